@@ -1,0 +1,34 @@
+# Helpers shared by every module's CMakeLists.
+
+# Tests run under Wine through tools/wine-run, in this build folder's own prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/tools/wine-run;--build;${CMAKE_BINARY_DIR}"
+    CACHE STRING "Runs cross-built programs" FORCE)
+
+# corrin_gui_program(target)      -- a Windows GUI program with wWinMain
+# corrin_console_program(target)  -- a console program with wmain
+function(corrin_gui_program target)
+  target_link_options(${target} PRIVATE -municode -mwindows)
+endfunction()
+function(corrin_console_program target)
+  target_link_options(${target} PRIVATE -municode)
+endfunction()
+
+# corrin_add_gtest(NAME name SOURCES ... [LIBS ...] [TIMEOUT s] [LABELS ...] [FIXTURES ...])
+# Builds one GoogleTest program into the test folder and registers it with CTest.
+function(corrin_add_gtest)
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;FIXTURES" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+  set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${CORRIN_TEST_DIR}")
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME} --gtest_color=no WORKING_DIRECTORY "${CORRIN_TEST_DIR}")
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_LABELS)
+    set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
+  endif()
+  if(T_FIXTURES)
+    set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES}")
+  endif()
+endfunction()

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts the launcher against the local
+# demo back-end under Wine. Uses the current X display, or a virtual one.
+#   ./run.sh
+set -euo pipefail
+cd "$(dirname "$0")"
+ARCH=$(tools/arch.sh)
+BUILD=$(tools/build.sh "$ARCH")
+BUILD=$(cd "$BUILD" && pwd)
+export CORRIN_TOOLS=$PWD/tools CORRIN_BUILD=$BUILD
+exec tools/demo.sh "$BUILD"

@@ -1,0 +1,60 @@
+#pragma once
+// General helpers of both programs: text conversions, paths of the running
+// program, processes, file versions, GUID and MD5 text, URL coding and the
+// local network adapter. Free functions, callable from any thread except
+// where a static buffer is named.
+#include <windows.h>
+#include <string>
+#include <vector>
+
+// The reference-counted wide string of the Windows toolkits; here a plain
+// standard wide string.
+using CStringW = std::wstring;
+
+// --- Text conversions
+std::wstring AnsiToUnicode(const char* text);
+int AnsiToUnicodeStr(const char* text, CStringW& out);
+std::string UnicodeToAnsi(const wchar_t* text);
+int UnicodeToUtf8(const wchar_t* text, std::string& out);
+std::wstring Utf8ToUnicode(const char* text);
+bool StringToWString(const std::string& text, std::wstring& out);
+std::wstring StringToWString(const std::string& text);
+bool WStringToString(const std::wstring& text, std::string& out);
+std::string WStringToString(const std::wstring& text);
+std::wstring FormatString(const wchar_t* format, ...);
+std::wstring IpToString(unsigned int ip);
+unsigned int IpStringToInt(const char* text);
+int SplitBySemicolon(const wchar_t* text, std::vector<CStringW>& pieces);
+
+// --- Paths and program identity
+// Points into one process-wide buffer of 1,024 characters (lower case).
+const wchar_t* GetExeName(bool fullPath);
+CStringW GetExeDir(bool withTrailingBackslash);
+std::wstring GetModulePath();
+std::wstring GetModuleDir();
+std::wstring TrimTrailingBackslashes(const std::wstring& path);
+std::wstring GetParentDir(const std::wstring& path);
+std::wstring PathJoin(const std::wstring& folder, const std::wstring& name);
+bool GetFileVersion(std::wstring& version);
+int IsRunInBeaconcli();
+// The logger's fallback folder, filled by IsRunInBeaconcli.
+const std::wstring& BeaconcliFallbackFolder();
+
+// --- Processes, files, identifiers
+bool EnableDebugPrivilege();
+void DevicePathToDosPath(const wchar_t* devicePath, CStringW& out);
+bool GetProcessExePath(DWORD processId, CStringW& out);
+bool GetProcessIdsByName(const wchar_t* exeName, std::vector<DWORD>& ids);
+int FindFilesByPattern(const wchar_t* pattern, std::vector<CStringW>& files);
+void FindFiles(const wchar_t* folder, const wchar_t* patterns, std::vector<CStringW>& files);
+bool CreateGUID(CStringW& out);
+bool CalcMD5(const char* text, wchar_t* hex33, DWORD* lastError);
+std::string UrlEncode(const std::string& text);
+std::string UrlDecode(const std::string& text);
+
+// --- Network adapter (IPv4 as host-order integers)
+bool GetLocalAdapterInfo(unsigned int* ip, unsigned int* mask, unsigned int* gateway, unsigned char mac[8]);
+std::wstring MacToString(const unsigned char mac[6]);
+std::wstring FormatMacAddress(const unsigned char mac[6], const wchar_t* prefix, const wchar_t* separator,
+                              const wchar_t* suffix);
+std::wstring GetMacAddress();

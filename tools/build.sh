@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, then configures and builds one architecture.
+#   tools/build.sh ARCH      prints the build folder (build/ARCH)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ARCH=$1
+DEPS=$(tools/deps.sh "$ARCH" | tail -1)
+BUILD=build/$ARCH
+if [ ! -f "$BUILD/build.ninja" ]; then
+    cmake -S . -B "$BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$ARCH.cmake" \
+        -DCORRIN_DEPS_PREFIX="$DEPS" >/dev/null
+fi
+cmake --build "$BUILD" -- -k 0 >&2 || { echo "build of $ARCH failed" >&2; exit 1; }
+echo "$BUILD"

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Runs CTest for one build folder inside one Xvfb display and one wineserver,
+# so both live and die together.
+#   tools/run-tests.sh BUILD_DIR [ctest arguments...]
+set -euo pipefail
+BUILD=$(cd "$1" && pwd); shift
+TOOLS=$(cd "$(dirname "$0")" && pwd)
+export CORRIN_TOOLS=$TOOLS CORRIN_BUILD=$BUILD
+exec xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '
+    . "$CORRIN_TOOLS/wine-env.sh" "$CORRIN_BUILD"
+    "$CORRIN_TOOLS/wineprefix.sh" "$CORRIN_BUILD"
+    wineserver -p
+    # Bring up Wine'"'"'s own services now, with no pipe of CTest open: a service
+    # started by the first test would hold its output pipe and stall CTest.
+    "$CORRIN_WINE" wineboot </dev/null >/dev/null 2>&1 || true
+    rc=0
+    ctest --test-dir "$CORRIN_BUILD" --output-on-failure -j "$(nproc)" "$@" || rc=$?
+    wineserver -k || true
+    exit $rc' ctest-session "$@"
