@@ -1,0 +1,72 @@
+#include "OrvLog.h"
+
+#include "Handles.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace orvdown {
+namespace {
+
+std::mutex g_logLock;
+
+std::wstring LogFilePath() {
+    wchar_t path[MAX_PATH];
+    DWORD n = ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return std::wstring();
+    std::wstring dir(path, n);
+    dir.resize(dir.rfind(L'\\') + 1);
+    dir += L"Log";
+    ::CreateDirectoryW(dir.c_str(), nullptr);
+    return dir + L"\\OrvDown.log";
+}
+
+const char* LevelName(LogLevel level) {
+    switch (level) {
+        case LogLevel::Info: return "Info";
+        case LogLevel::Warning: return "Warning";
+        default: return "Error";
+    }
+}
+
+std::string ToUtf8(const std::wstring& text) {
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+void Log(LogLevel level, const wchar_t* format, ...) {
+    wchar_t text[1024];
+    va_list args;
+    va_start(args, format);
+    int n = _vsnwprintf(text, _countof(text) - 1, format, args);
+    va_end(args);
+    text[_countof(text) - 1] = L'\0';
+    if (n < 0) text[_countof(text) - 2] = L'~';  // cut to fit
+
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    char head[96];
+    snprintf(head, sizeof(head), "%04u-%02u-%02u %02u:%02u:%02u.%03u|%lu|%lu|%s|", now.wYear, now.wMonth, now.wDay,
+             now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, ::GetCurrentProcessId(),
+             ::GetCurrentThreadId(), LevelName(level));
+    std::string line = head + ToUtf8(text) + "\r\n";
+
+    std::lock_guard<std::mutex> lock(g_logLock);
+    static const std::wstring path = LogFilePath();
+    if (path.empty()) return;
+    UniqueFile file{::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+    if (!file) return;
+    DWORD written = 0;
+    ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+}  // namespace orvdown

@@ -1,0 +1,135 @@
+// What the download server sends is outside input: bad indexes, names
+// that reach outside the game folder, cut answers, a missing package and
+// no server at all end in a failure notice and a log line, never in a
+// crash, a hang or a success.
+#include "OrvDownTestSupport.h"
+#include "PkgIndex.h"
+
+#include "Harness.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvtest;
+
+namespace {
+
+class OrvDownBadInputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_GT(ServerPort(), 0);
+        ASSERT_TRUE(DownInit(&notify_));
+        ASSERT_TRUE(ConnectSSS("127.0.0.1", static_cast<unsigned short>(ServerPort())));
+        SetTotalSpeedLimit(0);
+    }
+    void TearDown() override { DownUninit(); }
+
+    // Runs a task that must fail; returns the log's line about it.
+    void ExpectFailure(uint32_t pkgId, const std::wstring& game, const std::string& logPart) {
+        SCOPED_TRACE("pkgId " + std::to_string(pkgId));
+        CreateTask(pkgId, FolderArg(game).c_str());
+        ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", pkgId, 30000)) << "task never ended";
+        EXPECT_EQ(1, notify_.Count("OnTaskCreateFailed", pkgId));
+        EXPECT_EQ(0, notify_.Count("OnTaskSuccess", pkgId));
+        EXPECT_EQ(0, notify_.Count("OnCalcPkgDownInfo", pkgId));
+        std::string log = OrvLogText();
+        std::string line = "task pkgId=" + std::to_string(pkgId) + " failed: " + logPart;
+        EXPECT_NE(std::string::npos, log.find(line)) << "no log line \"" << line << "\"";
+    }
+
+    RecordingNotify notify_;
+};
+
+TEST_F(OrvDownBadInputTest, BadIndexesFailWithANoticeAndWriteNothingOutside) {
+    std::wstring scratch = harness::MakeScratchDir(L"orvdown_bad");
+    std::wstring game = scratch + L"\\game";
+    const struct {
+        uint32_t id;
+        const char* why;
+    } cases[] = {
+        {201, "index refused: bad or absurd file size"},
+        {202, "index refused: bad header"},
+        {203, "index refused: file entry expected"},
+        {204, "index refused: unsafe file name"},
+        {205, "index refused: unsafe file name"},
+        {206, "index refused: unsafe file name"},
+        {207, "index refused: unsafe file name"},
+        {208, "index refused: unsafe file name"},
+        {209, "index refused: block hash expected"},
+        {210, "index refused: block hash expected"},
+        {211, "index refused: not a package index"},
+        {212, "index refused: unsafe file name"},
+        {213, "index refused: bad header"},
+        {214, "index refused: block hash expected"},
+        {215, "index refused: file listed twice"},
+    };
+    for (const auto& c : cases) ExpectFailure(c.id, game, c.why);
+    EXPECT_FALSE(harness::FileExists(scratch + L"\\evil.txt"));
+    EXPECT_FALSE(harness::FileExists(L"C:\\evil.txt"));
+    EXPECT_FALSE(harness::FileExists(L"\\evil.txt"));
+    EXPECT_TRUE(ListFiles(game).empty()) << "a refused index left files in the game folder";
+}
+
+TEST_F(OrvDownBadInputTest, MissingPackageAndCutIndexFail) {
+    std::wstring game = harness::MakeScratchDir(L"orvdown_missing");
+    ExpectFailure(299, game, "index not fetched: HTTP status 404");
+    ASSERT_TRUE(SetFault(108, "missing"));
+    ExpectFailure(108, game, "index not fetched: HTTP status 404");
+    ASSERT_TRUE(SetFault(108, "truncindex", 1));
+    notify_.Clear();
+    ExpectFailure(108, game, "index not fetched: answer cut");
+}
+
+TEST_F(OrvDownBadInputTest, NoServerOrNoFolderFailsWithANotice) {
+    // A port nobody listens on: ConnectSSS says so, and tasks fail.
+    DownUninit();
+    ASSERT_TRUE(DownInit(&notify_));
+    EXPECT_FALSE(ConnectSSS("127.0.0.1", 1));
+    ExpectFailure(101, harness::MakeScratchDir(L"orvdown_noserver"), "not connected");
+
+    ASSERT_TRUE(ConnectSSS("127.0.0.1", static_cast<unsigned short>(ServerPort())));
+    notify_.Clear();
+    CreateTask(101, nullptr);
+    ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", 101, 10000));
+    EXPECT_EQ(1, notify_.Count("OnTaskCreateFailed", 101));
+    EXPECT_FALSE(DownInit(nullptr));
+}
+
+TEST(OrvDownNames, OnlyNamesInsideTheFolderAreSafe) {
+    for (const wchar_t* good : {L"a.txt", L"dir\\sub\\file.bin", L"中文\\名字.txt", L"a..b", L".hidden", L"con1.txt"})
+        EXPECT_TRUE(orvdown::IsSafeRelativeName(good)) << harness::Narrow(good);
+    for (const wchar_t* bad : {L"", L"..", L"..\\x", L"a\\..\\..\\x", L"a\\.\\b", L"\\x", L"\\\\server\\share\\x",
+                               L"C:x", L"C:\\x", L"a\\\\b", L"a\\", L"x.", L"x ", L"con", L"NUL.txt", L"com1",
+                               L"a\\lpt9.log", L"a:stream", L"a*b", L"a?b", L"tab\tname"})
+        EXPECT_FALSE(orvdown::IsSafeRelativeName(bad)) << harness::Narrow(bad);
+}
+
+TEST(OrvDownIndex, ParsesAGoodIndexAndRefusesAbsurdOnes) {
+    std::string hash(40, 'a');
+    std::string good = "ORVPKG 1\nversion 7\nblocksize 32768\nfiles 2\nfile 32769 dir/a.bin\n" + hash + "\n" + hash +
+                       "\nfile 0 empty\nend\n";
+    orvdown::PkgIndex index;
+    std::wstring error;
+    ASSERT_TRUE(orvdown::ParsePkgIndex(good, &index, &error)) << harness::Narrow(error);
+    EXPECT_EQ(7u, index.version);
+    ASSERT_EQ(2u, index.files.size());
+    EXPECT_EQ(L"dir\\a.bin", index.files[0].relPath);
+    EXPECT_EQ(2u, index.files[0].blocks.size());
+    EXPECT_EQ(1u, orvdown::BlockBytes(32769, 1));
+    EXPECT_EQ(2u, index.TotalBlocks());
+
+    const std::string bad[] = {
+        "ORVPKG 1\nversion 7\nblocksize 32768\nfiles 1\nfile 18446744073709551616 a\nend\n",  // 2^64
+        "ORVPKG 1\nversion 4294967296\nblocksize 32768\nfiles 0\nend\n",
+        "ORVPKG 1\nversion 1\nblocksize 32768\nfiles -1\nend\n",
+        "ORVPKG 1\nversion 1\nblocksize 32768\nfiles 0\nend\ntrailing\n",
+        "ORVPKG 1\nversion 1\nblocksize 32768\nfiles 1\nfile 1 a\nzz" + std::string(38, '0') + "\nend\n",
+        "ORVPKG 1\nversion 1\nblocksize 32768\nfiles 1\nfile 1\n",
+        "",
+    };
+    for (const std::string& text : bad) EXPECT_FALSE(orvdown::ParsePkgIndex(text, &index, &error)) << text;
+    // Two files that together pass the package limit.
+    std::string twoHuge = "ORVPKG 1\nversion 1\nblocksize 32768\nfiles 2\nfile 1099511627776 a\nfile 1 b\nend\n";
+    EXPECT_FALSE(orvdown::ParsePkgIndex(twoHuge, &index, &error));
+}
+
+}  // namespace

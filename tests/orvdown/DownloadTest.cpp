@@ -1,0 +1,274 @@
+// OrvDown.dll against the local download server: downloads, pause and
+// resume, stop, repair, delete, the speed limit, server faults, several
+// tasks at once and DownUninit while tasks run.
+#include "OrvDownTestSupport.h"
+
+#include "Harness.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvtest;
+
+namespace {
+
+constexpr DWORD kTaskTimeoutMs = 60000;
+constexpr uint32_t kSmallBlocks = 4 + 0 + 1 + 7 + 1;  // readme, empty, exact, more, 名字 (xsd.txt refused)
+constexpr uint32_t kMediumBlocks = 384 + 256 + 129;
+
+class OrvDownTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_GT(ServerPort(), 0) << "no port file of the pkgserver fixture";
+        ASSERT_TRUE(DownInit(&notify_));
+        ASSERT_TRUE(ConnectSSS("127.0.0.1", static_cast<unsigned short>(ServerPort())));
+        SetTotalSpeedLimit(0);
+        testThread_ = GetCurrentThreadId();
+    }
+    void TearDown() override { DownUninit(); }
+
+    std::wstring Game(const std::wstring& name) { return harness::MakeScratchDir(L"orvdown_" + name); }
+
+    // Downloads a package into folder and expects success within the time.
+    // Forgets the notices so far.
+    void DownloadAll(uint32_t pkgId, const std::wstring& folder) {
+        notify_.Clear();
+        CreateTask(pkgId, FolderArg(folder).c_str());
+        ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", pkgId, kTaskTimeoutMs)) << "task " << pkgId << " never ended";
+        ASSERT_EQ(1, notify_.Count("OnTaskSuccess", pkgId)) << OrvLogText();
+    }
+
+    // Waits until a progress dump shows at most needAtMost blocks left.
+    bool WaitForProgress(uint32_t pkgId, uint32_t needAtMost, DWORD timeoutMs) {
+        return harness::WaitUntil(
+            [&] {
+                Notice d = notify_.Last("OnDumpPkgDownInfo", pkgId);
+                return d.pkgId == pkgId && d.progress.needBlocks <= needAtMost;
+            },
+            timeoutMs);
+    }
+
+    RecordingNotify notify_;
+    DWORD testThread_ = 0;
+};
+
+TEST_F(OrvDownTest, FullDownloadIsByteIdenticalWithNoticesInOrderOnLibraryThreads) {
+    std::wstring game = Game(L"full");
+    DownloadAll(101, game);
+    EXPECT_EQ("", CompareTrees(SourceDir("small"), game));
+
+    std::vector<std::string> expected = {"OnTaskInit",           "OnIdxOfIdxDownFinish", "OnIdxDownFinish",
+                                         "OnBeginQueryBlock",    "OnCalcPkgDownIdxInfo", "OnCalcPkgDownInfo",
+                                         "OnPkgDownFinish",      "OnTaskSuccess",        "OnTaskDestory"};
+    EXPECT_EQ(expected, notify_.NamesOf(101));
+    Notice calc = notify_.Last("OnCalcPkgDownInfo", 101);
+    EXPECT_EQ(kSmallBlocks, calc.a);
+    EXPECT_EQ(100000u + 32768 + 200000 + 1000, calc.bytes);
+    EXPECT_EQ(5u, calc.task.pkgVer);
+    EXPECT_EQ((100000u + 32768 + 200000 + 1000 + 1023) / 1024, calc.task.totalKB);
+    Notice last = notify_.Last("OnDumpPkgDownInfo", 101);
+    EXPECT_EQ(0u, last.progress.needBlocks) << "a last dump shows the task complete";
+    for (const auto& n : notify_.Of(101)) {
+        EXPECT_NE(testThread_, n.thread) << n.name << " came on the caller's thread";
+        EXPECT_EQ(101u, n.task.pkgId);
+    }
+    EXPECT_EQ(6u, notify_.FilterAsked().size());
+
+    // A second task over the complete folder fetches nothing and succeeds.
+    notify_.Clear();
+    ResetStats(101);
+    DownloadAll(101, game);
+    EXPECT_EQ(0u, notify_.Last("OnCalcPkgDownInfo", 101).a);
+    EXPECT_EQ(0, Stat(101, "data_bytes"));
+}
+
+TEST_F(OrvDownTest, PauseAndResumeFetchOnlyWhatWasMissing) {
+    std::wstring game = Game(L"pause");
+    SetTotalSpeedLimit(6 << 20);
+    CreateTask(102, FolderArg(game).c_str());
+    ASSERT_TRUE(WaitForProgress(102, kMediumBlocks * 6 / 10, 20000)) << OrvLogText();
+    PauseTask(102);
+    // Paused: the task's notices end before PauseTask returns, without success or cancel.
+    size_t noticesAtPause = notify_.Of(102).size();
+    EXPECT_EQ(1, notify_.Count("OnTaskDestory", 102));
+    Sleep(700);
+    EXPECT_EQ(noticesAtPause, notify_.Of(102).size());
+    EXPECT_EQ(0, notify_.Count("OnTaskSuccess", 102));
+    EXPECT_EQ(0, notify_.Count("OnTaskCancel", 102));
+
+    uint64_t missing = WrongBlockBytes(SourceDir("medium"), game);
+    ASSERT_GT(missing, 0u);
+    ASSERT_LT(missing, 24u << 20);
+    notify_.Clear();
+    ResetStats(102);
+    SetTotalSpeedLimit(0);
+    DownloadAll(102, game);
+    Notice calc = notify_.Last("OnCalcPkgDownInfo", 102);
+    EXPECT_EQ(missing, calc.bytes) << "the resumed task counts only the missing blocks";
+    EXPECT_EQ(static_cast<long long>(missing), Stat(102, "data_bytes")) << "the server sent more than was missing";
+    EXPECT_EQ("", CompareTrees(SourceDir("medium"), game));
+}
+
+TEST_F(OrvDownTest, StopGivesCancelNoticeAndLeavesNoThread) {
+    std::wstring game = Game(L"stop");
+    int threadsBefore = ThreadCountOfProcess();
+    SetTotalSpeedLimit(2 << 20);
+    CreateTask(110, FolderArg(game).c_str());
+    ASSERT_TRUE(notify_.WaitFor("OnDumpPkgDownInfo", 110, 20000)) << OrvLogText();
+    StopTask(110);
+    EXPECT_EQ(1, notify_.Count("OnTaskCancel", 110));
+    EXPECT_EQ(0, notify_.Count("OnTaskSuccess", 110));
+    std::vector<std::string> names = notify_.NamesOf(110);
+    ASSERT_GE(names.size(), 2u);
+    EXPECT_EQ("OnTaskCancel", names[names.size() - 2]);
+    EXPECT_EQ("OnTaskDestory", names.back());
+    for (const auto& n : notify_.Of(110)) EXPECT_FALSE(ThreadAlive(n.thread)) << n.name << "'s thread still runs";
+    EXPECT_TRUE(harness::WaitUntil([&] { return ThreadCountOfProcess() <= threadsBefore; }, 8000))
+        << ThreadCountOfProcess() << " threads, " << threadsBefore << " before the task";
+    size_t after = notify_.Total();
+    Sleep(700);
+    EXPECT_EQ(after, notify_.Total()) << "a notice came after StopTask returned";
+    StopTask(110);  // no task any more: nothing happens
+    EXPECT_EQ(1, notify_.Count("OnTaskCancel", 110));
+}
+
+TEST_F(OrvDownTest, RepairRestoresDamagedFilesFetchingOnlyBadBlocks) {
+    std::wstring game = Game(L"repair");
+    DownloadAll(112, game);
+    std::string readme = harness::ReadFileBytes(game + L"\\readme.txt");
+    readme[40000] ^= 0x55;  // block 1
+    ASSERT_TRUE(harness::WriteFileBytes(game + L"\\readme.txt", readme + "tail"));
+    ASSERT_TRUE(DeleteFileW((game + L"\\data\\exact.bin").c_str()));
+    notify_.Clear();
+    ResetStats(112);
+    RepairTask(112, FolderArg(game).c_str());
+    ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", 112, kTaskTimeoutMs));
+    ASSERT_EQ(1, notify_.Count("OnTaskSuccess", 112)) << OrvLogText();
+    EXPECT_EQ(2u, notify_.Last("OnCalcPkgDownInfo", 112).a);
+    EXPECT_EQ(2 * 32768, Stat(112, "data_bytes"));
+    EXPECT_EQ("", CompareTrees(SourceDir("small"), game));
+}
+
+TEST_F(OrvDownTest, DeletePkgRemovesThePackageButNotOtherFiles) {
+    std::wstring game = Game(L"delete");
+    DownloadAll(111, game);
+    ASSERT_TRUE(harness::WriteFileBytes(game + L"\\data\\save.dat", "mine"));
+    DeletePkg(111, FolderArg(game).c_str());
+    EXPECT_EQ(std::vector<std::wstring>{L"data\\save.dat"}, ListFiles(game));
+
+    // Without the library's own file list in the folder, the server's index says what to delete.
+    std::wstring second = Game(L"delete2");
+    DownloadAll(111, second);
+    ASSERT_TRUE(DeleteFileW((second + L"\\OrvDown_111.idx").c_str()));
+    DeletePkg(111, FolderArg(second).c_str());
+    EXPECT_FALSE(harness::FileExists(second)) << "the emptied game folder stays";
+}
+
+TEST_F(OrvDownTest, TotalSpeedLimitHoldsAcrossTasksAndFollowsChanges) {
+    std::wstring a = Game(L"limit_a"), b = Game(L"limit_b");
+    const double limits[] = {1.5 * (1 << 20), 3.0 * (1 << 20)};
+    SetTotalSpeedLimit(static_cast<uint32_t>(limits[0]));
+    CreateTask(113, FolderArg(a).c_str());
+    CreateTask(103, FolderArg(b).c_str());
+    for (double limit : limits) {
+        SetTotalSpeedLimit(static_cast<uint32_t>(limit));
+        Sleep(1200);  // let the new limit settle
+        auto received = [&](uint32_t id) {
+            Notice d = notify_.Last("OnDumpPkgDownInfo", id);
+            return std::make_pair(d.when, (static_cast<uint64_t>(d.progress.receivedHigh) << 32) | d.progress.receivedLow);
+        };
+        auto a0 = received(113), b0 = received(103);
+        Sleep(5000);
+        auto a1 = received(113), b1 = received(103);
+        double rate = 0;
+        for (auto p : {std::make_pair(a0, a1), std::make_pair(b0, b1)}) {
+            double seconds = std::chrono::duration<double>(p.second.first - p.first.first).count();
+            ASSERT_GT(seconds, 4.0);
+            rate += (p.second.second - p.first.second) / seconds;
+        }
+        EXPECT_NEAR(limit, rate, limit * 0.10) << "total speed over 5 s";
+    }
+    EXPECT_EQ(0, notify_.Count("OnTaskSuccess", 113) + notify_.Count("OnTaskSuccess", 103)) << "package too small";
+    StopTask(113);
+    StopTask(103);
+}
+
+TEST_F(OrvDownTest, ServerCutAndWrongBytesAreRetriedToACorrectEnd) {
+    std::wstring cut = Game(L"cut"), wrong = Game(L"wrong"), slow = Game(L"slow");
+    ASSERT_TRUE(SetFault(104, "cut", 2));      // cut after 1.5 blocks, twice
+    ASSERT_TRUE(SetFault(105, "corrupt", 2));  // one byte of the second block flipped, twice
+    ASSERT_TRUE(SetFault(115, "slow", -1, "&rate=200000"));
+    CreateTask(104, FolderArg(cut).c_str());
+    CreateTask(105, FolderArg(wrong).c_str());
+    CreateTask(115, FolderArg(slow).c_str());
+    for (uint32_t id : {104u, 105u, 115u}) {
+        ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", id, kTaskTimeoutMs)) << id;
+        EXPECT_EQ(1, notify_.Count("OnTaskSuccess", id)) << id << OrvLogText();
+    }
+    Control("/control/clear?id=115");
+    EXPECT_EQ("", CompareTrees(SourceDir("small"), cut));
+    EXPECT_EQ("", CompareTrees(SourceDir("small"), wrong));
+    EXPECT_EQ("", CompareTrees(SourceDir("small"), slow));
+    EXPECT_GT(notify_.Last("OnDumpPkgDownInfo", 104).progress.retriedBlocks, 0u);
+    EXPECT_GT(notify_.Last("OnDumpPkgDownInfo", 105).progress.retriedBlocks, 0u);
+    std::string log = OrvLogText();
+    EXPECT_NE(std::string::npos, log.find("task pkgId=104: answer of /pkg/104/file/"));
+    EXPECT_NE(std::string::npos, log.find("task pkgId=105: block 1 of "));
+}
+
+TEST_F(OrvDownTest, LastingServerFaultsFailWithANoticeNeverSuccess) {
+    std::wstring cut = Game(L"cut_always"), wrong = Game(L"wrong_always");
+    ASSERT_TRUE(SetFault(106, "cut", -1, "&at=10000"));
+    ASSERT_TRUE(SetFault(107, "corrupt", -1, "&at=100"));
+    CreateTask(106, FolderArg(cut).c_str());
+    CreateTask(107, FolderArg(wrong).c_str());
+    for (uint32_t id : {106u, 107u}) {
+        ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", id, kTaskTimeoutMs)) << id;
+        EXPECT_EQ(1, notify_.Count("OnTaskCreateFailed", id)) << id;
+        EXPECT_EQ(0, notify_.Count("OnTaskSuccess", id)) << id;
+        EXPECT_NE(std::string::npos, OrvLogText().find("task pkgId=" + std::to_string(id) + " failed"));
+    }
+    Control("/control/clear?id=106");
+    Control("/control/clear?id=107");
+}
+
+TEST_F(OrvDownTest, TwoTasksAtOnceBothComplete) {
+    std::wstring a = Game(L"two_a"), b = Game(L"two_b");
+    CreateTask(103, FolderArg(a).c_str());
+    CreateTask(114, FolderArg(b).c_str());
+    CreateTask(114, FolderArg(b).c_str());  // already running: ignored
+    ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", 103, kTaskTimeoutMs));
+    ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", 114, kTaskTimeoutMs));
+    EXPECT_EQ(1, notify_.Count("OnTaskSuccess", 103));
+    EXPECT_EQ(1, notify_.Count("OnTaskSuccess", 114));
+    EXPECT_EQ(1, notify_.Count("OnTaskInit", 114));
+    EXPECT_NE(notify_.Last("OnTaskInit", 103).thread, notify_.Last("OnTaskInit", 114).thread);
+    EXPECT_EQ("", CompareTrees(SourceDir("medium"), a));
+    EXPECT_EQ("", CompareTrees(SourceDir("small"), b));
+}
+
+TEST_F(OrvDownTest, DownUninitDuringDownloadsEndsEveryThreadAndNotice) {
+    std::wstring a = Game(L"uninit_a"), b = Game(L"uninit_b");
+    int threadsBefore = ThreadCountOfProcess();
+    SetTotalSpeedLimit(2 << 20);
+    CreateTask(109, FolderArg(a).c_str());
+    CreateTask(116, FolderArg(b).c_str());
+    ASSERT_TRUE(notify_.WaitFor("OnDumpPkgDownInfo", 109, 20000));
+    DownUninit();
+    size_t after = notify_.Total();
+    EXPECT_EQ(0, notify_.Count("OnTaskSuccess", 109));
+    for (uint32_t id : {109u, 116u})
+        for (const auto& n : notify_.Of(id)) EXPECT_FALSE(ThreadAlive(n.thread)) << n.name;
+    EXPECT_TRUE(harness::WaitUntil([&] { return ThreadCountOfProcess() <= threadsBefore; }, 8000));
+    Sleep(700);
+    EXPECT_EQ(after, notify_.Total()) << "a notice came after DownUninit returned";
+
+    // The library comes up again afterwards.
+    ASSERT_TRUE(DownInit(&notify_));
+    ASSERT_TRUE(ConnectSSS("127.0.0.1", static_cast<unsigned short>(ServerPort())));
+    SetTotalSpeedLimit(0);
+    notify_.Clear();
+    DownloadAll(116, b);
+    EXPECT_EQ("", CompareTrees(SourceDir("small"), b));
+}
+
+}  // namespace

@@ -1,0 +1,248 @@
+#include "OrvDownTestSupport.h"
+
+#include "Harness.h"
+
+#include <tlhelp32.h>
+#include <winhttp.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace orvtest {
+
+// --- RecordingNotify
+
+void RecordingNotify::Add(Notice n) {
+    n.thread = GetCurrentThreadId();
+    n.when = std::chrono::steady_clock::now();
+    std::lock_guard<std::mutex> lock(lock_);
+    notices_.push_back(std::move(n));
+}
+
+void RecordingNotify::AddTask(const char* name, VokPkgTaskInfo* task, uint32_t a, uint32_t b, uint64_t bytes) {
+    Notice n;
+    n.name = name;
+    n.pkgId = task->pkgId;
+    n.task = *task;
+    n.a = a;
+    n.b = b;
+    n.bytes = bytes;
+    Add(std::move(n));
+}
+
+void RecordingNotify::OnTaskCreateFailed(VokPkgTaskInfo* task) { AddTask("OnTaskCreateFailed", task); }
+void RecordingNotify::OnTaskInit(VokPkgTaskInfo* task) { AddTask("OnTaskInit", task); }
+int RecordingNotify::DoCleanForPkg(VokPkgTaskInfo* task, uint64_t needBytes) {
+    AddTask("DoCleanForPkg", task, 0, 0, needBytes);
+    return 1;
+}
+void RecordingNotify::OnBeginQueryBlock(VokPkgTaskInfo* task) { AddTask("OnBeginQueryBlock", task); }
+void RecordingNotify::OnCalcPkgDownInfo(VokPkgTaskInfo* task, uint32_t blocks, uint64_t bytes) {
+    AddTask("OnCalcPkgDownInfo", task, blocks, 0, bytes);
+}
+void RecordingNotify::OnCalcPkgDownIdxInfo(VokPkgTaskInfo* task, uint32_t needBlocks, uint32_t leftBlocks) {
+    AddTask("OnCalcPkgDownIdxInfo", task, needBlocks, leftBlocks);
+}
+void RecordingNotify::OnIdxOfIdxDownFinish(VokPkgTaskInfo* task) { AddTask("OnIdxOfIdxDownFinish", task); }
+void RecordingNotify::OnIdxDownFinish(VokPkgTaskInfo* task) { AddTask("OnIdxDownFinish", task); }
+void RecordingNotify::OnDumpPkgDownInfo(VokPkgTaskInfo* task, VokPkgProgressInfo* progress, uint32_t) {
+    Notice n;
+    n.name = "OnDumpPkgDownInfo";
+    n.pkgId = task->pkgId;
+    n.task = *task;
+    n.progress = *progress;
+    Add(std::move(n));
+}
+bool RecordingNotify::FilterDownFile(const char* fileName) {
+    std::lock_guard<std::mutex> lock(lock_);
+    filterAsked_.push_back(fileName);
+    return strstr(fileName, "xsd.txt") == nullptr;
+}
+void RecordingNotify::OnPkgDownFinish(VokPkgTaskInfo* task, uint32_t fileCount, uint32_t blockCount, uint32_t idxSize) {
+    AddTask("OnPkgDownFinish", task, fileCount, blockCount, idxSize);
+}
+void RecordingNotify::OnTaskSuccess(VokPkgTaskInfo* task, uint32_t) { AddTask("OnTaskSuccess", task); }
+void RecordingNotify::OnTaskDestory(VokPkgTaskInfo* task, uint32_t) { AddTask("OnTaskDestory", task); }
+void RecordingNotify::OnTaskCancel(VokPkgTaskInfo* task, uint32_t, uint32_t) { AddTask("OnTaskCancel", task); }
+
+std::vector<Notice> RecordingNotify::Of(uint32_t pkgId) const {
+    std::lock_guard<std::mutex> lock(lock_);
+    std::vector<Notice> out;
+    for (const auto& n : notices_)
+        if (n.pkgId == pkgId) out.push_back(n);
+    return out;
+}
+
+std::vector<std::string> RecordingNotify::NamesOf(uint32_t pkgId) const {
+    std::vector<std::string> names;
+    for (const auto& n : Of(pkgId))
+        if (n.name != "OnDumpPkgDownInfo") names.push_back(n.name);
+    return names;
+}
+
+int RecordingNotify::Count(const std::string& name, uint32_t pkgId) const {
+    auto all = Of(pkgId);
+    return static_cast<int>(std::count_if(all.begin(), all.end(), [&](const Notice& n) { return n.name == name; }));
+}
+
+size_t RecordingNotify::Total() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return notices_.size();
+}
+
+bool RecordingNotify::WaitFor(const std::string& name, uint32_t pkgId, DWORD timeoutMs) const {
+    return harness::WaitUntil([&] { return Count(name, pkgId) > 0; }, timeoutMs);
+}
+
+Notice RecordingNotify::Last(const std::string& name, uint32_t pkgId) const {
+    Notice last;
+    for (const auto& n : Of(pkgId))
+        if (n.name == name) last = n;
+    return last;
+}
+
+std::vector<std::string> RecordingNotify::FilterAsked() const {
+    std::lock_guard<std::mutex> lock(lock_);
+    return filterAsked_;
+}
+
+void RecordingNotify::Clear() {
+    std::lock_guard<std::mutex> lock(lock_);
+    notices_.clear();
+    filterAsked_.clear();
+}
+
+// --- The download server
+
+std::wstring StateDir() {
+    std::wstring bin = harness::ProgramDir();
+    return bin.substr(0, bin.rfind(L'\\')) + L"\\pkgserver";
+}
+
+std::wstring SourceDir(const std::string& name) { return StateDir() + L"\\src\\" + harness::Widen(name); }
+
+int ServerPort() {
+    static const int port = atoi(harness::ReadFileBytes(StateDir() + L"\\port").c_str());
+    return port;
+}
+
+std::string Control(const std::string& pathAndQuery) {
+    std::string body;
+    HINTERNET session = WinHttpOpen(L"orvdown-tests", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                    WINHTTP_NO_PROXY_BYPASS, 0);
+    if (!session) return body;
+    WinHttpSetTimeouts(session, 5000, 5000, 5000, 5000);
+    HINTERNET connect = WinHttpConnect(session, L"127.0.0.1", static_cast<INTERNET_PORT>(ServerPort()), 0);
+    std::wstring path = harness::Widen(pathAndQuery);
+    HINTERNET request = connect ? WinHttpOpenRequest(connect, L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                                     WINHTTP_DEFAULT_ACCEPT_TYPES, 0)
+                                : nullptr;
+    if (request && WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&
+        WinHttpReceiveResponse(request, nullptr)) {
+        char chunk[4096];
+        DWORD got = 0;
+        while (WinHttpReadData(request, chunk, sizeof(chunk), &got) && got > 0) body.append(chunk, got);
+    }
+    if (request) WinHttpCloseHandle(request);
+    if (connect) WinHttpCloseHandle(connect);
+    WinHttpCloseHandle(session);
+    return body;
+}
+
+bool SetFault(uint32_t pkgId, const std::string& kind, int count, const std::string& extra) {
+    return Control("/control/fault?id=" + std::to_string(pkgId) + "&kind=" + kind + "&count=" + std::to_string(count) +
+                   extra) == "ok\n";
+}
+
+long long Stat(uint32_t pkgId, const std::string& key) {
+    std::string json = Control("/control/stats?id=" + std::to_string(pkgId));
+    size_t at = json.find("\"" + key + "\": ");
+    if (at == std::string::npos) return -1;
+    return atoll(json.c_str() + at + key.size() + 4);
+}
+
+void ResetStats(uint32_t pkgId) { Control("/control/reset?id=" + std::to_string(pkgId)); }
+
+std::string FolderArg(const std::wstring& folder) { return harness::Narrow(folder) + "\\"; }
+
+// --- Folders
+
+namespace {
+
+void ListInto(const std::wstring& root, const std::wstring& rel, std::vector<std::wstring>* out) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((root + L"\\" + rel + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListInto(root, rel + name + L"\\", out);
+        else
+            out->push_back(rel + name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+}  // namespace
+
+std::vector<std::wstring> ListFiles(const std::wstring& dir) {
+    std::vector<std::wstring> files;
+    ListInto(dir, L"", &files);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string CompareTrees(const std::wstring& source, const std::wstring& target, const std::wstring& skipPart) {
+    std::string diff;
+    for (const auto& rel : ListFiles(source)) {
+        bool skipped = !skipPart.empty() && rel.find(skipPart) != std::wstring::npos;
+        bool exists = harness::FileExists(target + L"\\" + rel);
+        if (skipped) {
+            if (exists) diff += "skipped file written: " + harness::Narrow(rel) + "\n";
+        } else if (!exists) {
+            diff += "missing: " + harness::Narrow(rel) + "\n";
+        } else if (harness::ReadFileBytes(source + L"\\" + rel) != harness::ReadFileBytes(target + L"\\" + rel)) {
+            diff += "differs: " + harness::Narrow(rel) + "\n";
+        }
+    }
+    return diff;
+}
+
+uint64_t WrongBlockBytes(const std::wstring& source, const std::wstring& target) {
+    const size_t kBlock = 32768;
+    uint64_t wrong = 0;
+    for (const auto& rel : ListFiles(source)) {
+        std::string want = harness::ReadFileBytes(source + L"\\" + rel);
+        std::string have = harness::ReadFileBytes(target + L"\\" + rel);
+        for (size_t at = 0; at < want.size(); at += kBlock) {
+            size_t cb = std::min(kBlock, want.size() - at);
+            if (have.size() < at + cb || want.compare(at, cb, have, at, cb) != 0) wrong += cb;
+        }
+    }
+    return wrong;
+}
+
+bool ThreadAlive(DWORD threadId) {
+    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, threadId);
+    if (!thread) return false;
+    bool alive = WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
+    CloseHandle(thread);
+    return alive;
+}
+
+int ThreadCountOfProcess() {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    int count = 0;
+    for (BOOL ok = Thread32First(snap, &entry); ok; ok = Thread32Next(snap, &entry))
+        if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+    CloseHandle(snap);
+    return count;
+}
+
+std::string OrvLogText() { return harness::ReadFileBytes(harness::ProgramDir() + L"\\Log\\OrvDown.log"); }
+
+}  // namespace orvtest

@@ -1,0 +1,91 @@
+#pragma once
+// What the OrvDown tests share: a notify object that records every notice
+// with its thread, the local download server (port, control requests,
+// statistics), the sample sources and folder comparisons.
+#include "OrvDown.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace orvtest {
+
+struct Notice {
+    std::string name;
+    uint32_t pkgId = 0;
+    DWORD thread = 0;
+    std::chrono::steady_clock::time_point when;
+    VokPkgTaskInfo task = {};
+    uint32_t a = 0, b = 0;  // blocks / need blocks / left blocks / ...
+    uint64_t bytes = 0;
+    VokPkgProgressInfo progress = {};
+};
+
+// Records every notice; answers FilterDownFile as the launcher does
+// (refuses names holding "xsd.txt").
+class RecordingNotify : public IVokPkgDownNotify {
+public:
+    void OnTaskCreateFailed(VokPkgTaskInfo* task) override;
+    void OnTaskInit(VokPkgTaskInfo* task) override;
+    int DoCleanForPkg(VokPkgTaskInfo* task, uint64_t needBytes) override;
+    void OnBeginQueryBlock(VokPkgTaskInfo* task) override;
+    void OnCalcPkgDownInfo(VokPkgTaskInfo* task, uint32_t blocks, uint64_t bytes) override;
+    void OnCalcPkgDownIdxInfo(VokPkgTaskInfo* task, uint32_t needBlocks, uint32_t leftBlocks) override;
+    void OnIdxOfIdxDownFinish(VokPkgTaskInfo* task) override;
+    void OnIdxDownFinish(VokPkgTaskInfo* task) override;
+    void OnDumpPkgDownInfo(VokPkgTaskInfo* task, VokPkgProgressInfo* progress, uint32_t value) override;
+    bool FilterDownFile(const char* fileName) override;
+    void OnPkgDownFinish(VokPkgTaskInfo* task, uint32_t fileCount, uint32_t blockCount, uint32_t idxSize) override;
+    void OnTaskSuccess(VokPkgTaskInfo* task, uint32_t value) override;
+    void OnTaskDestory(VokPkgTaskInfo* task, uint32_t value) override;
+    void OnTaskCancel(VokPkgTaskInfo* task, uint32_t value1, uint32_t value2) override;
+
+    std::vector<Notice> Of(uint32_t pkgId) const;
+    std::vector<std::string> NamesOf(uint32_t pkgId) const;  // dumps left out
+    int Count(const std::string& name, uint32_t pkgId) const;
+    size_t Total() const;
+    bool WaitFor(const std::string& name, uint32_t pkgId, DWORD timeoutMs) const;
+    // The last notice of that name, or a default one.
+    Notice Last(const std::string& name, uint32_t pkgId) const;
+    std::vector<std::string> FilterAsked() const;
+    void Clear();
+
+private:
+    void Add(Notice n);
+    void AddTask(const char* name, VokPkgTaskInfo* task, uint32_t a = 0, uint32_t b = 0, uint64_t bytes = 0);
+
+    mutable std::mutex lock_;
+    std::vector<Notice> notices_;
+    std::vector<std::string> filterAsked_;
+};
+
+// The server started by the "pkgserver" fixture.
+int ServerPort();
+std::wstring StateDir();
+std::wstring SourceDir(const std::string& name);
+// A control request; the body of the answer ("" on failure).
+std::string Control(const std::string& pathAndQuery);
+bool SetFault(uint32_t pkgId, const std::string& kind, int count = 1, const std::string& extra = "");
+// A number of /control/stats (data_bytes, data_requests, index_requests); -1 on failure.
+long long Stat(uint32_t pkgId, const std::string& key);
+void ResetStats(uint32_t pkgId);
+
+// Narrow folder path with a trailing backslash, as the launcher passes it.
+std::string FolderArg(const std::wstring& folder);
+
+// Every file under dir, relative, '\' separated, sorted.
+std::vector<std::wstring> ListFiles(const std::wstring& dir);
+// Empty when target holds every file of source (but skipped ones) with equal bytes; else what differs.
+std::string CompareTrees(const std::wstring& source, const std::wstring& target, const std::wstring& skipPart = L"xsd.txt");
+// Bytes of the blocks of target that differ from source (sizes of the source's blocks).
+uint64_t WrongBlockBytes(const std::wstring& source, const std::wstring& target);
+
+bool ThreadAlive(DWORD threadId);
+int ThreadCountOfProcess();
+std::string OrvLogText();
+
+}  // namespace orvtest
