@@ -1,0 +1,2 @@
+/* A module that only carries resources for the installer tests. */
+int FerruleTestResourceModule;
