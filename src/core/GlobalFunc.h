@@ -3,6 +3,8 @@
 // program, processes, file versions, GUID and MD5 text, URL coding and the
 // local network adapter. Free functions, callable from any thread except
 // where a static buffer is named.
+#include "PathUtil.h"
+
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -21,8 +23,10 @@ bool StringToWString(const std::string& text, std::wstring& out);
 std::wstring StringToWString(const std::string& text);
 bool WStringToString(const std::wstring& text, std::string& out);
 std::string WStringToString(const std::wstring& text);
-std::wstring FormatString(const wchar_t* format, ...);
 std::wstring IpToString(unsigned int ip);
+// Dotted text to a host-order integer; missing numbers count as 0. Reading
+// stops at the first piece that is not a decimal number of 0..255 (that
+// number and the rest count as 0); null text gives 0.
 unsigned int IpStringToInt(const char* text);
 int SplitBySemicolon(const wchar_t* text, std::vector<CStringW>& pieces);
 
@@ -30,11 +34,8 @@ int SplitBySemicolon(const wchar_t* text, std::vector<CStringW>& pieces);
 // Points into one process-wide buffer of 1,024 characters (lower case).
 const wchar_t* GetExeName(bool fullPath);
 CStringW GetExeDir(bool withTrailingBackslash);
-std::wstring GetModulePath();
-std::wstring GetModuleDir();
-std::wstring TrimTrailingBackslashes(const std::wstring& path);
-std::wstring GetParentDir(const std::wstring& path);
-std::wstring PathJoin(const std::wstring& folder, const std::wstring& name);
+// GetModulePath, GetModuleDir, TrimTrailingBackslashes, GetParentDir,
+// PathJoin and FormatString: see PathUtil.h.
 bool GetFileVersion(std::wstring& version);
 int IsRunInBeaconcli();
 // The logger's fallback folder, filled by IsRunInBeaconcli.
@@ -48,8 +49,11 @@ bool GetProcessIdsByName(const wchar_t* exeName, std::vector<DWORD>& ids);
 int FindFilesByPattern(const wchar_t* pattern, std::vector<CStringW>& files);
 void FindFiles(const wchar_t* folder, const wchar_t* patterns, std::vector<CStringW>& files);
 bool CreateGUID(CStringW& out);
+// hex33 receives 32 upper-case hexadecimal digits and a zero. Empty text has
+// the digest of zero bytes; null text or buffer gives false.
 bool CalcMD5(const char* text, wchar_t* hex33, DWORD* lastError);
 std::string UrlEncode(const std::string& text);
+// A '%' that is not followed by two hexadecimal digits stays a literal '%'.
 std::string UrlDecode(const std::string& text);
 
 // --- Network adapter (IPv4 as host-order integers)

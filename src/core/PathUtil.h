@@ -1,0 +1,21 @@
+#pragma once
+// Helpers on standard wide strings: the running module's path, parent
+// folders, joining a folder and a name, and printf-style formatting.
+// Stateless; callable from any thread.
+#include <string>
+
+// The full path of the program file (any length).
+std::wstring GetModulePath();
+// The folder of the program file, without trailing backslash.
+std::wstring GetModuleDir();
+std::wstring TrimTrailingBackslashes(const std::wstring& path);
+// The text before the last backslash once trailing backslashes are trimmed;
+// empty when there is none.
+std::wstring GetParentDir(const std::wstring& path);
+// folder + exactly one backslash + name without its leading backslashes.
+// An empty folder gives the name unchanged; an empty name gives the folder
+// with one trailing backslash.
+std::wstring PathJoin(const std::wstring& folder, const std::wstring& name);
+// Wide printf formatting (%s wide, %S narrow) of any length; empty when the
+// format is null or invalid.
+std::wstring FormatString(const wchar_t* format, ...);
