@@ -1,5 +1,6 @@
 #include "OrvDownTestSupport.h"
 
+#include "Handles.h"
 #include "Harness.h"
 
 #include <tlhelp32.h>
@@ -127,25 +128,24 @@ int ServerPort() {
 }
 
 std::string Control(const std::string& pathAndQuery) {
+    using orvdown::UniqueInternet;
     std::string body;
-    HINTERNET session = WinHttpOpen(L"orvdown-tests", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                    WINHTTP_NO_PROXY_BYPASS, 0);
+    UniqueInternet session{WinHttpOpen(L"orvdown-tests", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                       WINHTTP_NO_PROXY_BYPASS, 0)};
     if (!session) return body;
-    WinHttpSetTimeouts(session, 5000, 5000, 5000, 5000);
-    HINTERNET connect = WinHttpConnect(session, L"127.0.0.1", static_cast<INTERNET_PORT>(ServerPort()), 0);
+    WinHttpSetTimeouts(session.get(), 5000, 5000, 5000, 5000);
+    UniqueInternet connect{WinHttpConnect(session.get(), L"127.0.0.1", static_cast<INTERNET_PORT>(ServerPort()), 0)};
+    if (!connect) return body;
     std::wstring path = harness::Widen(pathAndQuery);
-    HINTERNET request = connect ? WinHttpOpenRequest(connect, L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                                     WINHTTP_DEFAULT_ACCEPT_TYPES, 0)
-                                : nullptr;
-    if (request && WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) &&
-        WinHttpReceiveResponse(request, nullptr)) {
-        char chunk[4096];
-        DWORD got = 0;
-        while (WinHttpReadData(request, chunk, sizeof(chunk), &got) && got > 0) body.append(chunk, got);
-    }
-    if (request) WinHttpCloseHandle(request);
-    if (connect) WinHttpCloseHandle(connect);
-    WinHttpCloseHandle(session);
+    UniqueInternet request{WinHttpOpenRequest(connect.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                              WINHTTP_DEFAULT_ACCEPT_TYPES, 0)};
+    if (!request ||
+        !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !WinHttpReceiveResponse(request.get(), nullptr))
+        return body;
+    char chunk[4096];
+    DWORD got = 0;
+    while (WinHttpReadData(request.get(), chunk, sizeof(chunk), &got) && got > 0) body.append(chunk, got);
     return body;
 }
 
@@ -169,10 +169,21 @@ std::string FolderArg(const std::wstring& folder) { return harness::Narrow(folde
 
 namespace {
 
+struct FindTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Type h) { FindClose(h); }
+};
+struct HandleTraits {
+    using Type = HANDLE;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { CloseHandle(h); }
+};
+
 void ListInto(const std::wstring& root, const std::wstring& rel, std::vector<std::wstring>* out) {
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((root + L"\\" + rel + L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return;
+    orvdown::Unique<FindTraits> find{FindFirstFileW((root + L"\\" + rel + L"*").c_str(), &data)};
+    if (!find) return;
     do {
         std::wstring name = data.cFileName;
         if (name == L"." || name == L"..") continue;
@@ -180,8 +191,7 @@ void ListInto(const std::wstring& root, const std::wstring& rel, std::vector<std
             ListInto(root, rel + name + L"\\", out);
         else
             out->push_back(rel + name);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
 }
 
 }  // namespace
@@ -224,22 +234,18 @@ uint64_t WrongBlockBytes(const std::wstring& source, const std::wstring& target)
 }
 
 bool ThreadAlive(DWORD threadId) {
-    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, threadId);
-    if (!thread) return false;
-    bool alive = WaitForSingleObject(thread, 0) == WAIT_TIMEOUT;
-    CloseHandle(thread);
-    return alive;
+    orvdown::Unique<HandleTraits> thread{OpenThread(SYNCHRONIZE, FALSE, threadId)};
+    return thread && WaitForSingleObject(thread.get(), 0) == WAIT_TIMEOUT;
 }
 
 int ThreadCountOfProcess() {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snap == INVALID_HANDLE_VALUE) return -1;
+    orvdown::UniqueFile snap{CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0)};
+    if (!snap) return -1;
     THREADENTRY32 entry = {};
     entry.dwSize = sizeof(entry);
     int count = 0;
-    for (BOOL ok = Thread32First(snap, &entry); ok; ok = Thread32Next(snap, &entry))
+    for (BOOL ok = Thread32First(snap.get(), &entry); ok; ok = Thread32Next(snap.get(), &entry))
         if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
-    CloseHandle(snap);
     return count;
 }
 

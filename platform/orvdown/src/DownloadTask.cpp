@@ -263,6 +263,10 @@ bool DownloadTask::CheckFile(size_t fileIndex, uint64_t* growBytes, std::wstring
     if (file.size > have) *growBytes += file.size - have;
     std::vector<uint8_t> buffer(kBlockSize);
     for (uint32_t b = 0; b < file.blocks.size(); ++b) {
+        if (stopping_) {
+            *error = L"ended while checking files";
+            return false;
+        }
         uint32_t cb = BlockBytes(file.size, b);
         DWORD got = 0;
         BlockHash hash;
@@ -430,20 +434,11 @@ DownloadTask::RunResult DownloadTask::FetchRun(const BlockRun& run, std::vector<
     uint64_t have = 0, blockStart = 0;
     while (*verified < run.count) {
         uint32_t cb = BlockBytes(file.size, run.first + *verified);
-        while (have < blockStart + cb) {
-            size_t granted = context_.limiter->Acquire(static_cast<size_t>(std::min<uint64_t>(kReadChunk, length - have)),
-                                                       stopping_);
-            DWORD got = 0;
-            if (granted == 0) return RunResult::Retry;  // the task is ending
-            bool readOk = get.Read(data + have, static_cast<DWORD>(granted), &got);
-            context_.limiter->Return(granted - got);
-            if (!readOk || got == 0) {
+        if (!Receive(&get, data, length, blockStart + cb, &have)) {
+            if (!stopping_)
                 ORV_WARN(L"task pkgId=%u: answer of %s (%s) cut after %I64u bytes", record_.pkgId, url.c_str(),
                          range.c_str(), have);
-                return RunResult::Retry;
-            }
-            have += got;
-            received_ += got;
+            return RunResult::Retry;
         }
         BlockHash hash;
         if (!HashBlock(data + blockStart, cb, &hash) || hash != file.blocks[run.first + *verified]) {
@@ -461,6 +456,23 @@ DownloadTask::RunResult DownloadTask::FetchRun(const BlockRun& run, std::vector<
         ++*verified;
     }
     return RunResult::Done;
+}
+
+// Reads the answer into data until *have reaches want (within the speed
+// limit); false when the answer ends early or the task is ending.
+bool DownloadTask::Receive(HttpGet* get, uint8_t* data, uint64_t length, uint64_t want, uint64_t* have) {
+    while (*have < want) {
+        size_t granted =
+            context_.limiter->Acquire(static_cast<size_t>(std::min<uint64_t>(kReadChunk, length - *have)), stopping_);
+        if (granted == 0) return false;
+        DWORD got = 0;
+        bool readOk = get->Read(data + *have, static_cast<DWORD>(granted), &got);
+        context_.limiter->Return(granted - got);
+        if (!readOk || got == 0) return false;
+        *have += got;
+        received_ += got;
+    }
+    return true;
 }
 
 bool DownloadTask::WriteBlock(HANDLE file, uint64_t offset, const uint8_t* data, uint32_t cb) {

@@ -70,6 +70,7 @@ private:
     bool PopRun(BlockRun* run);
     RunResult FetchRun(const BlockRun& run, std::vector<uint8_t>* buffer, uint32_t* verified);
     void AfterRun(BlockRun run, RunResult result, uint32_t verified);
+    bool Receive(HttpGet* get, uint8_t* data, uint64_t length, uint64_t want, uint64_t* have);
     bool WriteBlock(HANDLE file, uint64_t offset, const uint8_t* data, uint32_t cb);
     void Fail(const std::wstring& why);
     void Dump();
