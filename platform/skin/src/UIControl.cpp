@@ -263,7 +263,14 @@ void CControlUI::NeedParentUpdate() {
 void CControlUI::Init() { DoInit(); }
 void CControlUI::DoInit() {}
 
-void CControlUI::Event(TEventUI& event) { DoEvent(event); }
+void CControlUI::Event(TEventUI& event) {
+    // The control (or its window's tree) may be removed by a handler; it is
+    // freed only when the event is done.
+    CPaintManagerUI* pm = m_pManager;
+    if (pm) pm->BeginDispatch();
+    DoEvent(event);
+    if (pm) pm->EndDispatch();
+}
 
 void CControlUI::DoEvent(TEventUI& event) {
     switch (event.Type) {

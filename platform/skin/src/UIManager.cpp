@@ -132,17 +132,12 @@ struct CPaintManagerUI::Impl {
 // runs the deferred deletions.
 class DispatchScope {
 public:
-    explicit DispatchScope(CPaintManagerUI::Impl* impl) : impl_(impl) { ++impl_->dispatchDepth; }
-    ~DispatchScope() {
-        if (--impl_->dispatchDepth > 0) return;
-        std::vector<CControlUI*> doomed;
-        doomed.swap(impl_->delayedDelete);
-        for (CControlUI* c : doomed) delete c;
-    }
+    explicit DispatchScope(CPaintManagerUI* pm) : pm_(pm) { pm_->BeginDispatch(); }
+    ~DispatchScope() { pm_->EndDispatch(); }
     DispatchScope(const DispatchScope&) = delete;
     DispatchScope& operator=(const DispatchScope&) = delete;
 private:
-    CPaintManagerUI::Impl* impl_;
+    CPaintManagerUI* pm_;
 };
 
 CPaintManagerUI::CPaintManagerUI() : impl_(new Impl) {
@@ -445,7 +440,7 @@ void CPaintManagerUI::SendNotify(TNotifyUI& Msg, bool bAsync) {
         if (impl_->hwnd) ::PostMessageW(impl_->hwnd, AsyncNotifyMessage(), 0, 0);
         return;
     }
-    DispatchScope scope(impl_.get());
+    DispatchScope scope(this);
     std::vector<INotifyUI*> notifiers = impl_->notifiers;
     for (INotifyUI* n : notifiers) {
         if (std::find(impl_->notifiers.begin(), impl_->notifiers.end(), n) == impl_->notifiers.end()) continue;
@@ -469,6 +464,18 @@ void CPaintManagerUI::DelayedDelete(CControlUI* pControl) {
 }
 
 bool CPaintManagerUI::IsDispatching() const { return impl_->dispatchDepth > 0; }
+
+void CPaintManagerUI::BeginDispatch() { ++impl_->dispatchDepth; }
+
+void CPaintManagerUI::EndDispatch() {
+    if (--impl_->dispatchDepth > 0) return;
+    impl_->dispatchDepth = 0;
+    // Deleting may remove more controls (destructors of containers); those
+    // are deleted at once since nothing is dispatching any more.
+    std::vector<CControlUI*> doomed;
+    doomed.swap(impl_->delayedDelete);
+    for (CControlUI* c : doomed) delete c;
+}
 
 // ---------------------------------------------------------------- painting
 
@@ -720,7 +727,7 @@ void Paint(CPaintManagerUI* pm, CPaintManagerUI::Impl& d) {
 bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LRESULT& lRes) {
     Impl& d = *impl_;
     if (!d.hwnd) return false;
-    DispatchScope scope(impl_.get());
+    DispatchScope scope(this);
     {
         std::vector<IMessageFilterUI*> filters = d.filters;
         for (IMessageFilterUI* f : filters) {

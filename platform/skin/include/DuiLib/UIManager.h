@@ -199,6 +199,10 @@ public:
     // are deleted once it has returned.
     void DelayedDelete(CControlUI* pControl);
     bool IsDispatching() const;
+    // Brackets code that delivers an event or notification; the outermost
+    // EndDispatch runs the deferred deletions.
+    void BeginDispatch();
+    void EndDispatch();
 
     struct Impl;
 private:
