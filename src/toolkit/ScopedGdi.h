@@ -1,0 +1,75 @@
+#pragma once
+// Owners for the GDI resources of the widget layer: one move-only wrapper
+// keyed on the release call, plus a guard that restores a selected object.
+#include <windows.h>
+
+namespace toolkit {
+
+template <class Traits>
+class Unique {
+public:
+    using Type = typename Traits::Type;
+    Unique() = default;
+    explicit Unique(Type value) : value_(value) {}
+    ~Unique() { reset(); }
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+    Unique(Unique&& other) noexcept : value_(other.release()) {}
+    Unique& operator=(Unique&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    Type get() const { return value_; }
+    explicit operator bool() const { return value_ != Type(); }
+    Type release() {
+        Type value = value_;
+        value_ = Type();
+        return value;
+    }
+    void reset(Type value = Type()) {
+        if (value_ != Type()) Traits::Close(value_);
+        value_ = value;
+    }
+
+private:
+    Type value_ = Type();
+};
+
+struct MemDcTraits {
+    using Type = HDC;
+    static void Close(HDC dc) { ::DeleteDC(dc); }
+};
+struct BitmapTraits {
+    using Type = HBITMAP;
+    static void Close(HBITMAP bitmap) { ::DeleteObject(bitmap); }
+};
+struct FontTraits {
+    using Type = HFONT;
+    static void Close(HFONT font) { ::DeleteObject(font); }
+};
+using UniqueMemDc = Unique<MemDcTraits>;    // CreateCompatibleDC -> DeleteDC
+using UniqueBitmap = Unique<BitmapTraits>;  // CreateDIBSection -> DeleteObject
+using UniqueFont = Unique<FontTraits>;      // CreateFontIndirect -> DeleteObject
+
+// Selects an object into a DC and selects the previous one back on scope
+// exit, so the object can be deleted afterwards. Declare it after the
+// owner of the object, so it is restored before the object is deleted.
+class SelectGuard {
+public:
+    SelectGuard(HDC dc, HGDIOBJ object) : dc_(dc), old_(object ? ::SelectObject(dc, object) : nullptr) {}
+    ~SelectGuard() {
+        if (old_) ::SelectObject(dc_, old_);
+    }
+    SelectGuard(const SelectGuard&) = delete;
+    SelectGuard& operator=(const SelectGuard&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// A bottom-up DIB section of the given size and depth, all bits zero
+// (fully transparent at 32 bits); null on failure.
+UniqueBitmap CreateDib(int width, int height, int bitCount, void** bits);
+
+}  // namespace toolkit
