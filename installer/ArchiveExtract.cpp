@@ -134,7 +134,7 @@ struct EntryInfo {
 
 EntryInfo DescribeEntry(const CSzArEx* db, UInt32 index, const UInt16* name, size_t nameUnits) {
     EntryInfo e{};
-    e.name.assign(name, name + nameUnits - 1);
+    if (nameUnits > 1) e.name.assign(name, name + nameUnits - 1);  // without the terminator
     e.isFolder = SzArEx_IsDir(db, index);
     e.hasAttributes = SzBitWithVals_Check(&db->Attribs, index);
     if (e.hasAttributes) e.attributes = db->Attribs.Vals[index];

@@ -77,6 +77,19 @@ TEST(LoadConfig, ShippedConfigurationOfFerrule) {
     EXPECT_EQ("", installer.NPPluginFile);
 }
 
+TEST(FerruleManifest, AsksForAdministratorAndNamesWindows7) {
+    UniqueModule ferrule = LoadResources(harness::ProgramDir() + L"\\Ferrule.exe");
+    ASSERT_TRUE(ferrule);
+    HRSRC found = ::FindResourceW(ferrule.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    ASSERT_NE(nullptr, found);
+    HGLOBAL loaded = ::LoadResource(ferrule.get(), found);
+    ASSERT_NE(nullptr, loaded);
+    const std::string manifest(static_cast<const char*>(::LockResource(loaded)),
+                               ::SizeofResource(ferrule.get(), found));
+    EXPECT_NE(std::string::npos, manifest.find("level=\"requireAdministrator\""));
+    EXPECT_NE(std::string::npos, manifest.find("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"));  // Windows 7
+}
+
 TEST(PrepareInstallFolder, IsUnderLocalAppDataAndNotCreated) {
     const std::wstring base = LocalAppData();
     ASSERT_FALSE(base.empty());
