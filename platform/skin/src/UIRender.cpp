@@ -300,10 +300,25 @@ void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* pManager, RECT& rc, LPCTS
                              int iFont, UINT uStyle) {
     if (!pstrText || !pManager) return;
     HFONT font = pManager->GetFont(iFont);
-    detail::SelectGuard sel(hDC, font);
+    detail::SelectGuard sel(hDC, ::GetCurrentObject(hDC, OBJ_FONT) == font ? nullptr : font);
     int oldMode = ::SetBkMode(hDC, TRANSPARENT);
     COLORREF oldColor = ::SetTextColor(hDC, ToColorRef(dwTextColor));
-    ::DrawTextW(hDC, pstrText, -1, &rc, uStyle | DT_NOPREFIX);
+    const UINT kSlowFlags = DT_CALCRECT | DT_WORDBREAK | DT_END_ELLIPSIS | DT_PATH_ELLIPSIS | DT_WORD_ELLIPSIS |
+                            DT_EXPANDTABS | DT_EDITCONTROL;
+    int length = static_cast<int>(wcslen(pstrText));
+    SIZE extent = {0, 0};
+    if ((uStyle & DT_SINGLELINE) && !(uStyle & kSlowFlags) && !wcschr(pstrText, L'&') &&
+        ::GetTextExtentPoint32W(hDC, pstrText, length, &extent)) {
+        // Single plain line: place it ourselves; DrawText costs far more.
+        int x = rc.left, y = rc.top;
+        if (uStyle & DT_CENTER) x = (rc.left + rc.right - extent.cx) / 2;
+        else if (uStyle & DT_RIGHT) x = rc.right - extent.cx;
+        if (uStyle & DT_VCENTER) y = (rc.top + rc.bottom - extent.cy) / 2;
+        else if (uStyle & DT_BOTTOM) y = rc.bottom - extent.cy;
+        ::ExtTextOutW(hDC, x, y, ETO_CLIPPED, &rc, pstrText, static_cast<UINT>(length), nullptr);
+    } else {
+        ::DrawTextW(hDC, pstrText, -1, &rc, uStyle | DT_NOPREFIX);
+    }
     ::SetTextColor(hDC, oldColor);
     ::SetBkMode(hDC, oldMode);
 }
