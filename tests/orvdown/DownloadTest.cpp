@@ -129,6 +129,18 @@ TEST_F(OrvDownTest, StopGivesCancelNoticeAndLeavesNoThread) {
     EXPECT_EQ(after, notify_.Total()) << "a notice came after StopTask returned";
     StopTask(110);  // no task any more: nothing happens
     EXPECT_EQ(1, notify_.Count("OnTaskCancel", 110));
+
+    // A server that trickles its answers does not hold StopTask up.
+    ASSERT_TRUE(SetFault(110, "slow", -1, "&rate=20000"));
+    SetTotalSpeedLimit(0);
+    notify_.Clear();
+    CreateTask(110, FolderArg(game).c_str());
+    ASSERT_TRUE(notify_.WaitFor("OnDumpPkgDownInfo", 110, 20000));
+    auto start = std::chrono::steady_clock::now();
+    StopTask(110);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(1, notify_.Count("OnTaskCancel", 110));
+    Control("/control/clear?id=110");
 }
 
 TEST_F(OrvDownTest, RepairRestoresDamagedFilesFetchingOnlyBadBlocks) {

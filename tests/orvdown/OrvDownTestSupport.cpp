@@ -249,6 +249,9 @@ int ThreadCountOfProcess() {
     return count;
 }
 
-std::string OrvLogText() { return harness::ReadFileBytes(harness::ProgramDir() + L"\\Log\\OrvDown.log"); }
+std::string OrvLogText() {
+    std::wstring dir = harness::ProgramDir() + L"\\Log\\";
+    return harness::ReadFileBytes(dir + L"OrvDown.old.log") + harness::ReadFileBytes(dir + L"OrvDown.log");
+}
 
 }  // namespace orvtest

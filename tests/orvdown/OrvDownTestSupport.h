@@ -86,6 +86,7 @@ uint64_t WrongBlockBytes(const std::wstring& source, const std::wstring& target)
 
 bool ThreadAlive(DWORD threadId);
 int ThreadCountOfProcess();
+// The library's log, the part moved aside included.
 std::string OrvLogText();
 
 }  // namespace orvtest

@@ -3,7 +3,8 @@
 the demo and the benchmark. Python 3 standard library only; 127.0.0.1 only.
 
     pkgserver.py serve --root DIR [--port N] [--port-file FILE]
-    pkgserver.py start --state DIR     background server: DIR/root, DIR/port, DIR/pid, DIR/server.log
+    pkgserver.py start --state DIR [--port N]
+                                       background server: DIR/root, DIR/port, DIR/pid, DIR/server.log
     pkgserver.py stop  --state DIR
 
 Packages are folders ROOT/ID made by makepkg.py (index + source), or a
@@ -265,7 +266,7 @@ def serve(root, port, port_file):
         server.server_close()
 
 
-def start(state):
+def start(state, port=0):
     """Starts a background server and returns once its port file exists."""
     os.makedirs(state, exist_ok=True)
     port_file = os.path.join(state, "port")
@@ -275,7 +276,7 @@ def start(state):
     with open(os.path.join(state, "server.log"), "ab") as log:
         proc = subprocess.Popen(
             [sys.executable, os.path.abspath(__file__), "serve", "--root", os.path.join(state, "root"),
-             "--port-file", port_file],
+             "--port", str(port), "--port-file", port_file],
             stdin=subprocess.DEVNULL, stdout=log, stderr=log, close_fds=True, start_new_session=True)
     with open(os.path.join(state, "pid"), "w") as f:
         f.write("%d\n" % proc.pid)
@@ -321,13 +322,15 @@ def main():
     p.add_argument("--root", required=True)
     p.add_argument("--port", type=int, default=0)
     p.add_argument("--port-file")
-    for name in ("start", "stop"):
-        sub.add_parser(name).add_argument("--state", required=True)
+    p = sub.add_parser("start")
+    p.add_argument("--state", required=True)
+    p.add_argument("--port", type=int, default=0)
+    sub.add_parser("stop").add_argument("--state", required=True)
     args = parser.parse_args()
     if args.command == "serve":
         serve(args.root, args.port, args.port_file)
         return 0
-    return start(args.state) if args.command == "start" else stop(args.state)
+    return start(args.state, args.port) if args.command == "start" else stop(args.state)
 
 
 if __name__ == "__main__":

@@ -190,7 +190,7 @@ bool DownloadTask::Prepare(std::wstring* error) {
 
 bool DownloadTask::FetchIndex(std::wstring* error) {
     std::wstring why;
-    if (!HttpGetAll(context_.connect, IndexPath(record_.pkgId), kMaxIndexBytes, &indexText_, &why)) {
+    if (!HttpGetAll(context_.connect, IndexPath(record_.pkgId), kMaxIndexBytes, &stopping_, &indexText_, &why)) {
         *error = L"index not fetched: " + why;
         return false;
     }

@@ -141,7 +141,7 @@ bool Downloader::LoadIndexForDelete(uint32_t pkgId, const std::wstring& folder, 
     if (ParsePkgIndex(ReadSmallFile(IndexCopyPath(folder, pkgId)), index, &error)) return true;
     std::lock_guard<std::mutex> lock(lock_);
     std::string text;
-    return http_ && HttpGetAll(http_->Connect(), IndexPath(pkgId), kMaxIndexBytes, &text, &error) &&
+    return http_ && HttpGetAll(http_->Connect(), IndexPath(pkgId), kMaxIndexBytes, nullptr, &text, &error) &&
            ParsePkgIndex(text, index, &error);
 }
 

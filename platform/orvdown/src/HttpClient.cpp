@@ -27,7 +27,7 @@ bool HttpConnection::Open(const std::wstring& host, INTERNET_PORT port) {
     }
     std::string body;
     std::wstring error;
-    if (!HttpGetAll(connect_.get(), L"/pkg/hello", 4096, &body, &error)) {
+    if (!HttpGetAll(connect_.get(), L"/pkg/hello", 4096, nullptr, &body, &error)) {
         ORV_ERROR(L"download server %s:%u does not answer: %s", host.c_str(), port, error.c_str());
         connect_.reset();
         session_.reset();
@@ -63,10 +63,17 @@ bool HttpGet::ContentLength(uint64_t* cb) const {
 
 bool HttpGet::Read(void* buf, DWORD cb, DWORD* got) {
     *got = 0;
-    return ::WinHttpReadData(request_.get(), buf, cb, got) != FALSE;
+    // A read waits until it has all it asked for; asking for what has
+    // arrived keeps each call short, so a slow server cannot hold up a
+    // stopping task.
+    DWORD available = 0;
+    if (!::WinHttpQueryDataAvailable(request_.get(), &available)) return false;
+    if (available == 0) return true;  // the body ended
+    return ::WinHttpReadData(request_.get(), buf, std::min(cb, available), got) != FALSE;
 }
 
-bool HttpGetAll(HINTERNET connect, const std::wstring& path, size_t maxBytes, std::string* body, std::wstring* error) {
+bool HttpGetAll(HINTERNET connect, const std::wstring& path, size_t maxBytes, const std::atomic<bool>* cancel,
+                std::string* body, std::wstring* error) {
     HttpGet get;
     uint64_t length = 0;
     if (!get.Send(connect, path, std::wstring())) {
@@ -84,6 +91,10 @@ bool HttpGetAll(HINTERNET connect, const std::wstring& path, size_t maxBytes, st
     body->assign(static_cast<size_t>(length), '\0');
     size_t have = 0;
     while (have < body->size()) {
+        if (cancel && cancel->load()) {
+            *error = L"given up";
+            return false;
+        }
         DWORD got = 0;
         DWORD want = static_cast<DWORD>(std::min<size_t>(body->size() - have, 1u << 20));
         if (!get.Read(&(*body)[have], want, &got) || got == 0) {

@@ -4,6 +4,7 @@
 // that makes it.
 #include "Handles.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -28,7 +29,8 @@ public:
     DWORD Status() const { return status_; }
     // false when the answer carried no Content-Length.
     bool ContentLength(uint64_t* cb) const;
-    // Reads up to cb bytes; *got 0 means the body ended. false on a network error.
+    // Reads up to cb bytes of what has arrived, waiting for some when none
+    // has; *got 0 means the body ended. false on a network error.
     bool Read(void* buf, DWORD cb, DWORD* got);
 
 private:
@@ -37,7 +39,8 @@ private:
 };
 
 // A GET of a whole small answer (200 only), at most maxBytes, checked
-// against its Content-Length.
-bool HttpGetAll(HINTERNET connect, const std::wstring& path, size_t maxBytes, std::string* body, std::wstring* error);
+// against its Content-Length. Gives up between reads once *cancel is set.
+bool HttpGetAll(HINTERNET connect, const std::wstring& path, size_t maxBytes, const std::atomic<bool>* cancel,
+                std::string* body, std::wstring* error);
 
 }  // namespace orvdown

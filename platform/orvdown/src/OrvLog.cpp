@@ -13,16 +13,23 @@ namespace orvdown {
 namespace {
 
 std::mutex g_logLock;
+// A log that grew past this is moved aside once per process.
+constexpr LONGLONG kLogCapBytes = 8 << 20;
 
 std::wstring LogFilePath() {
-    wchar_t path[MAX_PATH];
-    DWORD n = ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), path, MAX_PATH);
+    wchar_t module[MAX_PATH];
+    DWORD n = ::GetModuleFileNameW(reinterpret_cast<HMODULE>(&__ImageBase), module, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return std::wstring();
-    std::wstring dir(path, n);
+    std::wstring dir(module, n);
     dir.resize(dir.rfind(L'\\') + 1);
     dir += L"Log";
     ::CreateDirectoryW(dir.c_str(), nullptr);
-    return dir + L"\\OrvDown.log";
+    std::wstring path = dir + L"\\OrvDown.log";
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) &&
+        (static_cast<LONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow) > kLogCapBytes)
+        ::MoveFileExW(path.c_str(), (dir + L"\\OrvDown.old.log").c_str(), MOVEFILE_REPLACE_EXISTING);
+    return path;
 }
 
 const char* LevelName(LogLevel level) {
