@@ -157,6 +157,7 @@ TEST_F(SkinBuilder, BuildsTreeWithFontsDefaultsStylesAndCallback) {
     EXPECT_EQ(progress->GetValue(), 30);
     EXPECT_EQ(progress->GetMaxValue(), 60);
     EXPECT_EQ(progress->GetPadding().top, 4);
+    EXPECT_EQ(progress->GetForeColor(), 0xFF00AA00u);
 
     CustomUI* custom = Find<CustomUI>(L"custom1");
     ASSERT_NE(custom, nullptr);

@@ -367,3 +367,21 @@ TEST_F(SkinWindow, TestSeamListsTheTreeAndClicksByName) {
     EXPECT_TRUE(PumpUntil([&] { return w.Noted(L"selectchanged:opt_b"); }, 3000));
     ::DestroyWindow(hwnd);
 }
+
+TEST_F(SkinWindow, TrayIconUsesMessage1025AndCanBeDeletedTwice) {
+    TestWnd w(L"paint.xml");
+    OpenAndPaint(w);
+    {
+        CTrayIcon tray;
+        bool shown = tray.CreateTrayIcon(w.GetHWND(), 102, L"QuillexTarrow", 0);
+        EXPECT_EQ(tray.IsVisible(), shown);
+        EXPECT_EQ(tray.GetMessageId(), 1025u);
+        EXPECT_EQ(tray.GetHWND(), w.GetHWND());
+        tray.DeleteTrayIcon();
+        EXPECT_FALSE(tray.IsVisible());
+        tray.DeleteTrayIcon();
+        EXPECT_TRUE(tray.CreateTrayIcon(w.GetHWND(), 102, L"again", 4000) || !shown);
+        EXPECT_EQ(tray.GetMessageId(), 4000u);
+    }   // the destructor removes the icon
+    ::DestroyWindow(w.GetHWND());
+}

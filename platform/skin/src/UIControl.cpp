@@ -86,6 +86,11 @@ void CControlUI::SetBkImage(LPCTSTR pStrImage) {
     m_sBkImage = pStrImage;
     Invalidate();
 }
+DWORD CControlUI::GetForeColor() const { return m_dwForeColor; }
+void CControlUI::SetForeColor(DWORD dwForeColor) {
+    m_dwForeColor = dwForeColor;
+    Invalidate();
+}
 DWORD CControlUI::GetBorderColor() const { return m_dwBorderColor; }
 void CControlUI::SetBorderColor(DWORD dwBorderColor) {
     m_dwBorderColor = dwBorderColor;
@@ -312,6 +317,8 @@ void CControlUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
         SetBkColor(ParseColor(pstrValue));
     } else if (name == L"bkcolor2") {
         SetBkColor2(ParseColor(pstrValue));
+    } else if (name == L"forecolor") {
+        SetForeColor(ParseColor(pstrValue));
     } else if (name == L"bordercolor") {
         SetBorderColor(ParseColor(pstrValue));
     } else if (name == L"focusbordercolor") {
@@ -399,7 +406,9 @@ void CControlUI::PaintBkImage(HDC hDC) {
     DrawImage(hDC, m_sBkImage);
 }
 
-void CControlUI::PaintStatusImage(HDC /*hDC*/) {}
+void CControlUI::PaintStatusImage(HDC hDC) {
+    if (m_dwForeColor) CRenderEngine::DrawColor(hDC, m_rcPaint, m_dwForeColor);
+}
 void CControlUI::PaintText(HDC /*hDC*/) {}
 
 void CControlUI::PaintBorder(HDC hDC) {

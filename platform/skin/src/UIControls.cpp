@@ -482,16 +482,10 @@ void CProgressUI::SetForeImage(LPCTSTR pStrImage) {
     m_sForeImage = pStrImage;
     Invalidate();
 }
-DWORD CProgressUI::GetForeColor() const { return m_dwForeColor; }
-void CProgressUI::SetForeColor(DWORD dwColor) {
-    m_dwForeColor = dwColor;
-    Invalidate();
-}
 
 void CProgressUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
     const std::wstring name(pstrName ? pstrName : L"");
     if (name == L"foreimage") SetForeImage(pstrValue);
-    else if (name == L"forecolor") SetForeColor(ParseColor(pstrValue));
     else if (name == L"hor") SetHorizontal(detail::ParseBool(pstrValue));
     else if (name == L"min") SetMinValue(_wtoi(pstrValue));
     else if (name == L"max") SetMaxValue(_wtoi(pstrValue));

@@ -32,6 +32,9 @@ public:
     void SetBkColor2(DWORD dwBackColor);
     LPCTSTR GetBkImage();
     void SetBkImage(LPCTSTR pStrImage);
+    // Fill drawn over the background ("forecolor"); progress bars use it for the bar.
+    DWORD GetForeColor() const;
+    void SetForeColor(DWORD dwForeColor);
     DWORD GetBorderColor() const;
     void SetBorderColor(DWORD dwBorderColor);
     DWORD GetFocusBorderColor() const;
@@ -74,6 +77,7 @@ public:
     // Cursor shown over the control: a system cursor id (IDC_HAND = 32649).
     WORD GetCursor() const;
     void SetCursor(WORD wCursor);
+    void SetCursor(LPCWSTR systemCursor) { SetCursor(static_cast<WORD>(reinterpret_cast<ULONG_PTR>(systemCursor))); }
     virtual CDuiString GetUserData() const;
     virtual void SetUserData(LPCTSTR pstrText);
     virtual UINT_PTR GetTag() const;
@@ -149,6 +153,7 @@ protected:
     RECT m_rcPaint = {0, 0, 0, 0};
     DWORD m_dwBackColor = 0;
     DWORD m_dwBackColor2 = 0;
+    DWORD m_dwForeColor = 0;
     CDuiString m_sBkImage;
     DWORD m_dwBorderColor = 0;
     DWORD m_dwFocusBorderColor = 0;

@@ -186,8 +186,6 @@ public:
     void SetValue(int nValue);
     LPCTSTR GetForeImage() const;
     void SetForeImage(LPCTSTR pStrImage);
-    DWORD GetForeColor() const;
-    void SetForeColor(DWORD dwColor);
 
     void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;
@@ -198,7 +196,6 @@ protected:
     int m_nMax = 100;
     int m_nMin = 0;
     int m_nValue = 0;
-    DWORD m_dwForeColor = 0;
     CDuiString m_sForeImage;
 };
 
