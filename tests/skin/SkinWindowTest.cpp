@@ -385,3 +385,18 @@ TEST_F(SkinWindow, TrayIconUsesMessage1025AndCanBeDeletedTwice) {
     }   // the destructor removes the icon
     ::DestroyWindow(w.GetHWND());
 }
+
+TEST_F(SkinWindow, TabMovesFocusAndSpaceClicksTheFocusedButton) {
+    TestWnd w(L"paint.xml");
+    OpenAndPaint(w);
+    HWND hwnd = w.GetHWND();
+    ::PostMessageW(hwnd, WM_KEYDOWN, VK_TAB, 0);
+    ASSERT_TRUE(PumpUntil([&] { return w.Noted(L"setfocus:hotbtn"); }, 3000));
+    EXPECT_TRUE(w.Find<CButtonUI>(L"hotbtn")->IsFocused());
+    ::PostMessageW(hwnd, WM_KEYDOWN, VK_TAB, 0);
+    ASSERT_TRUE(PumpUntil([&] { return w.Noted(L"setfocus:closebtn"); }, 3000));
+    EXPECT_TRUE(w.Noted(L"killfocus:hotbtn"));
+    ::PostMessageW(hwnd, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return w.Noted(L"click:closebtn"); }, 3000));
+    ::DestroyWindow(hwnd);
+}

@@ -663,11 +663,6 @@ bool CPaintManagerUI::PreMessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam,
         lRes = f->MessageHandler(uMsg, wParam, lParam, handled);
         if (handled) return true;
     }
-    // Tab moves the focus between the window's controls, also out of a native edit.
-    if (uMsg == WM_KEYDOWN && wParam == VK_TAB && impl_->root) {
-        SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
-        return true;
-    }
     return false;
 }
 
@@ -859,6 +854,12 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     case WM_KEYUP:
     case WM_CHAR:
     case WM_SYSKEYDOWN: {
+        // Tab moves the focus between the window's controls (native edits
+        // forward their Tab themselves).
+        if (uMsg == WM_KEYDOWN && wParam == VK_TAB && d.root) {
+            SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
+            return true;
+        }
         if (!d.focus) return false;
         int type = uMsg == WM_KEYDOWN ? UIEVENT_KEYDOWN
                    : uMsg == WM_KEYUP ? UIEVENT_KEYUP
