@@ -217,6 +217,24 @@ TEST_F(SkinBuilder, UnknownAttributesClassesAndImagesAreLoggedWithTheirLine) {
     EXPECT_EQ(pm.GetImageEx(L"IMG/Red.png"), red);   // one cache entry per file
 }
 
+TEST_F(SkinBuilder, ImagesWrittenOrReplacedWhileRunningAreReloaded) {
+    std::wstring path = skintest::SkinDir() + L"img\\late.png";
+    ::DeleteFileW(path.c_str());
+    EXPECT_EQ(pm.GetImageEx(L"img/late.png"), nullptr);
+    ASSERT_TRUE(skintest::WriteSolidPng(path, 8, 8, 0xFF00FF00));
+    EXPECT_EQ(pm.GetImageEx(L"img/late.png"), nullptr);   // not looked at again at once
+    ::Sleep(1100);
+    const TImageInfo* first = pm.GetImageEx(L"img/late.png");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->nX, 8);
+    ASSERT_TRUE(skintest::WriteSolidPng(path, 16, 12, 0xFF00FF00));
+    ::Sleep(1100);
+    const TImageInfo* second = pm.GetImageEx(L"img/late.png");
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->nX, 16);
+    EXPECT_EQ(second->nY, 12);
+}
+
 TEST_F(SkinBuilder, ImageStringsDrawAtTheirDestWithBlanksAroundEquals) {
     BITMAPINFO bmi = {};
     bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), 40, -40, 1, 32, BI_RGB, 0, 0, 0, 0, 0};

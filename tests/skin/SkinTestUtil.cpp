@@ -58,6 +58,10 @@ bool WritePng(const std::wstring& path, int cx, int cy, const std::function<DWOR
 
 }  // namespace
 
+bool WriteSolidPng(const std::wstring& path, int cx, int cy, DWORD argb) {
+    return WritePng(path, cx, cy, [argb](int, int) { return argb; });
+}
+
 std::wstring SkinDir() { return harness::TestDir() + L"\\skin_skins\\"; }
 
 void UseTestSkins() {

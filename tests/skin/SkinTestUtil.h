@@ -12,6 +12,9 @@ namespace skintest {
 void UseTestSkins();
 std::wstring SkinDir();
 
+// Writes a PNG of one colour (0xAARRGGBB).
+bool WriteSolidPng(const std::wstring& path, int cx, int cy, DWORD argb);
+
 // Log lines of the library since the last Clear.
 void CaptureLog();
 void ClearLog();

@@ -27,10 +27,22 @@ UINT AsyncNotifyMessage() {
 
 struct ImageEntry {
     TImageInfo* info = nullptr;   // owned; null = failed to load
-    DWORD failedAt = 0;
+    DWORD checkedAt = 0;          // tick of the last look at the file
+    ULONGLONG stamp = 0;          // last-write time and size of the file when loaded
 };
 
-const DWORD kRetryFailedImageMs = 1000;
+// A file that failed to load is tried again, and a loaded one is checked for
+// a newer version, at most this often (images are replaced while running:
+// downloaded icons and head images).
+const DWORD kRecheckImageMs = 1000;
+
+ULONGLONG FileStamp(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    ULONGLONG written = (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                        data.ftLastWriteTime.dwLowDateTime;
+    return written ^ (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
+}
 
 std::wstring ResolveImagePath(LPCTSTR bitmap) {
     std::wstring path(bitmap);
@@ -570,20 +582,20 @@ const TImageInfo* CPaintManagerUI::GetImageEx(LPCTSTR bitmap) {
     if (!bitmap || !*bitmap) return nullptr;
     std::wstring path = ResolveImagePath(bitmap);
     std::wstring key = Lower(path);
-    auto it = impl_->images.find(key);
     DWORD now = ::GetTickCount();
-    if (it != impl_->images.end()) {
-        if (it->second.info || now - it->second.failedAt < kRetryFailedImageMs) return it->second.info;
-    }
-    bool firstFailure = it == impl_->images.end();
+    auto it = impl_->images.find(key);
+    bool known = it != impl_->images.end();
+    if (known && now - it->second.checkedAt < kRecheckImageMs) return it->second.info;
     ImageEntry& entry = impl_->images[key];
+    entry.checkedAt = now;
+    ULONGLONG stamp = FileStamp(path);
+    if (entry.info && stamp == entry.stamp) return entry.info;
+    CRenderEngine::FreeImage(entry.info);
     entry.info = CRenderEngine::LoadImage(path.c_str());
-    if (!entry.info) {
-        entry.failedAt = now;
-        if (firstFailure)
-            detail::Log(L"image '%s' cannot be loaded (%s)%s%s", bitmap, path.c_str(),
-                        impl_->skinFile.empty() ? L"" : L", skin ", impl_->skinFile.c_str());
-    }
+    entry.stamp = stamp;
+    if (!entry.info && !known)
+        detail::Log(L"image '%s' cannot be loaded (%s)%s%s", bitmap, path.c_str(),
+                    impl_->skinFile.empty() ? L"" : L", skin ", impl_->skinFile.c_str());
     return entry.info;
 }
 
