@@ -101,6 +101,8 @@ private:
     CDuiString skin_;
 };
 
+HWND g_modalDialog = nullptr;
+
 class SkinWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -265,8 +267,13 @@ TEST_F(SkinWindow, ModalLoopKeepsOtherWindowsRunningAndReturnsTheCloseCode) {
         return 0;
     };
     ::PostMessageW(owner.GetHWND(), kPoke, 0, 0);
-    ::SetTimer(nullptr, 0, 5000, nullptr);   // a bound: WM_TIMER wakes the loop
+    // Bound: should the close never come, the dialog is destroyed after 5 s.
+    g_modalDialog = dlg->GetHWND();
+    UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) {
+        if (::IsWindow(g_modalDialog)) ::DestroyWindow(g_modalDialog);
+    });
     UINT result = dlg->ShowModal();          // dlg deletes itself at its final message
+    ::KillTimer(nullptr, guard);
     EXPECT_EQ(result, 21u);
     EXPECT_EQ(ownerEnabledDuringModal, 0);
     EXPECT_TRUE(::IsWindowEnabled(owner.GetHWND()));
