@@ -103,6 +103,10 @@ private:
 
 HWND g_modalDialog = nullptr;
 
+void CALLBACK DestroyModalDialog(HWND, UINT, UINT_PTR, DWORD) {
+    if (::IsWindow(g_modalDialog)) ::DestroyWindow(g_modalDialog);
+}
+
 class SkinWindow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -269,9 +273,7 @@ TEST_F(SkinWindow, ModalLoopKeepsOtherWindowsRunningAndReturnsTheCloseCode) {
     ::PostMessageW(owner.GetHWND(), kPoke, 0, 0);
     // Bound: should the close never come, the dialog is destroyed after 5 s.
     g_modalDialog = dlg->GetHWND();
-    UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) {
-        if (::IsWindow(g_modalDialog)) ::DestroyWindow(g_modalDialog);
-    });
+    UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, &DestroyModalDialog);
     UINT result = dlg->ShowModal();          // dlg deletes itself at its final message
     ::KillTimer(nullptr, guard);
     EXPECT_EQ(result, 21u);
