@@ -132,6 +132,9 @@ void DownloadTask::ControllerMain() {
         ok = Prepare(&error) && Download(&error);
     } catch (...) {
         error = L"out of memory";
+        Fail(error);
+        for (auto& w : workers_)
+            if (w.joinable()) w.join();
     }
     Finish(ok, error);
     done_ = true;
