@@ -173,6 +173,20 @@ TEST_F(OrvDownTest, DeletePkgRemovesThePackageButNotOtherFiles) {
     ASSERT_TRUE(DeleteFileW((second + L"\\OrvDown_111.idx").c_str()));
     DeletePkg(111, FolderArg(second).c_str());
     EXPECT_FALSE(harness::FileExists(second)) << "the emptied game folder stays";
+
+    // A file list in the folder that points outside it is not followed.
+    std::wstring third = Game(L"delete3");
+    std::wstring victim = third + L"_victim.txt";
+    ASSERT_TRUE(harness::WriteFileBytes(victim, "keep"));
+    DownloadAll(111, third);
+    std::string hash(40, '0');
+    ASSERT_TRUE(harness::WriteFileBytes(third + L"\\OrvDown_111.idx",
+                                        "ORVPKG 1\nversion 1\nblocksize 32768\nfiles 1\nfile 4 ..\\orvdown_delete3_victim.txt\n" +
+                                            hash + "\nend\n"));
+    DeletePkg(111, FolderArg(third).c_str());
+    EXPECT_TRUE(harness::FileExists(victim));
+    EXPECT_FALSE(harness::FileExists(third + L"\\readme.txt")) << "the server's list was not used instead";
+    DeleteFileW(victim.c_str());
 }
 
 TEST_F(OrvDownTest, TotalSpeedLimitHoldsAcrossTasksAndFollowsChanges) {
