@@ -409,3 +409,33 @@ TEST_F(SkinWindow, TabMovesFocusAndSpaceClicksTheFocusedButton) {
     EXPECT_TRUE(PumpUntil([&] { return w.Noted(L"click:closebtn"); }, 3000));
     ::DestroyWindow(hwnd);
 }
+
+namespace {
+// Paints a magenta square over whatever the tree painted there.
+class PostPainterUI : public CControlUI {
+public:
+    void DoPostPaint(HDC hDC, const RECT&) override { CRenderEngine::DrawColor(hDC, RECT{12, 12, 18, 18}, 0xFFFF00FF); }
+};
+}  // namespace
+
+TEST_F(SkinWindow, PostPaintControlsDrawOverTheTree) {
+    TestWnd w(L"paint.xml");
+    OpenAndPaint(w);
+    PostPainterUI* painter = new PostPainterUI;
+    painter->SetFixedHeight(1);
+    ASSERT_TRUE(static_cast<CContainerUI*>(w.Pm().GetRoot())->Add(painter));
+    ASSERT_TRUE(w.Pm().AddPostPaint(painter));
+    RECT square = {12, 12, 18, 18};
+    w.Pm().Invalidate(square);
+    PumpFor(200);
+    skintest::Screenshot shot;
+    ASSERT_TRUE(shot.Take(w.GetHWND()));
+    EXPECT_EQ(shot.Pixel(14, 14), 0xFF00FFu);   // over the red image of "pic"
+    EXPECT_EQ(shot.Pixel(20, 20), 0xFF0000u);
+    ASSERT_TRUE(w.Pm().RemovePostPaint(painter));
+    w.Pm().Invalidate(square);
+    PumpFor(200);
+    ASSERT_TRUE(shot.Take(w.GetHWND()));
+    EXPECT_EQ(shot.Pixel(14, 14), 0xFF0000u);
+    ::DestroyWindow(w.GetHWND());
+}
