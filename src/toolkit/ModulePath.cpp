@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CriticalSection.h"
+#include "PathUtil.h"
 
 namespace toolkit {
 namespace {
@@ -36,12 +37,7 @@ std::wstring GetCachedModulePath() {
 }
 
 std::wstring ModuleRelativePath(const std::wstring& relative) {
-    const std::wstring path = GetCachedModulePath();
-    const size_t slash = path.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-    const size_t start = relative.find_first_not_of(L'\\');
-    const std::wstring name = start == std::wstring::npos ? std::wstring() : relative.substr(start);
-    return folder.empty() ? name : folder + L"\\" + name;
+    return PathJoin(GetParentDir(GetCachedModulePath()), relative);
 }
 
 }  // namespace toolkit

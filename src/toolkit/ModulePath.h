@@ -6,8 +6,7 @@
 namespace toolkit {
 
 std::wstring GetCachedModulePath();
-// The folder of the program file joined with a relative path: folder, one
-// backslash, then the path without its leading backslashes.
+// The folder of the program file joined with a relative path (PathJoin).
 std::wstring ModuleRelativePath(const std::wstring& relative);
 
 }  // namespace toolkit

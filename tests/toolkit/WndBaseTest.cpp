@@ -153,10 +153,11 @@ TEST_F(WndBaseTest, BackgroundIsNeverErased) {
     RecordingWnd wnd;
     HWND hwnd = CreateFor(&wnd);
     ASSERT_TRUE(hwnd);
-    HDC memDc = CreateCompatibleDC(nullptr);
-    EXPECT_EQ(1, SendMessageW(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(memDc), 0));
-    DeleteDC(memDc);
+    testimg::Surface surface(120, 80, false, 0x12345678);
+    EXPECT_EQ(1, SendMessageW(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(surface.Dc()), 0));
     EXPECT_FALSE(Called(wnd, "paint"));
+    for (int y = 0; y < 80; y += 7)
+        for (int x = 0; x < 120; x += 7) ASSERT_EQ(0x12345678u, surface.At(x, y));
 }
 
 TEST_F(WndBaseTest, PreHandledMessagesStopThere) {
