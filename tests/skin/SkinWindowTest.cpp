@@ -202,6 +202,11 @@ TEST_F(SkinWindow, RealMouseAndKeysReachControlsAsEventsAndNotifications) {
     POINT over = Centre(w, L"list");
     ::PostMessageW(hwnd, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), MAKELPARAM(over.x, over.y));
     EXPECT_TRUE(PumpUntil([&] { return list->GetScrollPos().cy == 10; }, 3000));
+    // Pressing the bottom of the thumb strip scrolls to the end.
+    RECT lp = list->GetPos();
+    ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(lp.right - 2, lp.bottom - 1));
+    ::PostMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(lp.right - 2, lp.bottom - 1));
+    EXPECT_TRUE(PumpUntil([&] { return list->GetScrollPos().cy >= 59; }, 3000));
 
     CEditUI* edit = w.Find<CEditUI>(L"search_edit");
     ASSERT_NE(edit, nullptr);

@@ -132,8 +132,37 @@ void CContainerUI::RemoveAll() {
     m_szScrollRange = SIZE{0, 0};
 }
 
+RECT CContainerUI::ScrollBarRect() const {
+    RECT client = ClientRect();
+    return RECT{client.right - kScrollBarWidth, client.top, client.right, client.bottom};
+}
+
+void CContainerUI::ScrollToPoint(POINT pt) {
+    RECT bar = ScrollBarRect();
+    int track = bar.bottom - bar.top;
+    if (track <= 0) return;
+    long long pos = static_cast<long long>(pt.y - bar.top) * m_szScrollRange.cy / track;
+    SetScrollPos(SIZE{m_szScrollPos.cx, static_cast<LONG>(pos)});
+}
+
 void CContainerUI::DoEvent(TEventUI& event) {
-    if (event.Type == UIEVENT_SCROLLWHEEL && m_bVScroll && m_szScrollRange.cy > 0) {
+    bool scrollable = m_bVScroll && m_szScrollRange.cy > 0;
+    if (scrollable) {
+        // The thumb strip at the right edge: press or drag to scroll there.
+        RECT bar = ScrollBarRect();
+        if ((event.Type == UIEVENT_BUTTONDOWN && ::PtInRect(&bar, event.ptMouse)) ||
+            (event.Type == UIEVENT_MOUSEMOVE && m_bScrollDragging)) {
+            m_bScrollDragging = true;
+            ScrollToPoint(event.ptMouse);
+            return;
+        }
+        if (event.Type == UIEVENT_BUTTONUP && m_bScrollDragging) {
+            m_bScrollDragging = false;
+            if (m_pManager) m_pManager->SendNotify(this, DUI_MSGTYPE_SCROLL);
+            return;
+        }
+    }
+    if (event.Type == UIEVENT_SCROLLWHEEL && scrollable) {
         short delta = GET_WHEEL_DELTA_WPARAM(event.wParam);
         if (delta > 0) LineUp();
         else LineDown();

@@ -73,6 +73,8 @@ protected:
     void ProcessScrollBar(RECT rc, int cxRequired, int cyRequired);
     void PaintScrollBar(HDC hDC);
     RECT ClientRect() const;
+    RECT ScrollBarRect() const;
+    void ScrollToPoint(POINT pt);
 
     std::vector<CControlUI*> m_items;
     RECT m_rcInset = {0, 0, 0, 0};
@@ -84,6 +86,7 @@ protected:
     SIZE m_szScrollPos = {0, 0};
     SIZE m_szScrollRange = {0, 0};
     int m_iScrollStep = 30;
+    bool m_bScrollDragging = false;
     DWORD m_dwScrollThumbColor = 0x80808080;
 };
 
