@@ -1,0 +1,33 @@
+#pragma once
+// The launcher's start-up steps that run in every one of its processes before
+// the engine decides the process role, and the restart after a user switch.
+// All of it runs on the process's main thread except the two hook
+// replacements, which run on whatever thread calls the hooked function.
+#include <windows.h>
+
+// Set by the main window's "user_switch" command; read after shut-down.
+extern bool g_restartOnExit;
+
+// Installs the SetUnhandledExceptionFilter hook, then the CreateProcessA hook.
+void InstallStartupHooks();
+
+// Starts "Tolvane.exe" and then "Ferrule.exe" from the program's folder,
+// hidden, with "-s"; a failure is only logged.
+void StartSidePrograms();
+
+// CreateProcessA, except that a command line holding both "cmd.exe" and
+// "NOT SANDBOXED" starts nothing and reports success.
+BOOL WINAPI MyCreateProcessA(LPCSTR applicationName, LPSTR commandLine, LPSECURITY_ATTRIBUTES processAttributes,
+                             LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles, DWORD creationFlags,
+                             LPVOID environment, LPCSTR currentDirectory, LPSTARTUPINFOA startupInfo,
+                             LPPROCESS_INFORMATION processInformation);
+
+// Keeps the crash filter in force: installs nothing and answers null.
+LPTOP_LEVEL_EXCEPTION_FILTER WINAPI MySetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER filter);
+
+// Starts this program again with "SwitchUserRestart"; true when it started.
+bool RestartTarrow();
+
+// The ShellExecuteW call RestartTarrow makes, replaceable by tests.
+using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+void SetRestartShellExecuteForTest(ShellExecuteFn fn);
