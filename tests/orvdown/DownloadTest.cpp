@@ -212,6 +212,9 @@ TEST_F(OrvDownTest, TotalSpeedLimitHoldsAcrossTasksAndFollowsChanges) {
             rate += (p.second.second - p.first.second) / seconds;
         }
         EXPECT_NEAR(limit, rate, limit * 0.10) << "total speed over 5 s";
+        double reported = notify_.Last("OnDumpPkgDownInfo", 113).progress.bytesPerSecond +
+                          notify_.Last("OnDumpPkgDownInfo", 103).progress.bytesPerSecond;
+        EXPECT_NEAR(limit, reported, limit * 0.20) << "speed words of the progress records";
     }
     EXPECT_EQ(0, notify_.Count("OnTaskSuccess", 113) + notify_.Count("OnTaskSuccess", 103)) << "package too small";
     StopTask(113);
