@@ -444,3 +444,15 @@ TEST_F(SkinWindow, PostPaintControlsDrawOverTheTree) {
     EXPECT_EQ(shot.Pixel(14, 14), 0xFF0000u);
     ::DestroyWindow(w.GetHWND());
 }
+
+TEST_F(SkinWindow, NotificationRaisedOnAnotherThreadArrivesOnTheWindowThread) {
+    TestWnd w(L"paint.xml");
+    OpenAndPaint(w);
+    COptionUI* b = w.Find<COptionUI>(L"opt_b");
+    std::thread other([&] { b->Selected(true); });
+    other.join();
+    EXPECT_FALSE(w.Noted(L"selectchanged:opt_b"));   // the handlers did not run on the other thread
+    EXPECT_TRUE(PumpUntil([&] { return w.Noted(L"selectchanged:opt_b"); }, 3000));   // but here
+    EXPECT_TRUE(b->IsSelected());
+    ::DestroyWindow(w.GetHWND());
+}

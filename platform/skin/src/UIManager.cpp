@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <mutex>
 #include <windowsx.h>
 
 namespace DuiLib {
@@ -102,6 +103,7 @@ struct CPaintManagerUI::Impl {
     std::map<std::wstring, ImageEntry> images;
     std::map<std::wstring, std::wstring> defaults;   // class name (lower case) -> attribute list
     std::map<std::wstring, std::wstring> styles;
+    std::mutex asyncLock;               // asyncNotify is filled from any thread
     std::vector<TNotifyUI> asyncNotify;
     std::vector<CControlUI*> delayedDelete;
     int dispatchDepth = 0;
@@ -298,6 +300,7 @@ void CPaintManagerUI::ReapObjects(CControlUI* pControl) {
     d.postPaint.erase(std::remove_if(d.postPaint.begin(), d.postPaint.end(), inSubtree), d.postPaint.end());
     for (auto& g : d.optionGroups)
         g.second.erase(std::remove_if(g.second.begin(), g.second.end(), inSubtree), g.second.end());
+    std::lock_guard<std::mutex> hold(d.asyncLock);
     d.asyncNotify.erase(std::remove_if(d.asyncNotify.begin(), d.asyncNotify.end(),
                                        [&](const TNotifyUI& n) { return inSubtree(n.pSender); }),
                         d.asyncNotify.end());
@@ -447,9 +450,16 @@ int CPaintManagerUI::GetPostPaintCount() const { return static_cast<int>(impl_->
 void CPaintManagerUI::SendNotify(TNotifyUI& Msg, bool bAsync) {
     Msg.ptMouse = impl_->lastMouse;
     Msg.dwTimestamp = ::GetTickCount();
+    // A notification raised on another thread (the browser engine's) is
+    // delivered on the window's thread, like an asynchronous one.
+    HWND hwnd = impl_->hwnd;
+    if (!bAsync && hwnd && ::GetWindowThreadProcessId(hwnd, nullptr) != ::GetCurrentThreadId()) bAsync = true;
     if (bAsync) {
-        impl_->asyncNotify.push_back(Msg);
-        if (impl_->hwnd) ::PostMessageW(impl_->hwnd, AsyncNotifyMessage(), 0, 0);
+        {
+            std::lock_guard<std::mutex> hold(impl_->asyncLock);
+            impl_->asyncNotify.push_back(Msg);
+        }
+        if (hwnd) ::PostMessageW(hwnd, AsyncNotifyMessage(), 0, 0);
         return;
     }
     DispatchScope scope(this);
@@ -746,7 +756,10 @@ bool CPaintManagerUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, LR
     }
     if (uMsg == AsyncNotifyMessage()) {
         std::vector<TNotifyUI> queued;
-        queued.swap(d.asyncNotify);
+        {
+            std::lock_guard<std::mutex> hold(d.asyncLock);
+            queued.swap(d.asyncNotify);
+        }
         for (TNotifyUI& n : queued) SendNotify(n, false);
         return true;
     }
