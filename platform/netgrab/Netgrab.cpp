@@ -135,7 +135,7 @@ int ReceiveInto(HINTERNET request, HANDLE file) {
         if (!WriteFile(file, chunk.get(), read, &written, nullptr) || written != read) return kNetgrabWriteError;
         total += read;
     }
-    return haveLength && total != contentLength ? kNetgrabPartialFile : kNetgrabOk;
+    return haveLength && total < contentLength ? kNetgrabPartialFile : kNetgrabOk;
 }
 
 int Download(const std::wstring& url, const std::wstring& path, const HttpsDownloadOptions& options) {

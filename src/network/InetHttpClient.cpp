@@ -108,7 +108,7 @@ int ReadBody(HINTERNET request, const DWORD* contentLength, OnChunk onChunk) {
         int result = onChunk(chunk, read, total);
         if (result != kInetDone) return result;
     }
-    if (contentLength && total != *contentLength) return kInetNetwork;
+    if (contentLength && total < *contentLength) return kInetNetwork;
     return kInetDone;
 }
 

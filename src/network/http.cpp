@@ -55,7 +55,7 @@ bool QueryNumber(HINTERNET request, DWORD query, DWORD* value) {
 // read, not a short body.
 bool BodyIsComplete(HINTERNET request, size_t received, const wchar_t* url) {
     DWORD contentLength = 0;
-    if (!QueryNumber(request, WINHTTP_QUERY_CONTENT_LENGTH, &contentLength) || received == contentLength) return true;
+    if (!QueryNumber(request, WINHTTP_QUERY_CONTENT_LENGTH, &contentLength) || received >= contentLength) return true;
     LOG_AS("CWinHttp::HttpGet", LOG_LEVEL_ERROR, L"GET.WinHttpReadData failed, LastError=%u url=%s",
            ERROR_WINHTTP_CONNECTION_ERROR, url);
     return false;
@@ -283,7 +283,7 @@ bool CWinHttp::HttpDownload(wchar_t* url, const wchar_t* filePath, HttpDownloadC
         }
     }
     // A connection that ends early is a failed read, not a finished file.
-    if (total != contentLength) {
+    if (total < contentLength) {
         LOG_ERROR(L"HttpDownload read data failed, %s, read bytes=%u", url, static_cast<unsigned>(total));
         return false;
     }

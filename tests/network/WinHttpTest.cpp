@@ -147,6 +147,22 @@ TEST_F(WinHttpTest, GetReadsAWellFormedChunkedBody) {
     EXPECT_EQ(Pattern(5000), body.substr(0, 5000));
 }
 
+TEST_F(WinHttpTest, GetOfASlowDripArrivesWhole) {
+    ASSERT_TRUE(backend_.AddRoutes(R"({"path":"/drip","body_size":2000,"drip_ms":20,"drip_bytes":100})"));
+    std::string body;
+    ASSERT_TRUE(Get(backend_.HttpUrl(L"/drip"), &body)) << NewLog();
+    EXPECT_EQ(Pattern(2000), body.substr(0, 2000));
+}
+
+TEST_F(WinHttpTest, GetOfMoreThanTheContentLengthSucceeds) {
+    // Windows stops at the length; Wine's WinHTTP also hands over the rest.
+    ASSERT_TRUE(backend_.AddRoutes(R"({"path":"/long","body":"0123456789","content_length":4})"));
+    std::string body;
+    ASSERT_TRUE(Get(backend_.HttpUrl(L"/long"), &body)) << NewLog();
+    EXPECT_EQ(0u, Text(body).find("0123"));
+    EXPECT_EQ(1024u, body.size());
+}
+
 // --- Bad answers: each ends with false or a bounded body, a log line on failure, no crash.
 
 struct BadAnswer {
@@ -199,6 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
     Lenient, WinHttpOddAnswerTest,
     ::testing::Values(
         BadAnswer{"BadChunkSize", R"({"path":"/odd","raw":"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nabc\r\n0\r\n\r\n"})"},
+        BadAnswer{"BadContentLength", R"({"path":"/odd","raw":"HTTP/1.1 200 OK\r\nContent-Length: abc\r\n\r\nok"})"},
         BadAnswer{"ChunkLongerThanSent", R"({"path":"/odd","raw":"HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n1000\r\nabc"})"},
         BadAnswer{"HugeHeader", R"({"path":"/odd","raw":"HTTP/1.1 200 OK\r\nX-Big: )" "%BIG%" R"(\r\nContent-Length: 2\r\n\r\nok"})"}),
     [](const ::testing::TestParamInfo<BadAnswer>& info) { return std::string(info.param.name); });

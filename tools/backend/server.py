@@ -50,7 +50,9 @@ Control API (on every listener; control requests are not recorded):
                                         headers [[name, value]...], body (UTF-8
                                         text, bad bytes replaced), body_b64
     DELETE /__control/requests          clears the record
-Answers of the control API are JSON with "code": 0 on success.
+Answers of the control API are JSON with "code": 0 on success. Clients:
+tools/backend/client (C++, for test programs under Wine) and
+tools/backend/backend_client.py (Python).
 
 Usage:
     server.py --state DIR [--data FILE.json] [--cert-dir DIR]
