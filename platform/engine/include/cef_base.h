@@ -1,0 +1,53 @@
+#pragma once
+// Base of every reference-counted engine object and interface.
+#include <atomic>
+#include <mutex>
+#include "include/internal/cef_ptr.h"
+#include "include/internal/cef_string.h"
+#include "include/internal/cef_types.h"
+#include "include/internal/cef_types_wrappers.h"
+
+class CefBase {
+public:
+    virtual void AddRef() const = 0;
+    // Returns true when this was the last reference (the object is deleted).
+    virtual bool Release() const = 0;
+    virtual bool HasOneRef() const = 0;
+
+protected:
+    virtual ~CefBase() {}
+};
+
+// Atomic reference count for classes that implement CefBase.
+class CefRefCount {
+public:
+    void AddRef() const { count_.fetch_add(1, std::memory_order_relaxed); }
+    bool Release() const { return count_.fetch_sub(1, std::memory_order_acq_rel) == 1; }
+    bool HasOneRef() const { return count_.load(std::memory_order_acquire) == 1; }
+
+private:
+    mutable std::atomic<int> count_{0};
+};
+
+#define IMPLEMENT_REFCOUNTING(ClassName)                              \
+public:                                                               \
+    void AddRef() const override { ref_count_.AddRef(); }             \
+    bool Release() const override {                                   \
+        if (ref_count_.Release()) {                                   \
+            delete static_cast<const ClassName*>(this);               \
+            return true;                                              \
+        }                                                             \
+        return false;                                                 \
+    }                                                                 \
+    bool HasOneRef() const override { return ref_count_.HasOneRef(); } \
+                                                                      \
+private:                                                              \
+    CefRefCount ref_count_
+
+#define IMPLEMENT_LOCKING(ClassName)                                  \
+public:                                                               \
+    void lock() const { lock_.lock(); }                               \
+    void unlock() const { lock_.unlock(); }                           \
+                                                                      \
+private:                                                              \
+    mutable std::mutex lock_

@@ -1,0 +1,2 @@
+#pragma once
+#include "include/internal/cef_types_wrappers.h"

@@ -1,0 +1,23 @@
+#pragma once
+// Fetches documents and scripts: file:// from disk, http(s):// with WinHTTP
+// (cookies from and into the store), about:blank as an empty document.
+#include <string>
+
+#include "cookie_store.h"
+
+namespace cefstub {
+
+struct FetchResult {
+    bool ok = false;
+    int status = 0;           // HTTP status; 200 for files, 0 for about:
+    std::string body;         // bytes as received
+    int errorCode = 0;        // cef_errorcode_t when !ok
+    std::wstring errorText;   // "ERR_FILE_NOT_FOUND" ...
+    std::wstring finalUrl;    // after redirects
+};
+
+FetchResult Fetch(const std::wstring& url, CookieStore* cookies);
+// UTF-8 bytes (with or without BOM) to text.
+std::wstring DecodeText(const std::string& bytes);
+
+}  // namespace cefstub
