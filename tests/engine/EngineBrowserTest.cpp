@@ -302,7 +302,7 @@ TEST(EngineRemote, ListsBrowsersAndEvaluatesScript) {
     EXPECT_EQ(L"error\nno such browser", RemoteCall(EngineTest::remotePipe(), L"eval 99999\n1"));
 }
 
-TEST(EngineBrowser, ContextMenuAndDragCallbacksArriveOnTheUiThread) {
+TEST(EngineBrowser, ContextMenuCallbackArrivesOnTheUiThread) {
     BrowserScope s(L"about:blank");
     ASSERT_TRUE(s.WaitLoaded(L"about:blank"));
     HWND hwnd = s.browser->GetHost()->GetWindowHandle();
@@ -356,4 +356,42 @@ TEST(EngineBrowser, EachBrowserHasItsOwnRendererWithoutALimit) {
     EXPECT_NE(0u, pa);
     EXPECT_NE(pa, pb);
     EXPECT_GE(EngineTest::app()->childLaunches.load(), 2);
+}
+
+TEST(EngineProcess, RendererLimitOneSharesOneRenderer) {
+    std::wstring url = Page(L"limit.html", "<html><head><title>Limited</title></head><body>l</body></html>");
+    std::wstring pipe = L"cefstub-limit-" + std::to_wstring(GetCurrentProcessId());
+    harness::ChildProcess host;
+    ASSERT_TRUE(host.Start(harness::TestDir() + L"\\engine_host.exe",
+                           L"--url=" + url + L" --browsers=3 --renderer-process-limit=1 --remote-control-pipe=" + pipe));
+    std::vector<RemoteBrowser> list;
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        list = RemoteList(pipe);
+        if (list.size() != 3) return false;
+        for (auto& b : list)
+            if (b.title != L"Limited") return false;
+        return true;
+    }, 30000));
+    EXPECT_NE(0u, list[0].rendererPid);
+    EXPECT_EQ(list[0].rendererPid, list[1].rendererPid);
+    EXPECT_EQ(list[0].rendererPid, list[2].rendererPid);
+}
+
+TEST(EngineFailure, KillProcessMessageEndsTheRendererWithExitCodeZero) {
+    BrowserScope s(L"about:blank");
+    ASSERT_TRUE(s.WaitLoaded(L"about:blank"));
+    DWORD pid = 0;
+    for (auto& b : RemoteList(EngineTest::remotePipe()))
+        if (b.id == s.browser->GetIdentifier()) pid = b.rendererPid;
+    HANDLE renderer = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    ASSERT_TRUE(renderer);
+    CefRefPtr<CefProcessMessage> kill = CefProcessMessage::Create(L"KillProcess");
+    kill->GetArgumentList()->SetInt(0, 0);
+    ASSERT_TRUE(s.browser->SendProcessMessage(PID_RENDERER, kill));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(renderer, 10000));
+    DWORD code = 99;
+    GetExitCodeProcess(renderer, &code);
+    CloseHandle(renderer);
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(s.client->WaitForKind(L"Terminated", L""));
 }
