@@ -315,7 +315,8 @@ void CRenderEngine::DrawText(HDC hDC, CPaintManagerUI* pManager, RECT& rc, LPCTS
         else if (uStyle & DT_RIGHT) x = rc.right - extent.cx;
         if (uStyle & DT_VCENTER) y = (rc.top + rc.bottom - extent.cy) / 2;
         else if (uStyle & DT_BOTTOM) y = rc.bottom - extent.cy;
-        ::ExtTextOutW(hDC, x, y, ETO_CLIPPED, &rc, pstrText, static_cast<UINT>(length), nullptr);
+        bool fits = x >= rc.left && y >= rc.top && x + extent.cx <= rc.right && y + extent.cy <= rc.bottom;
+        ::ExtTextOutW(hDC, x, y, fits ? 0 : ETO_CLIPPED, &rc, pstrText, static_cast<UINT>(length), nullptr);
     } else {
         ::DrawTextW(hDC, pstrText, -1, &rc, uStyle | DT_NOPREFIX);
     }
