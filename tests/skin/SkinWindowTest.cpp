@@ -298,6 +298,17 @@ TEST_F(SkinWindow, SkinThatCannotBeBuiltFailsCreate) {
     EXPECT_TRUE(skintest::LogContains(L"line 4"));
     TestWnd missing(L"missing_skin.xml");
     EXPECT_EQ(missing.Open(), nullptr);
+    // Also when a window's own OnCreate ignores what the base answered.
+    class Careless : public TestWnd {
+    public:
+        Careless() : TestWnd(L"bad_xml.xml") {}
+        LRESULT OnCreate(UINT m, WPARAM w, LPARAM l, BOOL& h) override {
+            TestWnd::OnCreate(m, w, l, h);
+            return 0;
+        }
+    } careless;
+    EXPECT_EQ(careless.Open(), nullptr);
+    EXPECT_EQ(std::count(careless.order.begin(), careless.order.end(), L"InitWindow"), 0);
 }
 
 TEST_F(SkinWindow, MenuPostsItsCommandRecordAndShrinksToItsItems) {

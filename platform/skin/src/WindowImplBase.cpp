@@ -195,7 +195,12 @@ LRESULT WindowImplBase::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     LRESULT lRes = 0;
     BOOL bHandled = TRUE;
     switch (uMsg) {
-    case WM_CREATE: lRes = OnCreate(uMsg, wParam, lParam, bHandled); break;
+    case WM_CREATE:
+        lRes = OnCreate(uMsg, wParam, lParam, bHandled);
+        // No tree means the skin was not built, even when an override of
+        // OnCreate dropped the base's answer: the window must not exist.
+        if (!m_PaintManager.GetRoot()) lRes = -1;
+        break;
     case WM_CLOSE: lRes = OnClose(uMsg, wParam, lParam, bHandled); break;
     case WM_DESTROY: lRes = OnDestroy(uMsg, wParam, lParam, bHandled); break;
     case WM_NCACTIVATE: lRes = OnNcActivate(uMsg, wParam, lParam, bHandled); break;
