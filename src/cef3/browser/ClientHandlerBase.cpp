@@ -1,0 +1,7 @@
+#include "ClientHandlerBase.h"
+
+void ClientHandlerBase::DetachControl() {
+    auto lock = LockControl();
+    m_pOwner = nullptr;
+    OnControlDetached();
+}

@@ -1,0 +1,8 @@
+# The engine clients of the browser controls. They and the controls use each
+# other, so the two static libraries link each other.
+add_library(corrin_cef_handlers STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/ClientHandlerBase.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ClientHandlerRender.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ClientHandlerCommon.cpp)
+target_include_directories(corrin_cef_handlers PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(corrin_cef_handlers PUBLIC corrin_cef_controls cefstub corrin_core)

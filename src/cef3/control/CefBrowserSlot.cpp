@@ -1,0 +1,29 @@
+#include "CefBrowserSlot.h"
+
+CefRefPtr<CefBrowser> CefBrowserSlot::Get() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return browser_;
+}
+
+bool CefBrowserSlot::Store(CefRefPtr<CefBrowser> browser) {
+    CefRefPtr<CefBrowser> previous;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (closed_) return false;
+        previous = browser_;
+        browser_ = browser;
+    }
+    return true;  // previous is released outside the lock
+}
+
+CefRefPtr<CefBrowser> CefBrowserSlot::Take() {
+    std::lock_guard<std::mutex> guard(lock_);
+    CefRefPtr<CefBrowser> browser = browser_;
+    browser_ = nullptr;
+    return browser;
+}
+
+void CefBrowserSlot::Close() {
+    std::lock_guard<std::mutex> guard(lock_);
+    closed_ = true;
+}
