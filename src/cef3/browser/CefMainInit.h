@@ -1,0 +1,26 @@
+#pragma once
+// Engine start of every process of the launcher, built on the stack of
+// wWinMain: settles the process role, keeps one browser process at a time
+// (named mutex), runs an engine sub-process to its end (the process exits
+// inside the constructor), and initialises the engine in the browser
+// process. The destructor shuts the engine down. Main thread only.
+#include <atomic>
+
+#include "include/cef_app.h"
+
+class CefMainInit : public CefBase {
+public:
+    CefMainInit(HINSTANCE instance, bool restartAfterUserSwitch, bool& multiThreadedLoop, bool& ok);
+    ~CefMainInit() override;
+
+    // True when this process now holds the single-instance mutex (kept until exit).
+    static bool IsFirstMainBrowser();
+
+    void AddRef() const override;
+    bool Release() const override;
+    bool HasOneRef() const override;
+
+private:
+    mutable std::atomic<int> refCount_{0};
+    bool initialized_ = false;
+};

@@ -1,0 +1,47 @@
+// Engine start of the launcher's processes, through a small program that
+// builds CefMainInit as the launcher's entry does:
+//   cef3_start_host.exe [SwitchUserRestart] [--hold-ms=N] [--type=...]
+// exit code 0 = engine started (then held N ms), 255 = another browser
+// process holds the mutex; a sub-process ends with the engine's exit code.
+#include <gtest/gtest.h>
+
+#include "Harness.h"
+
+namespace {
+std::wstring Host() { return harness::TestDir() + L"\\cef3_start_host.exe"; }
+const DWORD kWaitMs = 30000;
+}  // namespace
+
+TEST(CefStart, SecondBrowserProcessWithoutAndWithRestart) {
+    harness::ChildProcess first, second, restarted;
+    ASSERT_TRUE(first.Start(Host(), L"--hold-ms=1500"));
+    // The first holds the mutex once its engine runs.
+    DWORD held = GetTickCount();
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        held = GetTickCount();
+        HANDLE m = OpenMutexW(SYNCHRONIZE, FALSE, L"QXVanta_Tarrow_main");
+        if (m) CloseHandle(m);
+        return m != nullptr;
+    }, kWaitMs));
+    DWORD code = 0;
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(second.Start(Host(), L""));
+    ASSERT_TRUE(second.Wait(kWaitMs, &code));
+    EXPECT_EQ(255u, code);
+    EXPECT_LT(GetTickCount() - start, 1500u);  // one try, no waiting
+    // With the restart flag it waits for the first to end (within about 2 s) and starts.
+    while (GetTickCount() - held < 1200) Sleep(20);
+    ASSERT_TRUE(restarted.Start(Host(), L"SwitchUserRestart"));
+    ASSERT_TRUE(first.Wait(kWaitMs, &code));
+    EXPECT_EQ(0u, code);
+    ASSERT_TRUE(restarted.Wait(kWaitMs, &code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST(CefStart, SubProcessRolesEndInsideTheStart) {
+    harness::ChildProcess other;
+    ASSERT_TRUE(other.Start(Host(), L"--type=gpu-process"));
+    DWORD code = 99;
+    ASSERT_TRUE(other.Wait(kWaitMs, &code));
+    EXPECT_EQ(0u, code);
+}
