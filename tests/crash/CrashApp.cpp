@@ -5,12 +5,15 @@
 //   crash-nodump  the same as crash, with the dump flag cleared first
 //   version       exit 10 when GetFileVersion fails on this program (which
 //                 has no version resource) and leaves its string alone
+//   identity      writes what the helpers say about this program, one item a
+//                 line (UTF-8), to "<program path>.identity.txt"
 #include "CrashHandle.h"
 #include "GlobalFunc.h"
 #include "LogWriter.h"
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cwchar>
 
 namespace {
@@ -25,6 +28,19 @@ DWORD WINAPI CrashingThread(void*) {
     return 0;
 }
 
+int WriteIdentity() {
+    int beaconcli = IsRunInBeaconcli();
+    std::wstring text = FormatString(L"%d\n", beaconcli) + BeaconcliFallbackFolder() + L"\n" + GetExeDir(true) +
+                        L"\n" + GetExeName(false) + L"\n" + GetModulePath() + L"\n";
+    std::string utf8;
+    UnicodeToUtf8(text.c_str(), utf8);
+    FILE* file = _wfopen((GetModulePath() + L".identity.txt").c_str(), L"wb");
+    if (!file) return 12;
+    fwrite(utf8.data(), 1, utf8.size(), file);
+    fclose(file);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -33,6 +49,7 @@ int wmain(int argc, wchar_t** argv) {
         std::wstring version = L"untouched";
         return !GetFileVersion(version) && version == L"untouched" ? 10 : 11;
     }
+    if (wcscmp(mode, L"identity") == 0) return WriteIdentity();
     LogWriter* log = LogWriter::GetInstance();
     log->outputTargets = 2;
     log->prefixFlags = 15;

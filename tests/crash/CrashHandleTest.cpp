@@ -12,7 +12,8 @@
 namespace {
 
 constexpr DWORD kAccessViolation = 0xC0000005;
-constexpr DWORD kRunTimeoutMs = 30000;
+// Writing a dump under Wine takes seconds, more on a busy machine.
+constexpr DWORD kRunTimeoutMs = 90000;
 
 ULONGLONG LocalNowSeconds() {
     SYSTEMTIME now;
@@ -148,7 +149,38 @@ TEST_F(CrashDumpTest, UnwritableDumpIsLoggedAndProcessStillEnds) {
     EXPECT_EQ("not a folder", harness::ReadFileBytes(dir_ + L"\\Dump"));
 }
 
-TEST(FileVersion, ProgramWithoutVersionResource) {
+// What the helpers report inside a copy of crash_app at exe; its lines.
+std::vector<std::wstring> Identity(const std::wstring& exe) {
+    harness::ChildProcess child;
+    DWORD code = 1;
+    if (!child.Start(exe, L"identity") || !child.Wait(kRunTimeoutMs, &code) || code != 0) return {};
+    std::wstring text = harness::Widen(harness::ReadFileBytes(exe + L".identity.txt"));
+    std::vector<std::wstring> lines;
+    for (size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+std::wstring Lower(std::wstring text) {
+    CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+TEST(ProgramIdentity, BeaconcliNamesTheFallbackFolder) {
+    std::wstring root = harness::MakeScratchDir(L"Beacon_Root");
+    ASSERT_TRUE(CreateDirectoryW((root + L"\\Bin").c_str(), nullptr));
+    std::wstring exe = root + L"\\Bin\\BeaconCli.exe";
+    ASSERT_TRUE(CopyFileW((harness::TestDir() + L"\\crash_app.exe").c_str(), exe.c_str(), FALSE));
+    std::vector<std::wstring> lines = Identity(exe);
+    ASSERT_EQ(5u, lines.size());
+    EXPECT_EQ(L"1", lines[0]);
+    EXPECT_EQ(Lower(root) + L"\\Tool\\GamePreSetUp\\clientinforeport\\", lines[1]);
+    EXPECT_EQ(root + L"\\Bin\\", lines[2]);  // case kept
+    EXPECT_EQ(L"\\beaconcli.exe", lines[3]);
+    EXPECT_EQ(exe, lines[4]);
+}
+
+TEST(ProgramIdentity, NoVersionResource) {
     harness::ChildProcess child;
     ASSERT_TRUE(child.Start(harness::TestDir() + L"\\crash_app.exe", L"version"));
     DWORD code = 0;
