@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "NetworkTestSupport.h"
@@ -161,6 +162,30 @@ TEST_F(WinHttpTest, GetOfMoreThanTheContentLengthSucceeds) {
     ASSERT_TRUE(Get(backend_.HttpUrl(L"/long"), &body)) << NewLog();
     EXPECT_EQ(0u, Text(body).find("0123"));
     EXPECT_EQ(1024u, body.size());
+}
+
+TEST_F(WinHttpTest, OneClientServesManyThreadsAtOnce) {
+    // Each worker gets its own answer, delayed so the calls overlap.
+    std::string routes = "[";
+    for (int i = 0; i < 8; ++i) {
+        routes += (i ? "," : "") + std::string(R"({"path":"/w","params":{"n":")") + std::to_string(i) +
+                  R"("},"delay_ms":200,"body":"worker )" + std::to_string(i) + R"("})";
+    }
+    ASSERT_TRUE(backend_.AddRoutes(routes + "]"));
+    std::vector<std::string> bodies(8);
+    std::vector<int> ok(8, 0);
+    std::vector<std::thread> workers;
+    for (int i = 0; i < 8; ++i) {
+        workers.emplace_back([&, i] {
+            std::wstring url = backend_.HttpsUrl(L"/w?n=" + std::to_wstring(i));
+            ok[i] = http_.HttpGet(url.c_str(), bodies[i], 15) ? 1 : 0;
+        });
+    }
+    for (auto& w : workers) w.join();
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(1, ok[i]) << i;
+        EXPECT_EQ("worker " + std::to_string(i), Text(bodies[i]));
+    }
 }
 
 // --- Bad answers: each ends with false or a bounded body, a log line on failure, no crash.
