@@ -183,10 +183,6 @@ void CContainerUI::SetInternVisible(bool bVisible) {
     for (CControlUI* c : m_items) c->SetInternVisible(IsVisible());
 }
 
-void CContainerUI::SetEnabled(bool bEnabled) { CControlUI::SetEnabled(bEnabled); }
-
-void CContainerUI::SetMouseEnabled(bool bEnable) { CControlUI::SetMouseEnabled(bEnable); }
-
 RECT CContainerUI::GetInset() const { return m_rcInset; }
 void CContainerUI::SetInset(RECT rcInset) {
     m_rcInset = rcInset;
@@ -561,7 +557,6 @@ void CListUI::RemoveAll() {
 void CListUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
     const std::wstring name(pstrName ? pstrName : L"");
     if (name == L"itemselectedbkcolor") m_dwSelectedBkColor = ParseColor(pstrValue);
-    else if (name == L"itemhotbkcolor") m_dwHotBkColor = ParseColor(pstrValue);
     else CVerticalLayoutUI::SetAttribute(pstrName, pstrValue);
 }
 

@@ -124,7 +124,6 @@ void CControlUI::SetPos(RECT rc, bool bNeedInvalidate) {
     RECT old = m_rcItem;
     m_rcItem = rc;
     m_bUpdateNeeded = false;
-    m_bSetPos = true;
     if (bNeedInvalidate && m_pManager && !::EqualRect(&old, &rc)) {
         m_pManager->Invalidate(old);
         Invalidate();

@@ -46,12 +46,6 @@ void CLabelUI::SetTextPadding(RECT rc) {
     m_rcTextPadding = rc;
     Invalidate();
 }
-bool CLabelUI::IsShowHtml() { return m_bShowHtml; }
-void CLabelUI::SetShowHtml(bool bShowHtml) { m_bShowHtml = bShowHtml; }
-
-SIZE CLabelUI::EstimateSize(SIZE szAvailable) { return CControlUI::EstimateSize(szAvailable); }
-
-void CLabelUI::DoEvent(TEventUI& event) { CControlUI::DoEvent(event); }
 
 void CLabelUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
     const std::wstring name(pstrName ? pstrName : L"");
@@ -86,8 +80,6 @@ void CLabelUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
         SetDisabledTextColor(ParseColor(pstrValue));
     } else if (name == L"textpadding") {
         SetTextPadding(detail::ParseRect(pstrValue));
-    } else if (name == L"showhtml") {
-        SetShowHtml(detail::ParseBool(pstrValue));
     } else {
         CControlUI::SetAttribute(pstrName, pstrValue);
     }
@@ -243,8 +235,6 @@ DWORD CButtonUI::GetPushedTextColor() const { return m_dwPushedTextColor; }
 void CButtonUI::SetFocusedTextColor(DWORD dwColor) { m_dwFocusedTextColor = dwColor; }
 DWORD CButtonUI::GetFocusedTextColor() const { return m_dwFocusedTextColor; }
 
-SIZE CButtonUI::EstimateSize(SIZE szAvailable) { return CLabelUI::EstimateSize(szAvailable); }
-
 void CButtonUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
     const std::wstring name(pstrName ? pstrName : L"");
     if (name == L"normalimage") SetNormalImage(pstrValue);
@@ -396,8 +386,6 @@ void COptionUI::SelectBoundTab() {
     CTabLayoutUI* tab = c ? static_cast<CTabLayoutUI*>(c->GetInterface(L"TabLayout")) : nullptr;
     if (tab) tab->SelectItem(m_iBindTabIndex);
 }
-
-SIZE COptionUI::EstimateSize(SIZE szAvailable) { return CButtonUI::EstimateSize(szAvailable); }
 
 void COptionUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
     const std::wstring name(pstrName ? pstrName : L"");

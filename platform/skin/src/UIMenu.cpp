@@ -45,8 +45,6 @@ void CMenuElementUI::SetChecked(bool bCheck) {
 }
 bool CMenuElementUI::GetChecked() const { return m_bChecked; }
 
-bool CMenuElementUI::Activate() { return CButtonUI::Activate(); }
-
 void CMenuElementUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
     const std::wstring name(pstrName ? pstrName : L"");
     if (name == L"icon") SetIcon(pstrValue);
@@ -211,7 +209,5 @@ LRESULT CMenuWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         Close(IDCANCEL);
     return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
 }
-
-void CMenuWnd::OnFinalMessage(HWND hWnd) { WindowImplBase::OnFinalMessage(hWnd); }
 
 }  // namespace DuiLib

@@ -30,8 +30,6 @@ public:
     void DoEvent(TEventUI& event) override;
     void SetVisible(bool bVisible = true) override;
     void SetInternVisible(bool bVisible = true) override;
-    void SetEnabled(bool bEnabled = true) override;
-    void SetMouseEnabled(bool bEnable = true) override;
 
     virtual RECT GetInset() const;
     virtual void SetInset(RECT rcInset);
@@ -144,7 +142,6 @@ public:
 protected:
     int m_iCurSel = -1;
     DWORD m_dwSelectedBkColor = 0;
-    DWORD m_dwHotBkColor = 0;
 };
 
 }  // namespace DuiLib

@@ -143,7 +143,6 @@ protected:
     bool m_bKeyboardEnabled = true;
     bool m_bFocused = false;
     bool m_bFloat = false;
-    bool m_bSetPos = false;
     RECT m_rcItem = {0, 0, 0, 0};
     RECT m_rcPadding = {0, 0, 0, 0};
     SIZE m_cXY = {0, 0};
@@ -162,10 +161,6 @@ protected:
     WORD m_wCursor = 0;
     // State bits (UISTATE_*) of controls that track mouse state.
     UINT m_uButtonState = 0;
-    // Skin file and line the control was built from (0 = built in code).
-    int m_iSkinLine = 0;
-
-    friend class CDialogBuilder;
 };
 
 }  // namespace DuiLib

@@ -22,11 +22,7 @@ public:
     int GetFont() const;
     RECT GetTextPadding() const;
     void SetTextPadding(RECT rc);
-    bool IsShowHtml();
-    void SetShowHtml(bool bShowHtml = true);
 
-    SIZE EstimateSize(SIZE szAvailable) override;
-    void DoEvent(TEventUI& event) override;
     void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
     void PaintText(HDC hDC) override;
 
@@ -36,7 +32,6 @@ protected:
     int m_iFont = -1;
     UINT m_uTextStyle = DT_VCENTER | DT_SINGLELINE;
     RECT m_rcTextPadding = {0, 0, 0, 0};
-    bool m_bShowHtml = false;
 };
 
 // A label that may wrap (multi-line by default).
@@ -84,7 +79,6 @@ public:
     void SetFocusedTextColor(DWORD dwColor);
     DWORD GetFocusedTextColor() const;
 
-    SIZE EstimateSize(SIZE szAvailable) override;
     void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
     void PaintText(HDC hDC) override;
     void PaintStatusImage(HDC hDC) override;
@@ -99,7 +93,6 @@ protected:
     CDuiString m_sHotImage;
     CDuiString m_sHotForeImage;
     CDuiString m_sPushedImage;
-    CDuiString m_sPushedForeImage;
     CDuiString m_sFocusedImage;
     CDuiString m_sDisabledImage;
     CDuiString m_sForeImage;
@@ -142,7 +135,6 @@ public:
     int GetBindTabLayoutIndex() const;
     LPCTSTR GetBindTabLayoutName() const;
 
-    SIZE EstimateSize(SIZE szAvailable) override;
     void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;
     void PaintText(HDC hDC) override;

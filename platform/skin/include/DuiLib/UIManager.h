@@ -130,7 +130,6 @@ public:
     // --- Focus and capture.
     CControlUI* GetFocus() const;
     void SetFocus(CControlUI* pControl);
-    void SetFocusNeeded(CControlUI* pControl);
     bool SetNextTabControl(bool bForward = true);
     void SetCapture();
     void ReleaseCapture();

@@ -38,7 +38,6 @@ public:
     LPCTSTR GetIcon() const;
     void SetChecked(bool bCheck);
     bool GetChecked() const;
-    bool Activate() override;
     void SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) override;
     void PaintStatusImage(HDC hDC) override;
     SIZE EstimateSize(SIZE szAvailable) override;
@@ -82,7 +81,6 @@ public:
 protected:
     LPCTSTR GetWindowClassName() const override;
     CDuiString GetSkinFile() override;
-    void OnFinalMessage(HWND hWnd) override;
     void PostItemClick(CMenuElementUI* pItem);
 
     CDuiString m_sXml;
