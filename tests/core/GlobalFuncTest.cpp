@@ -6,6 +6,7 @@
 
 #include "Harness.h"
 #include "LogWriter.h"
+#include "UniqueHandle.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,53 @@ namespace {
 std::wstring Lower(std::wstring text) {
     for (wchar_t& c : text) c = static_cast<wchar_t>(towlower(c));
     return text;
+}
+
+// --- Handle owners
+
+std::vector<int> g_closed;
+struct CountingTraits {
+    using Type = int;
+    static Type Invalid() { return -1; }
+    static void Close(Type value) { g_closed.push_back(value); }
+};
+using UniqueCounted = Unique<CountingTraits>;
+
+TEST(UniqueHandle, ClosesExactlyWhatItOwns) {
+    g_closed.clear();
+    {
+        UniqueCounted none;
+        EXPECT_FALSE(none);
+        UniqueCounted one(1);
+        EXPECT_TRUE(one);
+        UniqueCounted moved(std::move(one));
+        EXPECT_FALSE(one);
+        EXPECT_EQ(1, moved.get());
+        UniqueCounted two(2);
+        two = std::move(moved);  // closes 2, takes 1
+        EXPECT_EQ((std::vector<int>{2}), g_closed);
+        *two.addressof() = 3;    // closes 1 before handing out the slot
+        EXPECT_EQ((std::vector<int>{2, 1}), g_closed);
+        UniqueCounted four(4);
+        EXPECT_EQ(4, four.release());  // released: never closed
+        UniqueCounted five(5);
+        five.reset(6);
+        EXPECT_EQ((std::vector<int>{2, 1, 5}), g_closed);
+    }
+    EXPECT_EQ((std::vector<int>{2, 1, 5, 6, 3}), g_closed);  // reverse order of construction
+}
+
+TEST(UniqueHandle, RealFileHandle) {
+    std::wstring dir = harness::MakeScratchDir(L"unique_file");
+    std::wstring path = dir + L"\\x.txt";
+    {
+        UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file);
+        UniqueFile again(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        EXPECT_FALSE(again);  // no sharing while the first is open
+    }
+    UniqueFile reopened(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(reopened);  // closed by the owner's destructor
 }
 
 // --- Text conversions
