@@ -51,7 +51,7 @@ TEST_F(WinHttpTest, GetReturnsBodyPaddedWithZerosAndSendsPlainGet) {
 
 TEST_F(WinHttpTest, GetGrowsItsBufferByDoublingForASlowBody) {
     // 3,000 bytes in 500-byte pieces: the first available count is below 1,024.
-    ASSERT_TRUE(backend_.AddRoutes(R"({"path":"/slow","body_size":3000,"drip_ms":40,"drip_bytes":500})"));
+    ASSERT_TRUE(backend_.AddRoutes(R"({"path":"/slow","body_size":3000,"drip_ms":150,"drip_bytes":500})"));
     std::string body;
     ASSERT_TRUE(Get(backend_.HttpUrl(L"/slow"), &body));
     ASSERT_EQ(4096u, body.size());
