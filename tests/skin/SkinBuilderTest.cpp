@@ -494,3 +494,78 @@ TEST(SkinMessageMap, DerivedMapChainsToTheBaseMap) {
     msg.sType = L"windowinit";
     EXPECT_FALSE(w.NotifyPump(msg));
 }
+
+TEST_F(SkinBuilder, ProgressFillsItsShareAndSliderAndCheckBoxFollowTheMouse) {
+    CDialogBuilder builder;
+    CControlUI* root = builder.Create(
+        L"<Window><VerticalLayout bkcolor=\"#FF000000\">"
+        L"<Progress name=\"p\" height=\"10\" max=\"60\" value=\"30\" forecolor=\"#FF00FF00\" bkcolor=\"#FF0000FF\"/>"
+        L"<Progress name=\"v\" height=\"20\" width=\"10\" hor=\"false\" value=\"25\" forecolor=\"#FFFF0000\"/>"
+        L"<Slider name=\"s\" height=\"10\" max=\"10\" forecolor=\"#FF808080\"/>"
+        L"<CheckBox name=\"c\" height=\"10\"/>"
+        L"</VerticalLayout></Window>",
+        nullptr, nullptr, &pm);
+    ASSERT_NE(root, nullptr) << skintest::LogText();
+    pm.AttachDialog(root);
+    Recorder rec;
+    pm.AddNotifier(&rec);
+    root->SetPos(RECT{0, 0, 100, 50});
+
+    BITMAPINFO bmi = {};
+    bmi.bmiHeader = {sizeof(BITMAPINFOHEADER), 100, -50, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HBITMAP bmp = ::CreateDIBSection(dc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, bmp);
+    root->DoPaint(dc, RECT{0, 0, 100, 50});
+    ::GdiFlush();
+    auto pixel = [&](int x, int y) { return static_cast<DWORD*>(bits)[y * 100 + x] & 0xFFFFFF; };
+    EXPECT_EQ(pixel(10, 5), 0x00FF00u);   // 30 of 60: the left half
+    EXPECT_EQ(pixel(49, 5), 0x00FF00u);
+    EXPECT_EQ(pixel(51, 5), 0x0000FFu);
+    EXPECT_EQ(pixel(5, 28), 0xFF0000u);   // vertical, 25 of 100: the bottom quarter
+    EXPECT_EQ(pixel(5, 22), 0x000000u);
+    ::SelectObject(dc, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(dc);
+
+    CSliderUI* s = Find<CSliderUI>(L"s");
+    TEventUI ev;
+    ev.ptMouse = POINT{20, s->GetPos().top + 5};
+    ev.Type = UIEVENT_BUTTONDOWN;
+    s->Event(ev);
+    ev.ptMouse.x = 70;
+    ev.Type = UIEVENT_MOUSEMOVE;
+    s->Event(ev);
+    EXPECT_EQ(s->GetValue(), 7);
+    ev.ptMouse.x = 500;   // beyond the end: clamped
+    ev.Type = UIEVENT_BUTTONUP;
+    s->Event(ev);
+    EXPECT_EQ(s->GetValue(), 10);
+    ASSERT_EQ(rec.seen.size(), 1u);
+    EXPECT_EQ(rec.seen[0], L"valuechanged:s");
+
+    CCheckBoxUI* c = Find<CCheckBoxUI>(L"c");
+    ev.ptMouse = POINT{5, c->GetPos().top + 5};
+    for (int i = 0; i < 2; ++i) {
+        ev.Type = UIEVENT_BUTTONDOWN;
+        c->Event(ev);
+        ev.Type = UIEVENT_BUTTONUP;
+        c->Event(ev);
+        EXPECT_EQ(c->GetCheck(), i == 0);   // an ungrouped box toggles
+    }
+}
+
+TEST_F(SkinBuilder, TestSeamIsOffWithoutTheEnvironmentSwitch) {
+    ASSERT_EQ(::GetEnvironmentVariableW(SKIN_SEAM_ENV, nullptr, 0), 0u);
+    HWND hwnd = ::CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(hwnd, nullptr);
+    pm.Init(hwnd);
+    ASSERT_NE(BuildTree(), nullptr);
+    const wchar_t name[] = L"closebtn";
+    COPYDATASTRUCT cds = {SKIN_SEAM_CLICK, sizeof(name), const_cast<wchar_t*>(name)};
+    LRESULT lRes = 0;
+    EXPECT_FALSE(pm.MessageHandler(WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), lRes));
+    EXPECT_EQ(lRes, 0);
+    ::DestroyWindow(hwnd);
+}
