@@ -225,7 +225,7 @@ unsigned int IpStringToInt(const char* text) {
             if (*at != '.') break;
             ++at;
         }
-        while (field == 0 && (*at == ' ' || *at == '\t')) ++at;
+        while (*at == ' ' || *at == '\t') ++at;  // as scanf's %u does
         if (*at < '0' || *at > '9') break;
         unsigned int value = 0;
         while (*at >= '0' && *at <= '9' && value <= 255) value = value * 10 + static_cast<unsigned int>(*at++ - '0');

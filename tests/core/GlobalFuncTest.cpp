@@ -127,7 +127,7 @@ TEST(Conversions, IpAddresses) {
     EXPECT_EQ(0xC0A80114u, IpStringToInt("192.168.1.20"));
     EXPECT_EQ(0xFFFFFFFFu, IpStringToInt("255.255.255.255"));
     EXPECT_EQ(0x0A010000u, IpStringToInt("10.1"));  // missing numbers count as 0
-    EXPECT_EQ(0x01020304u, IpStringToInt(" 1.2.3.4"));
+    EXPECT_EQ(0x01020304u, IpStringToInt(" 1. 2.3.4"));
     EXPECT_EQ(0x01020304u, IpStringToInt("1.2.3.4.5"));
     EXPECT_EQ(0x01020304u, IpStringToInt("1.2.3.4junk"));
     // Bad input: reading stops at the first piece that is no number of 0..255.
