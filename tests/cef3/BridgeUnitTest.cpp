@@ -20,7 +20,9 @@ namespace {
 class BridgeUnit : public testing::Test {
 protected:
     void SetUp() override {
-        control_ = new CCefCommonUI(&manager_, &owner_);
+        // No paint manager: nothing here may need the desktop, whose first
+        // user would start Wine's desktop process under this test.
+        control_ = new CCefCommonUI(nullptr, &owner_);
         client_ = control_->GetClient();
         handler_ = static_cast<ClientHandlerCommon*>(client_.get());
     }
@@ -33,7 +35,6 @@ protected:
         return m;
     }
 
-    DuiLib::CPaintManagerUI manager_;
     RecordingOwner owner_;
     CCefCommonUI* control_ = nullptr;
     CefRefPtr<CefClient> client_;
@@ -159,7 +160,7 @@ TEST_F(BridgeUnit, ExceptionFromTheOwnerIsCaughtAndLogged) {
 }
 
 TEST_F(BridgeUnit, ControlWithoutOwnerStillTakesRendererMessages) {
-    CCefCommonUI* orphan = new CCefCommonUI(&manager_, nullptr);
+    CCefCommonUI* orphan = new CCefCommonUI(nullptr, nullptr);
     CefRefPtr<CefClient> client = orphan->GetClient();
     EXPECT_TRUE(client->OnProcessMessageReceived(nullptr, PID_RENDERER, JsCall(L"openUrl", 1)));
     delete orphan;
