@@ -7,6 +7,7 @@
 #include <LogWriter.h>
 
 #include "BridgeFixture.h"
+#include "FakeBrowser.h"
 #include "JsCallMessage.h"
 #include "JsFunctionNameSet.h"
 
@@ -344,6 +345,62 @@ TEST_F(BridgeTest, ControlDestroyedWhileItsPageLoads) {
     const std::wstring main = Page(L"main.html", kMainHtml);
     OpenHost(main);
     EXPECT_TRUE(WaitLoadEnd(main));
+}
+
+}  // namespace
+
+namespace {
+
+// A control whose browser is a recording fake, on the host's paint manager.
+class FakeBrowserControl : public CCefCommonUI {
+public:
+    explicit FakeBrowserControl(DuiLib::CPaintManagerUI* manager) : CCefCommonUI(manager, nullptr) {
+        m_browser->Store(browser.get());
+    }
+    CefRefPtr<FakeBrowser> browser = new FakeBrowser();
+};
+
+void SetKeys(bool shift) {
+    BYTE keys[256] = {};
+    if (shift) keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
+    SetKeyboardState(keys);
+}
+
+TEST_F(BridgeTest, WheelEventCarriesPositionModifiersAndDirection) {
+    OpenHost(L"");
+    FakeBrowserControl control(host_->GetPaintManager());
+    control.SetPos(RECT{100, 50, 300, 250});
+    POINT pt = {130, 90};
+    ClientToScreen(host_->GetHWND(), &pt);
+    const LPARAM where = MAKELPARAM(pt.x, pt.y);
+    FakeHost* fake = control.browser->host.get();
+    bool handled = false;
+
+    SetKeys(false);
+    control.MessageHandler(WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL | MK_LBUTTON, 120), where, handled);
+    EXPECT_TRUE(handled);
+    SetKeys(true);
+    handled = false;
+    control.MessageHandler(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT | MK_RBUTTON, static_cast<WORD>(-240)), where, handled);
+    EXPECT_TRUE(handled);
+    SetKeys(false);
+    ASSERT_EQ(fake->wheels.size(), 2u);
+    EXPECT_EQ(fake->wheels[0].event.x, 30);
+    EXPECT_EQ(fake->wheels[0].event.y, 40);
+    EXPECT_EQ(fake->wheels[0].event.modifiers, static_cast<uint32_t>(EVENTFLAG_CONTROL_DOWN | EVENTFLAG_LEFT_MOUSE_BUTTON));
+    EXPECT_EQ(fake->wheels[0].deltaX, 0);
+    EXPECT_EQ(fake->wheels[0].deltaY, 120);
+    EXPECT_EQ(fake->wheels[1].event.modifiers, static_cast<uint32_t>(EVENTFLAG_SHIFT_DOWN | EVENTFLAG_RIGHT_MOUSE_BUTTON));
+    EXPECT_EQ(fake->wheels[1].deltaX, -240);
+    EXPECT_EQ(fake->wheels[1].deltaY, 0);
+
+    handled = false;
+    control.MessageHandler(WM_CEF_OSR_INVALIDATE, 0, 0, handled);
+    EXPECT_TRUE(handled);
+    EXPECT_EQ(fake->invalidations, 1);
+    control.CloseBrowser(true);
+    EXPECT_EQ(fake->closes, 1);
+    EXPECT_FALSE(control.GetBrowser());
 }
 
 }  // namespace
