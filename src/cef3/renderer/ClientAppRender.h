@@ -2,10 +2,11 @@
 // The application object of a renderer process. Every new script context
 // (each frame of each page) gets window.external = window and one native
 // function per name of JsFunctionNameSet, all bound to one ClientV8Handler.
-// Created by the engine start in a renderer process; render thread.
-#include "include/cef_app.h"
+// Created by the engine start in a renderer process; render thread. Shares
+// ClientApp's reference count.
+#include "ClientApp.h"
 
-class ClientAppRender : public CefApp, public CefRenderProcessHandler {
+class ClientAppRender : public ClientApp, public CefRenderProcessHandler {
 public:
     ClientAppRender();
     ~ClientAppRender() override;
@@ -22,5 +23,4 @@ public:
 
 private:
     CefRefPtr<CefV8Handler> v8Handler_;  // render thread; made at the first context
-    IMPLEMENT_REFCOUNTING(ClientAppRender);
 };
