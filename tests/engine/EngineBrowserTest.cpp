@@ -11,6 +11,8 @@
 #include "include/cef_app.h"
 #include "include/wrapper/cef_closure_task.h"
 
+#include <ole2.h>
+
 namespace {
 
 std::wstring Page(const std::wstring& name, const std::string& html) {
@@ -394,4 +396,72 @@ TEST(EngineFailure, KillProcessMessageEndsTheRendererWithExitCodeZero) {
     CloseHandle(renderer);
     EXPECT_EQ(0u, code);
     EXPECT_TRUE(s.client->WaitForKind(L"Terminated", L""));
+}
+
+namespace {
+// The smallest drag: no data, and the drag ends after a few polls.
+class NoData : public IDataObject {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (riid == IID_IUnknown || riid == IID_IDataObject) { *out = this; return S_OK; }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override { return DV_E_FORMATETC; }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return DV_E_FORMATETC; }
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC*) override { return DV_E_FORMATETC; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+        out->ptd = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+};
+class ShortDrag : public IDropSource {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (riid == IID_IUnknown || riid == IID_IDropSource) { *out = this; return S_OK; }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override {
+        return ++polls_ < 20 ? S_OK : DRAGDROP_S_CANCEL;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+private:
+    int polls_ = 0;
+};
+
+DWORD DragOver(HWND target, DWORD allowed) {
+    RECT rc;
+    GetWindowRect(target, &rc);
+    SetCursorPos((rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    NoData data;
+    ShortDrag source;
+    DWORD effect = 0;
+    DoDragDrop(&data, &source, allowed, &effect);
+    return effect;
+}
+}  // namespace
+
+TEST(EngineBrowser, DragEnterArrivesOnTheUiThreadWithTheAllowedOperations) {
+    ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+    BrowserScope s(L"about:blank");
+    ASSERT_TRUE(s.WaitLoaded(L"about:blank"));
+    HWND hwnd = s.browser->GetHost()->GetWindowHandle();
+    SetForegroundWindow(EngineTest::host());
+    DragOver(hwnd, DROPEFFECT_COPY | DROPEFFECT_LINK);
+    Event drag;
+    ASSERT_TRUE(s.client->WaitForKind(L"DragEnter", L"", &drag, 5000));
+    EXPECT_TRUE(drag.onUi);
+    EXPECT_EQ(DRAG_OPERATION_COPY | DRAG_OPERATION_LINK, drag.n);
+    OleUninitialize();
 }

@@ -42,12 +42,18 @@ public:
         if (*effect & DROPEFFECT_COPY) mask |= DRAG_OPERATION_COPY;
         if (*effect & DROPEFFECT_LINK) mask |= DRAG_OPERATION_LINK;
         if (*effect & DROPEFFECT_MOVE) mask |= DRAG_OPERATION_MOVE;
-        refused_ = false;
-        Engine* e = Engine::Get();
-        CefRefPtr<BrowserImpl> b = e ? e->FindBrowser(browserId_) : nullptr;
-        CefRefPtr<CefClient> client = b ? b->GetClient() : nullptr;
-        CefRefPtr<CefDragHandler> handler = client ? client->GetDragHandler() : nullptr;
-        if (handler) refused_ = handler->OnDragEnter(b.get(), nullptr, static_cast<cef_drag_operations_mask_t>(mask));
+        // Drags from this process arrive on the dragging thread; the handler
+        // is called on the engine UI thread all the same.
+        int browserId = browserId_;
+        auto refused = std::make_shared<bool>(false);
+        RunOnUiThreadAndWait([browserId, mask, refused] {
+            Engine* e = Engine::Get();
+            CefRefPtr<BrowserImpl> b = e ? e->FindBrowser(browserId) : nullptr;
+            CefRefPtr<CefClient> client = b ? b->GetClient() : nullptr;
+            CefRefPtr<CefDragHandler> handler = client ? client->GetDragHandler() : nullptr;
+            if (handler) *refused = handler->OnDragEnter(b.get(), nullptr, static_cast<cef_drag_operations_mask_t>(mask));
+        });
+        refused_ = *refused;
         if (refused_) *effect = DROPEFFECT_NONE;
         return S_OK;
     }

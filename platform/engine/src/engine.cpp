@@ -18,17 +18,6 @@ std::mutex g_engineLock;
 const DWORD kRendererExitWaitMs = 3000;
 const DWORD kUiCallWaitMs = 10000;
 
-// Runs fn on the engine UI thread and waits for it (bounded).
-bool RunOnUiThreadAndWait(const Closure& fn) {
-    if (IsOnThread(TID_UI)) {
-        fn();
-        return true;
-    }
-    auto done = std::make_shared<UniqueHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!PostToThread(TID_UI, [fn, done] { fn(); SetEvent(done->get()); })) return false;
-    return WaitAnswering(done->get(), kUiCallWaitMs);
-}
-
 std::wstring RemoteControlPipeName(CefRefPtr<CefCommandLine> cmd) {
     std::wstring name = cmd->GetSwitchValue(kRemoteControlSwitch);
     if (name.empty()) {
@@ -41,6 +30,16 @@ std::wstring RemoteControlPipeName(CefRefPtr<CefCommandLine> cmd) {
 }
 
 }  // namespace
+
+bool RunOnUiThreadAndWait(const Closure& fn) {
+    if (IsOnThread(TID_UI)) {
+        fn();
+        return true;
+    }
+    auto done = std::make_shared<UniqueHandle>(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!PostToThread(TID_UI, [fn, done] { fn(); SetEvent(done->get()); })) return false;
+    return WaitAnswering(done->get(), kUiCallWaitMs);
+}
 
 // ---------------------------------------------------------------- renderer host
 RendererHost::~RendererHost() {

@@ -94,6 +94,10 @@ private:
     std::atomic<int> nextBrowserId_{1};
 };
 
+// Runs fn on the engine UI thread (at once when already there) and waits,
+// answering this thread's sent messages meanwhile; false when it did not run in time.
+bool RunOnUiThreadAndWait(const Closure& fn);
+
 // The child window class of browsers.
 bool RegisterBrowserWindowClass(HINSTANCE instance);
 extern const wchar_t kBrowserWindowClass[];
