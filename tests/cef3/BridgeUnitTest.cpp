@@ -151,12 +151,20 @@ TEST_F(BridgeUnit, RendererMessagesGoToHandleJSCallOthersAreNotHandled) {
 }
 
 TEST_F(BridgeUnit, ExceptionFromTheOwnerIsCaughtAndLogged) {
-    LogWriter::GetInstance()->levelMask = 0x7F;
+    LogWriter* logger = LogWriter::GetInstance();
+    logger->levelMask = 0x7F;
+    const int flags = logger->prefixFlags;
+    logger->prefixFlags = flags | 4 | 8;  // source unit and function
     owner_.onJsCall = [](const std::wstring&, CCefCommonUI*) { throw std::runtime_error("owner failed"); };
     EXPECT_TRUE(handler_->OnProcessMessageReceived(nullptr, PID_RENDERER, JsCall(L"openUrl", 1)));
+    logger->prefixFlags = flags;
     EXPECT_EQ(owner_.Count(), 0u);
-    const std::string log = harness::LogText(LogWriter::GetInstance()->LogFolder(), L"cef3_bridge_unit_tests");
-    EXPECT_NE(log.find("HandleJSCall catch exception, cef=0x"), std::string::npos) << log;
+    const std::string log = harness::LogText(logger->LogFolder(), L"cef3_bridge_unit_tests");
+    const size_t line = log.rfind("HandleJSCall catch exception, cef=0x");  // this run's line
+    ASSERT_NE(line, std::string::npos) << log;
+    const std::string head = log.substr(log.rfind('\n', line) + 1, line - log.rfind('\n', line));
+    EXPECT_NE(head.find("Src\\Cef3\\control\\cef_common:"), std::string::npos) << head;
+    EXPECT_NE(head.find("ClientHandlerCommon::OnProcessMessageReceived"), std::string::npos) << head;
 }
 
 TEST_F(BridgeUnit, ControlWithoutOwnerStillTakesRendererMessages) {
