@@ -38,10 +38,28 @@ TEST(CefStart, SecondBrowserProcessWithoutAndWithRestart) {
     EXPECT_EQ(0u, code);
 }
 
-TEST(CefStart, SubProcessRolesEndInsideTheStart) {
-    harness::ChildProcess other;
+namespace {
+int CountLines(const std::wstring& prefix, const std::wstring& text) {
+    int n = 0;
+    for (auto& line : harness::ReadLogLines(harness::TestDir() + L"\\Log", prefix))
+        if (line.find(text) != std::wstring::npos) ++n;
+    return n;
+}
+}  // namespace
+
+TEST(CefStart, SubProcessRolesEndInsideTheStartWithTheirOwnLogFiles) {
+    int otherBefore = CountLines(L"qxtarrow_other", L"===== WinMain other =====");
+    int renderBefore = CountLines(L"qxtarrow_render", L"===== WinMain renderer =====");
+    harness::ChildProcess other, renderer;
     ASSERT_TRUE(other.Start(Host(), L"--type=gpu-process"));
+    // A renderer whose browser process is not there cannot connect: exit code 1.
+    ASSERT_TRUE(renderer.Start(Host(), L"--type=renderer --channel=\\\\.\\pipe\\cefstub-none"));
     DWORD code = 99;
     ASSERT_TRUE(other.Wait(kWaitMs, &code));
     EXPECT_EQ(0u, code);
+    ASSERT_TRUE(renderer.Wait(kWaitMs, &code));
+    EXPECT_EQ(1u, code);
+    EXPECT_EQ(otherBefore + 1, CountLines(L"qxtarrow_other", L"===== WinMain other ====="));
+    EXPECT_EQ(renderBefore + 1, CountLines(L"qxtarrow_render", L"===== WinMain renderer ====="));
+    EXPECT_LE(1, CountLines(L"qxtarrow_render", L"----- WinMain exit_code=1 -----"));
 }
