@@ -71,9 +71,10 @@ TEST_F(StartupHooksTest, OtherCommandLinesPassThroughAndTheJumpReturns) {
     }
 }
 
+LONG WINAPI SomeOtherFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
+
 TEST_F(StartupHooksTest, LaterFilterReplacementIsIgnored) {
-    auto filter = [](EXCEPTION_POINTERS*) -> LONG { return EXCEPTION_CONTINUE_SEARCH; };
-    EXPECT_EQ(nullptr, SetUnhandledExceptionFilter(filter));
+    EXPECT_EQ(nullptr, SetUnhandledExceptionFilter(&SomeOtherFilter));
     EXPECT_EQ(nullptr, SetUnhandledExceptionFilter(nullptr));
     EXPECT_TRUE(LogHas(L"[Debug]|MySetUnhandledExceptionFilter is called"));
 }
