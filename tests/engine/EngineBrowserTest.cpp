@@ -465,3 +465,26 @@ TEST(EngineBrowser, DragEnterArrivesOnTheUiThreadWithTheAllowedOperations) {
     EXPECT_EQ(DRAG_OPERATION_COPY | DRAG_OPERATION_LINK, drag.n);
     OleUninitialize();
 }
+
+TEST(EngineThreads, TasksRunWhileAMenuIsOpenOnTheUiThread) {
+    BrowserScope s(L"about:blank");
+    ASSERT_TRUE(s.WaitLoaded(L"about:blank"));
+    s.client->keepMenu = true;
+    HWND hwnd = s.browser->GetHost()->GetWindowHandle();
+    PostMessageW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(60, 60));
+    ASSERT_TRUE(s.client->WaitForKind(L"ContextMenu", L""));
+    EngineTest::Pump(200);  // the menu is up now
+    // This task can only run inside the menu's own loop, and closes the menu.
+    auto ran = std::make_shared<std::atomic<bool>>(false);
+    ASSERT_TRUE(CefPostTask(TID_UI, CefCreateClosureTask([ran] {
+        *ran = true;
+        EndMenu();
+    })));
+    bool ranInMenu = EngineTest::WaitPumping([&] { return ran->load(); }, 5000);
+    EXPECT_TRUE(ranInMenu);
+    if (!ranInMenu) PostMessageW(hwnd, WM_CANCELMODE, 0, 0);  // ends the menu all the same
+    // And the UI thread is free again afterwards.
+    auto after = std::make_shared<std::atomic<bool>>(false);
+    CefPostTask(TID_UI, CefCreateClosureTask([after] { *after = true; }));
+    EXPECT_TRUE(EngineTest::WaitPumping([&] { return after->load(); }, 5000));
+}

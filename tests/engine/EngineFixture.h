@@ -4,6 +4,7 @@
 // thread, and a client that records every callback with the thread it came on.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -62,6 +63,8 @@ public:
     bool WaitForKind(const std::wstring& kind, const std::wstring& a, Event* out = nullptr, unsigned timeoutMs = 15000);
     std::vector<Event> Events();
     void Clear();
+    // Leaves the context menu as the engine built it, so it is shown.
+    std::atomic<bool> keepMenu{false};
 
 private:
     std::mutex lock_;

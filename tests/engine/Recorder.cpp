@@ -35,7 +35,7 @@ void Recorder::OnTitleChange(CefRefPtr<CefBrowser>, const CefString& title) { Ad
 void Recorder::OnBeforeContextMenu(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, CefRefPtr<CefContextMenuParams> params,
                                    CefRefPtr<CefMenuModel> model) {
     Add({L"ContextMenu", L"", L"", model->GetCount() * 100 + params->GetTypeFlags()});
-    model->Clear();  // no menu is shown, so nothing waits for a click
+    if (!keepMenu) model->Clear();  // no menu is shown, so nothing waits for a click
 }
 
 bool Recorder::OnDragEnter(CefRefPtr<CefBrowser>, CefRefPtr<CefDragData>, DragOperationsMask mask) {

@@ -6,6 +6,20 @@
 #include "include/wrapper/cef_closure_task.h"
 
 namespace cefstub {
+namespace {
+const wchar_t kWakeClass[] = L"CefTaskWakeWindow";
+const UINT kWakeMessage = WM_APP + 1;
+const UINT_PTR kWakeTimer = 1;
+const int kTasksPerWake = 64;
+}  // namespace
+
+static void RunGuarded(Closure& task) {
+    try {
+        task();
+    } catch (...) {
+        Log(LogSeverity::Error, L"engine task threw an exception");
+    }
+}
 
 MessageLoop::MessageLoop() : wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
 
@@ -20,8 +34,54 @@ bool MessageLoop::PostDelayedTask(Closure task, int64_t delayMs) {
         if (delayMs <= 0) tasks_.push_back(std::move(task));
         else delayed_.emplace(Clock::now() + std::chrono::milliseconds(delayMs), std::move(task));
     }
-    SetEvent(wake_.get());
+    Wake();
     return true;
+}
+
+void MessageLoop::Wake() {
+    SetEvent(wake_.get());
+    HWND hwnd = wakeHwnd_.load();
+    if (hwnd && !wakePosted_.exchange(true)) PostMessageW(hwnd, kWakeMessage, 0, 0);
+}
+
+bool MessageLoop::CreateWakeWindow() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = WakeProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kWakeClass;
+    RegisterClassExW(&wc);  // once per process; later calls fail harmlessly
+    HWND hwnd = CreateWindowExW(0, kWakeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    if (!hwnd) return false;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    wakeHwnd_ = hwnd;
+    return true;
+}
+
+// Runs what is ready (a bounded number, so window messages still flow) and
+// sets a timer for the next delayed task.
+void MessageLoop::RunReadyFromWindow(HWND hwnd) {
+    wakePosted_ = false;
+    Closure task;
+    DWORD wait = INFINITE;
+    int n = 0;
+    for (; n < kTasksPerWake && TakeReady(&task, &wait); ++n) {
+        RunGuarded(task);
+        task = nullptr;
+    }
+    if (n == kTasksPerWake) Wake();
+    else if (wait != INFINITE) SetTimer(hwnd, kWakeTimer, wait, nullptr);
+    else KillTimer(hwnd, kWakeTimer);
+}
+
+LRESULT CALLBACK MessageLoop::WakeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* self = reinterpret_cast<MessageLoop*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self && (msg == kWakeMessage || (msg == WM_TIMER && wp == kWakeTimer))) {
+        self->RunReadyFromWindow(hwnd);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 void MessageLoop::Quit() {
@@ -63,13 +123,6 @@ bool MessageLoop::PumpWindowMessages() {
     return true;
 }
 
-static void RunGuarded(Closure& task) {
-    try {
-        task();
-    } catch (...) {
-        Log(LogSeverity::Error, L"engine task threw an exception");
-    }
-}
 
 void MessageLoop::RunPending() {
     threadId_ = GetCurrentThreadId();
@@ -99,6 +152,7 @@ void MessageLoop::Run() {
         MsgWaitForMultipleObjectsEx(1, &h, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (!PumpWindowMessages()) break;
     }
+    if (HWND hwnd = wakeHwnd_.exchange(nullptr)) DestroyWindow(hwnd);
     // Tasks still queued are dropped (their references released) here.
     std::deque<Closure> rest;
     std::multimap<Clock::time_point, Closure> restDelayed;
@@ -118,7 +172,8 @@ bool EngineThread::Start() {
 
 void EngineThread::Main() {
     loop_.BindToCurrentThread();
-    bool ole = oleInit_ && SUCCEEDED(OleInitialize(nullptr));
+    bool ole = windowThread_ && SUCCEEDED(OleInitialize(nullptr));
+    if (windowThread_) loop_.CreateWakeWindow();
     RegisterThread(id_, &loop_);
     {
         std::lock_guard<std::mutex> lock(lock_);

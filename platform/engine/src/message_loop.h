@@ -36,12 +36,18 @@ public:
     // Runs the tasks and messages that are ready, without waiting.
     void RunPending();
     void BindToCurrentThread() { threadId_ = GetCurrentThreadId(); }
+    // Loop thread, before Run: tasks also arrive as messages to a hidden
+    // window, so they keep running inside modal loops (menus, dialogs).
+    bool CreateWakeWindow();
     bool RunsOnCurrentThread() const { return threadId_ == GetCurrentThreadId(); }
 
 private:
     using Clock = std::chrono::steady_clock;
     bool TakeReady(Closure* task, DWORD* waitMs);
     bool PumpWindowMessages();
+    void Wake();
+    void RunReadyFromWindow(HWND hwnd);
+    static LRESULT CALLBACK WakeProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
     std::mutex lock_;
     std::deque<Closure> tasks_;
@@ -49,12 +55,16 @@ private:
     UniqueHandle wake_;
     bool quit_ = false;
     std::atomic<DWORD> threadId_{0};
+    std::atomic<HWND> wakeHwnd_{nullptr};
+    std::atomic<bool> wakePosted_{false};
 };
 
 // A thread running its own MessageLoop, registered under an engine thread id.
 class EngineThread {
 public:
-    EngineThread(CefThreadId id, bool oleInit) : id_(id), oleInit_(oleInit) {}
+    // A window thread initialises OLE (drag and drop) and keeps tasks running
+    // inside modal loops.
+    EngineThread(CefThreadId id, bool windowThread) : id_(id), windowThread_(windowThread) {}
     ~EngineThread() { Stop(); }
     bool Start();
     // Runs the loop's remaining tasks, then ends the thread.
@@ -64,7 +74,7 @@ public:
 private:
     void Main();
     CefThreadId id_;
-    bool oleInit_;
+    bool windowThread_;
     MessageLoop loop_;
     std::thread thread_;
     UniqueHandle finished_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
