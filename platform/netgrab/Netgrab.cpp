@@ -56,10 +56,6 @@ std::wstring Widen(const std::string& text) {
     return out;
 }
 
-void AnnounceOnce() {
-    static LONG announced = 0;
-    if (InterlockedExchange(&announced, 1) == 0) OutputDebugStringW(L"Netgrab stand-in active (WinHTTP)\n");
-}
 
 struct Target {
     std::wstring host;
@@ -169,7 +165,6 @@ int Download(const std::wstring& url, const std::wstring& path, const HttpsDownl
 NETGRAB_API int HttpsDownloadFile(const std::string& url, const std::string& filePath,
                                   HttpsDownloadOptions options) {
     try {
-        AnnounceOnce();
         std::wstring path = Widen(filePath);
         if (path.empty()) return kNetgrabWriteError;
         return Download(Widen(url), path, options);

@@ -27,7 +27,6 @@ bool EnsureGdiplus() {
         Gdiplus::GdiplusStartupInput input;
         ULONG_PTR token = 0;
         started = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
-        if (started) OutputDebugStringW(L"image library stand-in active (GDI+)\n");
     });
     return started;
 }

@@ -230,11 +230,6 @@ void CPaintManagerUI::DeletePtr(void* ptr) { delete static_cast<MenuCmd*>(ptr); 
 // ---------------------------------------------------------------- window binding
 
 void CPaintManagerUI::Init(HWND hWnd) {
-    static bool announced = false;
-    if (!announced) {
-        announced = true;
-        detail::Log(L"skin library stand-in active");
-    }
     impl_->hwnd = hWnd;
     if (std::find(g_managers.begin(), g_managers.end(), this) == g_managers.end()) g_managers.push_back(this);
 }
