@@ -41,7 +41,8 @@ bool MessageLoop::PostDelayedTask(Closure task, int64_t delayMs) {
 void MessageLoop::Wake() {
     SetEvent(wake_.get());
     HWND hwnd = wakeHwnd_.load();
-    if (hwnd && !wakePosted_.exchange(true)) PostMessageW(hwnd, kWakeMessage, 0, 0);
+    // A busy loop thread may be inside a modal loop, where only messages arrive.
+    if (hwnd && !idle_ && !wakePosted_.exchange(true)) PostMessageW(hwnd, kWakeMessage, 0, 0);
 }
 
 bool MessageLoop::CreateWakeWindow() {
@@ -149,7 +150,9 @@ void MessageLoop::Run() {
             if (quit_) break;
         }
         HANDLE h = wake_.get();
+        idle_ = true;
         MsgWaitForMultipleObjectsEx(1, &h, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        idle_ = false;
         if (!PumpWindowMessages()) break;
     }
     if (HWND hwnd = wakeHwnd_.exchange(nullptr)) DestroyWindow(hwnd);

@@ -57,6 +57,7 @@ private:
     std::atomic<DWORD> threadId_{0};
     std::atomic<HWND> wakeHwnd_{nullptr};
     std::atomic<bool> wakePosted_{false};
+    std::atomic<bool> idle_{false};  // the loop waits in Run: the event alone wakes it
 };
 
 // A thread running its own MessageLoop, registered under an engine thread id.
