@@ -488,3 +488,25 @@ TEST(EngineThreads, TasksRunWhileAMenuIsOpenOnTheUiThread) {
     CefPostTask(TID_UI, CefCreateClosureTask([after] { *after = true; }));
     EXPECT_TRUE(EngineTest::WaitPumping([&] { return after->load(); }, 5000));
 }
+
+TEST(EngineBrowser, CallsInsideCallbacksWork) {
+    std::wstring first = Page(L"first.html", "<html><head><title>First</title></head></html>");
+    std::wstring second = Page(L"second.html", "<html><head><title>Second</title></head></html>");
+    CefRefPtr<Recorder> client = new Recorder();
+    auto urlSeen = std::make_shared<std::wstring>();
+    // Set before the browser exists; run on the engine UI thread inside OnLoadEnd.
+    client->onLoadEnd = [first, second, urlSeen](CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame) {
+        if (frame->GetURL() != CefString(first)) return;
+        *urlSeen = browser->GetMainFrame()->GetURL().ToWString();
+        browser->GetMainFrame()->ExecuteJavaScript(L"document.title = 'changed in callback';", L"", 0);
+        browser->GetMainFrame()->LoadURL(second);
+    };
+    CefRefPtr<CefBrowser> b = EngineTest::CreateBrowser(client, first);
+    ASSERT_TRUE(b);
+    EXPECT_TRUE(client->WaitForKind(L"Title", L"changed in callback"));
+    EXPECT_TRUE(client->WaitFor([&](const Event& e) { return e.kind == L"LoadEnd" && e.a == second; }));
+    EXPECT_EQ(first, *urlSeen);
+    client->onLoadEnd = nullptr;
+    b->GetHost()->CloseBrowser(true);
+    client->WaitForKind(L"Closed", L"", nullptr, 5000);
+}

@@ -65,6 +65,8 @@ public:
     void Clear();
     // Leaves the context menu as the engine built it, so it is shown.
     std::atomic<bool> keepMenu{false};
+    // Called on the callback's thread for each load end, inside the callback.
+    std::function<void(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>)> onLoadEnd;
 
 private:
     std::mutex lock_;

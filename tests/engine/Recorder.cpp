@@ -21,8 +21,9 @@ void Recorder::OnLoadStart(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame) {
     Add({L"LoadStart", frame->GetURL(), frame->IsMain() ? L"main" : L"sub"});
 }
 
-void Recorder::OnLoadEnd(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame> frame, int status) {
+void Recorder::OnLoadEnd(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame, int status) {
     Add({L"LoadEnd", frame->GetURL(), frame->IsMain() ? L"main" : L"sub", status});
+    if (onLoadEnd) onLoadEnd(browser, frame);
 }
 
 void Recorder::OnLoadError(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>, ErrorCode code, const CefString& text,
