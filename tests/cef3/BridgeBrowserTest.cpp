@@ -355,7 +355,7 @@ namespace {
 class FakeBrowserControl : public CCefCommonUI {
 public:
     explicit FakeBrowserControl(DuiLib::CPaintManagerUI* manager) : CCefCommonUI(manager, nullptr) {
-        m_browser->Store(browser.get());
+        m_browser->Store(browser.get(), nullptr);
     }
     CefRefPtr<FakeBrowser> browser = new FakeBrowser();
 };

@@ -69,6 +69,34 @@ std::wstring MakeScratchDir(const std::wstring& name) {
     return dir;
 }
 
+bool CopyTree(const std::wstring& from, const std::wstring& to) {
+    if (!CreateDirectoryW(to.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((from + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ok = CopyTree(from + L"\\" + name, to + L"\\" + name) && ok;
+        else
+            ok = CopyFileW((from + L"\\" + name).c_str(), (to + L"\\" + name).c_str(), FALSE) && ok;
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return ok;
+}
+
+std::wstring CopyProgramDir(const std::wstring& name) {
+    std::wstring dir = MakeScratchDir(name);
+    if (!CopyTree(ProgramDir(), dir)) return std::wstring();
+    // What earlier runs left in the program folder is not part of an install.
+    for (const wchar_t* left : {L"Log", L"Temp", L"cookies", L"Dump", L"Tolvane.exe.started.txt",
+                                L"SelfUpdate.exe.started.txt", L"orv2_1data"})
+        RemoveTree(dir + L"\\" + left);
+    return dir;
+}
+
 std::string ReadFileBytes(const std::wstring& path) {
     std::string bytes;
     FILE* file = _wfopen(path.c_str(), L"rb");

@@ -16,6 +16,10 @@ std::wstring TestDir();
 // A fresh, empty folder under the test folder (removed first if it exists).
 std::wstring MakeScratchDir(const std::wstring& name);
 bool RemoveTree(const std::wstring& path);
+// A fresh copy of the program folder under the test folder, so a test owns
+// its own qxtarrow.ini, Log, Temp and cookies. Returns the copy's path.
+std::wstring CopyProgramDir(const std::wstring& name);
+bool CopyTree(const std::wstring& from, const std::wstring& to);
 
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);

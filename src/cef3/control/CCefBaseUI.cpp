@@ -77,7 +77,8 @@ void CCefBaseUI::SetAttribute(LPCTSTR pstrName, LPCTSTR pstrValue) {
 
 void CCefBaseUI::LoadUrl(LPCTSTR url) {
     m_url = url ? url : L"";
-    CefRefPtr<CefBrowser> browser = GetBrowser();
+    // A browser still being made opens this page as soon as it exists.
+    CefRefPtr<CefBrowser> browser = m_browser->GetOrKeepUrl(m_url.ToWString());
     CefRefPtr<CefFrame> frame = browser ? browser->GetMainFrame() : nullptr;
     if (frame) frame->LoadURL(m_url);
 }
@@ -123,10 +124,12 @@ void CCefBaseUI::CreateBrowser(CefRefPtr<CefBrowserSlot> slot, const CreateArgs&
         info.height = args.rect.bottom - args.rect.top;
     }
     CefRefPtr<CefBrowser> browser = CefBrowserHost::CreateBrowserSync(info, args.client, args.url, settings, nullptr);
-    if (browser && !slot->Store(browser)) {
+    std::wstring laterUrl;
+    if (browser && !slot->Store(browser, &laterUrl)) {
         // The control went away while the browser was being made.
         browser->GetHost()->CloseBrowser(true);
         return;
     }
+    if (browser && !laterUrl.empty() && laterUrl != args.url.ToWString()) browser->GetMainFrame()->LoadURL(laterUrl);
     if (args.parent) ::InvalidateRect(args.parent, nullptr, TRUE);
 }

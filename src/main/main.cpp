@@ -1,0 +1,73 @@
+// Entry of every process of the launcher: the browser process that shows the
+// main window and each engine sub-process started from this program file.
+#include <windows.h>
+#include <ole2.h>
+
+#include <string>
+
+#include <UIlib.h>
+
+#include "CefMainInit.h"
+#include "CrashHandle.h"
+#include "GlobalFunc.h"
+#include "LogWriter.h"
+#include "MainMessageLoopWin.h"
+#include "MainWnd.h"
+#include "Startup.h"
+
+namespace {
+
+void ApplyLogLevel() {
+    std::wstring ini = GetExeDir(true) + L"qxtarrow.ini";
+    LogWriter::GetInstance()->levelMask = GetPrivateProfileIntW(L"main", L"LogLevel", 63, ini.c_str());
+}
+
+void RouteSkinLogToLogger(LPCTSTR line) { LOG_AS("DuiLib", LOG_LEVEL_WARNING, L"%s", line); }
+
+// The browser process once the engine is up: window, loop, shut-down.
+int RunBrowserProcess(HINSTANCE instance) {
+    DuiLib::CPaintManagerUI::SetInstance(instance);
+    DuiLib::CPaintManagerUI::SetResourcePath(DuiLib::CPaintManagerUI::GetInstancePath() + L"Skin\\");
+    DuiLib::CPaintManagerUI::SetLogSink(&RouteSkinLogToLogger);
+    if (FAILED(OleInitialize(nullptr))) return 0;
+    CMainWnd* mainWnd = new CMainWnd();
+    mainWnd->Create(nullptr, L"QuillexTarrow", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 1280, 800);
+    mainWnd->CenterWindow();
+
+    LOG_AS("wWinMain", LOG_LEVEL_INFO, L"is_multi_threaded_message_loop");
+    {
+        CMainMessageLoopWin loop;
+        loop.Run();
+    }
+    LOG_AS("wWinMain", LOG_LEVEL_DEBUG, L"---- WinMain out loop ----");
+    g_crashDumpEnabled = 0;
+    OleUninitialize();
+    Sleep(100);
+    return 0;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    SetUnhandledExceptionFilter(&AppCrashHandler);
+    InstallStartupHooks();
+    ApplyLogLevel();
+    StartSidePrograms();
+    bool restart = commandLine && wcsstr(commandLine, L"SwitchUserRestart") != nullptr;
+
+    bool multiThreadedLoop = false;
+    bool ok = false;
+    int exitCode = -1;
+    {
+        CefMainInit engine(instance, restart, multiThreadedLoop, ok);
+        if (!ok) {
+            LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"cef_main_init failed");
+            return -1;
+        }
+        exitCode = RunBrowserProcess(instance);
+    }
+    LOG_AS("wWinMain", LOG_LEVEL_DEBUG, L"==== WinMain exit ====");
+    if (g_restartOnExit) RestartTarrow();
+    LogWriter::DestroyInstance();
+    return exitCode;
+}

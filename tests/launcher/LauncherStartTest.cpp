@@ -1,0 +1,133 @@
+// Starts Corrin.exe from a copy of the program folder and checks what a user
+// and the side programs see: the main window, the single-instance mutex, the
+// side programs started by every process, a refused second start, and the
+// shut-down order in the log.
+#include "Harness.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kWindowTimeoutMs = 60000;
+
+class LauncherStartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = harness::CopyProgramDir(L"launcher_" + harness::Widen(
+            ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        ASSERT_FALSE(dir_.empty());
+        // Debug lines too, so the start-up and shut-down steps are visible.
+        ASSERT_TRUE(harness::WriteFileBytes(dir_ + L"\\qxtarrow.ini", "[main]\r\nLogLevel=127\r\n"));
+        exe_ = dir_ + L"\\Corrin.exe";
+    }
+
+    HWND StartAndWaitForWindow(harness::ChildProcess& corrin, const std::wstring& args = L"") {
+        if (!corrin.Start(exe_, args)) return nullptr;
+        return harness::WaitForWindow(L"QXTarrowMainWnd", L"QuillexTarrow", kWindowTimeoutMs);
+    }
+
+    std::vector<std::wstring> Log() const { return harness::ReadLogLines(dir_ + L"\\Log", L"corrin"); }
+    std::string LogText() const { return harness::LogText(dir_ + L"\\Log", L""); }
+    bool LogHas(const std::wstring& text) const {
+        std::vector<std::wstring> lines = Log();
+        return std::any_of(lines.begin(), lines.end(), [&](const std::wstring& l) { return l.find(text) != l.npos; });
+    }
+    size_t LogIndex(const std::wstring& text) const {
+        std::vector<std::wstring> lines = Log();
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].find(text) != std::wstring::npos) return i;
+        }
+        return std::wstring::npos;
+    }
+    int SideProgramStarts(const wchar_t* record) const {
+        std::string text = harness::ReadFileBytes(dir_ + L"\\" + record);
+        return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    }
+
+    std::wstring dir_;
+    std::wstring exe_;
+};
+
+TEST_F(LauncherStartTest, ShowsMainWindowHoldsMutexAndShutsDownInOrder) {
+    harness::ChildProcess corrin;
+    HWND window = StartAndWaitForWindow(corrin);
+    ASSERT_NE(nullptr, window) << LogText();
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    EXPECT_EQ(1280, rect.right - rect.left);
+    EXPECT_EQ(800, rect.bottom - rect.top);
+
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"QXVanta_Tarrow_main");
+    EXPECT_NE(nullptr, mutex) << "the browser process holds the single-instance mutex";
+    if (mutex) CloseHandle(mutex);
+
+    // The browser process and its renderer each start both side programs.
+    EXPECT_TRUE(harness::WaitUntil([&] { return SideProgramStarts(L"Tolvane.exe.started.txt") >= 2; }, 30000))
+        << harness::ReadFileBytes(dir_ + L"\\Tolvane.exe.started.txt");
+    EXPECT_NE(std::string::npos, harness::ReadFileBytes(dir_ + L"\\Tolvane.exe.started.txt").find("\" -s"));
+    EXPECT_TRUE(LogHas(L"[Debug]|Ferrule.exe ShellExecute success, Path=" + dir_ + L"\\Ferrule.exe"));
+    EXPECT_TRUE(LogHas(L"[Info]|is_multi_threaded_message_loop"));
+    // The lobby view opens the local start page.
+    std::wstring startPage = L"file:///" + dir_ + L"/html/index.html";
+    std::replace(startPage.begin(), startPage.end(), L'\\', L'/');
+    EXPECT_TRUE(harness::WaitUntil([&] { return LogHas(L"CMainWnd::OnWebPageLoadEnd url=" + startPage); }, 30000))
+        << LogText();
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(corrin.Wait(30000, &code)) << LogText();
+    EXPECT_EQ(0u, code) << harness::DescribeExitCode(code);
+    size_t outLoop = LogIndex(L"[Debug]|---- WinMain out loop ----");
+    size_t shutdown = LogIndex(L"[Debug]|CefShutdown done");
+    size_t exitLine = LogIndex(L"[Debug]|==== WinMain exit ====");
+    ASSERT_NE(std::wstring::npos, outLoop) << LogText();
+    EXPECT_LT(outLoop, shutdown) << LogText();
+    EXPECT_LT(shutdown, exitLine) << LogText();
+}
+
+TEST_F(LauncherStartTest, SecondStartIsRefusedAtOnceWithoutRestartFlag) {
+    harness::ChildProcess first;
+    ASSERT_NE(nullptr, StartAndWaitForWindow(first)) << LogText();
+    harness::ChildProcess second;
+    ASSERT_TRUE(second.Start(exe_, L""));
+    DWORD code = 0;
+    ULONGLONG start = GetTickCount64();
+    ASSERT_TRUE(second.Wait(30000, &code));
+    EXPECT_EQ(static_cast<DWORD>(-1), code) << harness::DescribeExitCode(code);
+    EXPECT_LT(GetTickCount64() - start, 15000u);
+    EXPECT_TRUE(LogHas(L"[Warning]|QXVanta_Tarrow is running, so exit this time."));
+    EXPECT_TRUE(LogHas(L"[Error]|cef_main_init failed"));
+    EXPECT_TRUE(LogHas(L"[Info]|----- WinMain browser exit ----"));
+}
+
+TEST_F(LauncherStartTest, RestartFlagWaitsForTheFirstInstance) {
+    harness::ChildProcess first;
+    ASSERT_NE(nullptr, StartAndWaitForWindow(first)) << LogText();
+    harness::ChildProcess second;
+    ASSERT_TRUE(second.Start(exe_, L"SwitchUserRestart"));
+    // While the first runs, the second keeps trying the mutex for about two seconds...
+    Sleep(500);
+    DWORD code = 0;
+    EXPECT_FALSE(second.Wait(0, &code)) << "the second start gave up before its retries";
+    // ...and proceeds once the first is gone.
+    first.Kill();
+    HWND window = harness::WaitForWindow(L"QXTarrowMainWnd", L"QuillexTarrow", kWindowTimeoutMs);
+    if (!window) {
+        // The retries ran out before the first ended: that is a refused start.
+        ASSERT_TRUE(second.Wait(30000, &code));
+        EXPECT_EQ(static_cast<DWORD>(-1), code);
+        GTEST_SKIP() << "first instance ended too late for the retries on this machine";
+    }
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    EXPECT_EQ(second.Pid(), pid);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(second.Wait(30000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+}  // namespace
