@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The demo run of one build folder: the local back-end with its sample data,
-# then the launcher from the program folder. Runs what exists so far.
+# then the launcher from the program folder.
 #   tools/demo.sh BUILD_DIR
 set -euo pipefail
 BUILD=$(cd "$1" && pwd)
@@ -12,18 +12,17 @@ fi
 . "$TOOLS/wine-env.sh" "$BUILD"
 "$TOOLS/wineprefix.sh" "$BUILD"
 BIN=$BUILD/bin
-if [ -x "$TOOLS/backend/demo.sh" ]; then
-    "$TOOLS/backend/demo.sh" "$BUILD" &
-    BACKEND=$!
-    trap 'kill $BACKEND 2>/dev/null || true' EXIT
-fi
+
+"$TOOLS/backend/backend.sh" start "$BUILD" "$TOOLS/backend/sample-data.json" >/dev/null
+trap '"$TOOLS/backend/backend.sh" stop "$BUILD"' EXIT
+port() { sed -n "s/^$1=//p" "$BUILD/backend/ports.txt"; }
+export CORRIN_BACKEND_HOST="127.0.0.1:$(port https)" CORRIN_UPDATE_HOST="127.0.0.1:$(port http)"
+echo "demo: back-end on https://$CORRIN_BACKEND_HOST and http://$CORRIN_UPDATE_HOST" >&2
+
 if [ -f "$BIN/Corrin.exe" ]; then
-    "$CORRIN_WINE" "$BIN/Corrin.exe"
+    echo "demo: starting Corrin.exe (close its window to end the demo)" >&2
+    "$CORRIN_WINE" "$BIN/Corrin.exe" || echo "demo: Corrin.exe exited with $?" >&2
 else
-    echo "demo: Corrin.exe is not built yet; the program folder holds:" >&2
-    ls "$BIN" >&2
-    if [ -f "$BIN/Ferrule.exe" ]; then
-        echo "demo: running Ferrule.exe -s" >&2
-        "$CORRIN_WINE" "$BIN/Ferrule.exe" -s && echo "demo: Ferrule.exe exited $?" >&2
-    fi
+    echo "demo: Corrin.exe is not built" >&2
+    exit 1
 fi
