@@ -120,7 +120,7 @@ bool Engine::Start() {
         remote_.reset(new RemoteControl(pipe));
         if (!remote_->Start()) remote_.reset();
     }
-    Log(LogSeverity::Info, L"engine stand-in active (renderer limit %d)", rendererLimit_);
+    Log(LogSeverity::Info, L"engine started (renderer limit %d)", rendererLimit_);
     CefRefPtr<CefBrowserProcessHandler> handler = processHandler_;
     if (handler) PostToThread(TID_UI, [handler] { handler->OnContextInitialized(); });
     // A renderer started ahead, so the first page does not wait for a process start.
