@@ -1,55 +1,31 @@
 #pragma once
-// Owners for the GDI resources of the widget layer: one move-only wrapper
-// keyed on the release call, plus a guard that restores a selected object.
+// Owners for the GDI resources of the widget layer (the core's move-only
+// wrapper keyed on the release call), plus a guard that restores a selected
+// object.
 #include <windows.h>
+
+#include "UniqueHandle.h"
 
 namespace toolkit {
 
-template <class Traits>
-class Unique {
-public:
-    using Type = typename Traits::Type;
-    Unique() = default;
-    explicit Unique(Type value) : value_(value) {}
-    ~Unique() { reset(); }
-    Unique(const Unique&) = delete;
-    Unique& operator=(const Unique&) = delete;
-    Unique(Unique&& other) noexcept : value_(other.release()) {}
-    Unique& operator=(Unique&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    Type get() const { return value_; }
-    explicit operator bool() const { return value_ != Type(); }
-    Type release() {
-        Type value = value_;
-        value_ = Type();
-        return value;
-    }
-    void reset(Type value = Type()) {
-        if (value_ != Type()) Traits::Close(value_);
-        value_ = value;
-    }
-
-private:
-    Type value_ = Type();
-};
-
 struct MemDcTraits {
     using Type = HDC;
+    static Type Invalid() { return nullptr; }
     static void Close(HDC dc) { ::DeleteDC(dc); }
 };
 struct BitmapTraits {
     using Type = HBITMAP;
+    static Type Invalid() { return nullptr; }
     static void Close(HBITMAP bitmap) { ::DeleteObject(bitmap); }
 };
 struct FontTraits {
     using Type = HFONT;
+    static Type Invalid() { return nullptr; }
     static void Close(HFONT font) { ::DeleteObject(font); }
 };
-using UniqueMemDc = Unique<MemDcTraits>;    // CreateCompatibleDC -> DeleteDC
-using UniqueBitmap = Unique<BitmapTraits>;  // CreateDIBSection -> DeleteObject
-using UniqueFont = Unique<FontTraits>;      // CreateFontIndirect -> DeleteObject
+using UniqueMemDc = ::Unique<MemDcTraits>;    // CreateCompatibleDC -> DeleteDC
+using UniqueBitmap = ::Unique<BitmapTraits>;  // CreateDIBSection -> DeleteObject
+using UniqueFont = ::Unique<FontTraits>;      // CreateFontIndirect -> DeleteObject
 
 // Selects an object into a DC and selects the previous one back on scope
 // exit, so the object can be deleted afterwards. Declare it after the
