@@ -24,12 +24,13 @@ void ApplyLogLevel() {
 
 void RouteSkinLogToLogger(LPCTSTR line) { LOG_AS("DuiLib", LOG_LEVEL_WARNING, L"%s", line); }
 
-// The browser process once the engine is up: window, loop, shut-down.
-int RunBrowserProcess(HINSTANCE instance) {
+// The browser process once the engine is up: window, loop, the first steps of
+// the shut-down. False when OLE could not be set up (no window was made).
+bool RunBrowserProcess(HINSTANCE instance) {
     DuiLib::CPaintManagerUI::SetInstance(instance);
     DuiLib::CPaintManagerUI::SetResourcePath(DuiLib::CPaintManagerUI::GetInstancePath() + L"Skin\\");
     DuiLib::CPaintManagerUI::SetLogSink(&RouteSkinLogToLogger);
-    if (FAILED(OleInitialize(nullptr))) return 0;
+    if (FAILED(OleInitialize(nullptr))) return false;
     CMainWnd* mainWnd = new CMainWnd();
     mainWnd->Create(nullptr, L"QuillexTarrow", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 1280, 800);
     mainWnd->CenterWindow();
@@ -43,7 +44,7 @@ int RunBrowserProcess(HINSTANCE instance) {
     g_crashDumpEnabled = 0;
     OleUninitialize();
     Sleep(100);
-    return 0;
+    return true;
 }
 
 }  // namespace
@@ -57,17 +58,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
 
     bool multiThreadedLoop = false;
     bool ok = false;
-    int exitCode = -1;
     {
+        // An engine sub-process ends inside this constructor.
         CefMainInit engine(instance, restart, multiThreadedLoop, ok);
         if (!ok) {
             LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"cef_main_init failed");
             return -1;
         }
-        exitCode = RunBrowserProcess(instance);
-    }
+        if (!RunBrowserProcess(instance)) return 0;
+    }  // the engine shuts down here, after OLE
     LOG_AS("wWinMain", LOG_LEVEL_DEBUG, L"==== WinMain exit ====");
     if (g_restartOnExit) RestartTarrow();
     LogWriter::DestroyInstance();
-    return exitCode;
+    return 0;
 }
