@@ -130,55 +130,52 @@ public:
     double GetDoubleValue() override { return kind_ == Kind::Number ? d_ : 0; }
     CefString GetStringValue() override { return kind_ == Kind::String ? s_ : std::wstring(); }
 
+    // Runs op(heap) with this object on top of the value stack, then puts the
+    // stack back to where it was. The caller has checked Usable().
+    template <class Op>
+    auto WithObject(Op op) {
+        duk_context* c = ctx_->heap();
+        duk_idx_t top = duk_get_top(c);
+        ctx_->StashPush(ref_);
+        auto result = op(c);
+        duk_set_top(c, top);
+        return result;
+    }
+
     bool HasValue(const CefString& key) override {
         if (!Usable()) return false;
-        duk_context* c = ctx_->heap();
-        ctx_->StashPush(ref_);
-        bool has = duk_has_prop_string(c, -1, key.ToString().c_str()) != 0;
-        duk_pop(c);
-        return has;
+        std::string k = key.ToString();
+        return WithObject([&](duk_context* c) { return duk_has_prop_string(c, -1, k.c_str()) != 0; });
     }
     bool HasValue(int index) override {
         if (!Usable() || index < 0) return false;
-        duk_context* c = ctx_->heap();
-        ctx_->StashPush(ref_);
-        bool has = duk_has_prop_index(c, -1, static_cast<duk_uarridx_t>(index)) != 0;
-        duk_pop(c);
-        return has;
+        return WithObject(
+            [&](duk_context* c) { return duk_has_prop_index(c, -1, static_cast<duk_uarridx_t>(index)) != 0; });
     }
     bool DeleteValue(const CefString& key) override {
         if (!Usable()) return false;
-        duk_context* c = ctx_->heap();
-        ctx_->StashPush(ref_);
-        bool ok = duk_del_prop_string(c, -1, key.ToString().c_str()) != 0;
-        duk_pop(c);
-        return ok;
+        std::string k = key.ToString();
+        return WithObject([&](duk_context* c) { return duk_del_prop_string(c, -1, k.c_str()) != 0; });
     }
     bool DeleteValue(int index) override {
         if (!Usable() || index < 0) return false;
-        duk_context* c = ctx_->heap();
-        ctx_->StashPush(ref_);
-        bool ok = duk_del_prop_index(c, -1, static_cast<duk_uarridx_t>(index)) != 0;
-        duk_pop(c);
-        return ok;
+        return WithObject(
+            [&](duk_context* c) { return duk_del_prop_index(c, -1, static_cast<duk_uarridx_t>(index)) != 0; });
     }
     CefRefPtr<CefV8Value> GetValue(const CefString& key) override {
         if (!Usable()) return nullptr;
-        duk_context* c = ctx_->heap();
-        ctx_->StashPush(ref_);
-        duk_get_prop_string(c, -1, key.ToString().c_str());
-        CefRefPtr<CefV8Value> v = FromStack(ctx_.get(), -1);
-        duk_pop_2(c);
-        return v;
+        std::string k = key.ToString();
+        return WithObject([&](duk_context* c) {
+            duk_get_prop_string(c, -1, k.c_str());
+            return FromStack(ctx_.get(), -1);
+        });
     }
     CefRefPtr<CefV8Value> GetValue(int index) override {
         if (!Usable() || index < 0) return nullptr;
-        duk_context* c = ctx_->heap();
-        ctx_->StashPush(ref_);
-        duk_get_prop_index(c, -1, static_cast<duk_uarridx_t>(index));
-        CefRefPtr<CefV8Value> v = FromStack(ctx_.get(), -1);
-        duk_pop_2(c);
-        return v;
+        return WithObject([&](duk_context* c) {
+            duk_get_prop_index(c, -1, static_cast<duk_uarridx_t>(index));
+            return FromStack(ctx_.get(), -1);
+        });
     }
     bool SetValue(const CefString& key, CefRefPtr<CefV8Value> value, PropertyAttribute attribute) override {
         if (!Usable() || !value) return false;
@@ -198,52 +195,43 @@ public:
     }
     bool SetValue(int index, CefRefPtr<CefV8Value> value) override {
         if (!Usable() || !value || index < 0) return false;
-        duk_context* c = ctx_->heap();
-        ctx_->StashPush(ref_);
-        From(value)->Push(ctx_.get());
-        duk_put_prop_index(c, -2, static_cast<duk_uarridx_t>(index));
-        duk_pop(c);
-        return true;
+        return WithObject([&](duk_context* c) {
+            From(value)->Push(ctx_.get());
+            duk_put_prop_index(c, -2, static_cast<duk_uarridx_t>(index));
+            return true;
+        });
     }
     bool GetKeys(std::vector<CefString>& keys) override {
         if (!Usable()) return false;
-        duk_context* c = ctx_->heap();
-        ctx_->StashPush(ref_);
-        duk_enum(c, -1, DUK_ENUM_OWN_PROPERTIES_ONLY);
-        while (duk_next(c, -1, 0)) {
-            keys.push_back(StackString(c, -1));
-            duk_pop(c);
-        }
-        duk_pop_2(c);
-        return true;
+        return WithObject([&](duk_context* c) {
+            duk_enum(c, -1, DUK_ENUM_OWN_PROPERTIES_ONLY);
+            while (duk_next(c, -1, 0)) {
+                keys.push_back(StackString(c, -1));
+                duk_pop(c);
+            }
+            return true;
+        });
     }
     int GetArrayLength() override {
         if (!Usable() || !isArray_) return 0;
-        ctx_->StashPush(ref_);
-        int n = static_cast<int>(duk_get_length(ctx_->heap(), -1));
-        duk_pop(ctx_->heap());
-        return n;
+        return WithObject([](duk_context* c) { return static_cast<int>(duk_get_length(c, -1)); });
     }
     CefString GetFunctionName() override {
         if (!Usable() || !isFunction_) return CefString();
-        duk_context* c = ctx_->heap();
-        ctx_->StashPush(ref_);
-        if (!duk_get_prop_string(c, -1, kNameKey)) {
-            duk_pop(c);
-            duk_get_prop_string(c, -1, "name");
-        }
-        std::wstring name = duk_is_string(c, -1) ? StackString(c, -1) : std::wstring();
-        duk_pop_2(c);
-        return name;
+        return CefString(WithObject([](duk_context* c) {
+            if (!duk_get_prop_string(c, -1, kNameKey)) {
+                duk_pop(c);
+                duk_get_prop_string(c, -1, "name");
+            }
+            return duk_is_string(c, -1) ? StackString(c, -1) : std::wstring();
+        }));
     }
     CefRefPtr<CefV8Handler> GetFunctionHandler() override {
         if (!Usable() || !isFunction_) return nullptr;
-        duk_context* c = ctx_->heap();
-        ctx_->StashPush(ref_);
-        bool has = duk_get_prop_string(c, -1, kHandlerKey) != 0;
-        size_t index = has ? static_cast<size_t>(duk_get_number(c, -1)) : 0;
-        duk_pop_2(c);
-        return has ? ctx_->HandlerAt(index) : nullptr;
+        return WithObject([&](duk_context* c) -> CefRefPtr<CefV8Handler> {
+            if (!duk_get_prop_string(c, -1, kHandlerKey)) return nullptr;
+            return ctx_->HandlerAt(static_cast<size_t>(duk_get_number(c, -1)));
+        });
     }
     CefRefPtr<CefV8Value> ExecuteFunction(CefRefPtr<CefV8Value> object, const CefV8ValueList& arguments) override {
         return ExecuteFunctionWithContext(ctx_.get(), object, arguments);
