@@ -190,7 +190,7 @@ void BrowserFrame::ExecuteJavaScript(const CefString& code, const CefString& scr
 
 // ---------------------------------------------------------------- browser
 BrowserImpl::BrowserImpl(int id, HWND hwnd, CefRefPtr<CefClient> client)
-    : id_(id), hwnd_(hwnd), main_(new BrowserFrame(this, id, -1, true)), client_(client) {
+    : BrowserBase(id), hwnd_(hwnd), main_(new BrowserFrame(this, id, -1, true)), client_(client) {
     frames_[id] = main_;
     DropTarget* target = new DropTarget(id);
     RegisterDragDrop(hwnd, target);

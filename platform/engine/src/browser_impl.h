@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "browser_base.h"
 #include "include/cef_client.h"
 #include "value.h"
 
@@ -53,7 +54,7 @@ private:
     IMPLEMENT_REFCOUNTING(BrowserFrame);
 };
 
-class BrowserImpl : public CefBrowser, public CefBrowserHost {
+class BrowserImpl : public BrowserBase, public CefBrowserHost {
 public:
     BrowserImpl(int id, HWND hwnd, CefRefPtr<CefClient> client);
 
@@ -73,18 +74,8 @@ public:
 
     // CefBrowser
     CefRefPtr<CefBrowserHost> GetHost() override { return this; }
-    bool CanGoBack() override { return false; }
-    void GoBack() override {}
-    bool CanGoForward() override { return false; }
-    void GoForward() override {}
     bool IsLoading() override;
     void Reload() override;
-    void ReloadIgnoreCache() override { Reload(); }
-    void StopLoad() override {}
-    int GetIdentifier() override { return id_; }
-    bool IsSame(CefRefPtr<CefBrowser> that) override { return that && that->GetIdentifier() == id_; }
-    bool IsPopup() override { return false; }
-    bool HasDocument() override { return true; }
     CefRefPtr<CefFrame> GetMainFrame() override { return main_.get(); }
     CefRefPtr<CefFrame> GetFocusedFrame() override { return main_.get(); }
     CefRefPtr<CefFrame> GetFrame(int64 identifier) override;
@@ -118,7 +109,6 @@ private:
     void HandleLoad(const std::wstring& kind, const Value& msg, CefRefPtr<BrowserFrame> frame);
     void HandlePopup(const Value& msg, CefRefPtr<BrowserFrame> frame);
 
-    const int id_;
     const HWND hwnd_;  // owned by the engine UI thread
     CefRefPtr<BrowserFrame> main_;
 

@@ -232,7 +232,7 @@ void RFrame::ScriptStartTimer(int id, int delayMs) {
 }
 
 // ---------------------------------------------------------------- browser
-RBrowser::RBrowser(int id, int64 mainFrameId) : id_(id), main_(new RFrame(this, mainFrameId, nullptr, L"")) {}
+RBrowser::RBrowser(int id, int64 mainFrameId) : BrowserBase(id), main_(new RFrame(this, mainFrameId, nullptr, L"")) {}
 
 void RBrowser::Close() {
     main_->ReleaseDocument();

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 
+#include "browser_base.h"
 #include "channel.h"
 #include "cookie_store.h"
 #include "include/cef_app.h"
@@ -77,25 +78,15 @@ private:
     IMPLEMENT_REFCOUNTING(RFrame);
 };
 
-class RBrowser : public CefBrowser {
+class RBrowser : public BrowserBase {
 public:
     RBrowser(int id, int64 mainFrameId);
     void Close();
     CefRefPtr<RFrame> main() { return main_; }
 
     CefRefPtr<CefBrowserHost> GetHost() override { return nullptr; }
-    bool CanGoBack() override { return false; }
-    void GoBack() override {}
-    bool CanGoForward() override { return false; }
-    void GoForward() override {}
     bool IsLoading() override { return false; }
     void Reload() override;
-    void ReloadIgnoreCache() override { Reload(); }
-    void StopLoad() override {}
-    int GetIdentifier() override { return id_; }
-    bool IsSame(CefRefPtr<CefBrowser> that) override { return that && that->GetIdentifier() == id_; }
-    bool IsPopup() override { return false; }
-    bool HasDocument() override { return true; }
     CefRefPtr<CefFrame> GetMainFrame() override { return main_.get(); }
     CefRefPtr<CefFrame> GetFocusedFrame() override { return main_.get(); }
     CefRefPtr<CefFrame> GetFrame(int64 identifier) override;
@@ -106,7 +97,6 @@ public:
     bool SendProcessMessage(CefProcessId target_process, CefRefPtr<CefProcessMessage> message) override;
 
 private:
-    int id_;
     CefRefPtr<RFrame> main_;
     IMPLEMENT_REFCOUNTING(RBrowser);
 };
