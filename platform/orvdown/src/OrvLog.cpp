@@ -32,6 +32,17 @@ std::wstring LogFilePath() {
     return path;
 }
 
+constexpr DWORD kFileLockWaitMs = 2000;
+
+// A named mutex per log file, shared by every process that writes it.
+HANDLE FileLockFor(const std::wstring& path) {
+    std::wstring name = L"OrvDownLog:" + path;
+    for (wchar_t& c : name) {
+        if (c == L'\\') c = L'/';
+    }
+    return ::CreateMutexW(nullptr, FALSE, name.c_str());
+}
+
 const char* LevelName(LogLevel level) {
     switch (level) {
         case LogLevel::Info: return "Info";
@@ -69,11 +80,18 @@ void Log(LogLevel level, const wchar_t* format, ...) {
     std::lock_guard<std::mutex> lock(g_logLock);
     static const std::wstring path = LogFilePath();
     if (path.empty()) return;
+    static const HANDLE fileLock = FileLockFor(path);  // kept until the process ends
+    // Appends from two processes may land on the same end of file (Wine seeks
+    // then writes), so every process that logs here takes the file's lock.
+    // A stuck holder costs a line its lock, never the caller its progress.
+    DWORD wait = fileLock ? ::WaitForSingleObject(fileLock, kFileLockWaitMs) : WAIT_FAILED;
     UniqueFile file{::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (!file) return;
-    DWORD written = 0;
-    ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (file) {
+        DWORD written = 0;
+        ::WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) ::ReleaseMutex(fileLock);
 }
 
 }  // namespace orvdown
