@@ -2,7 +2,7 @@
 
 #include <wininet.h>
 
-#include "NetworkHosts.h"
+#include "DeploymentHosts.h"
 #include "UniqueHandle.h"
 
 namespace {

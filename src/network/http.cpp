@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "LogWriter.h"
-#include "NetworkHosts.h"
+#include "DeploymentHosts.h"
 #include "UniqueHandle.h"
 
 namespace {

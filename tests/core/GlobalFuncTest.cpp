@@ -4,6 +4,8 @@
 
 #include "GlobalFunc.h"
 
+#include "DeploymentHosts.h"
+
 #include "Harness.h"
 #include "LogWriter.h"
 #include "UniqueHandle.h"
@@ -400,6 +402,43 @@ TEST(Adapter, MatchesWhatTheSystemReports) {
     }
     // A mask is a run of ones from the top.
     EXPECT_EQ(0u, (~mask + 1) & ~mask) << std::hex << mask;
+}
+
+// --- Deployment hosts
+
+TEST(DeploymentHosts, IniKeysDefaultsAndEnvironmentOverrides) {
+    std::wstring dir = harness::MakeScratchDir(L"deployment");
+    std::wstring ini = dir + L"\\qxtarrow.ini";
+    SetEnvironmentVariableW(L"CORRIN_BACKEND_HOST", nullptr);
+    SetEnvironmentVariableW(L"CORRIN_UPDATE_HOST", nullptr);
+    // No file, no key: the shipped values.
+    EXPECT_EQ(L"https://backend.corrin.invalid", GetDeploymentUrl(DeploymentSite::Api, ini));
+    EXPECT_EQ(L"https://account.corrin.invalid", GetDeploymentUrl(DeploymentSite::Account, ini));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"main", L"Api_url", L"https://127.0.0.1:8443/", ini.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"main", L"Web_url", L"http://web.example:8025", ini.c_str()));
+    ASSERT_TRUE(WritePrivateProfileStringW(L"main", L"Account_url", L"", ini.c_str()));
+    EXPECT_EQ(L"https://127.0.0.1:8443", GetDeploymentUrl(DeploymentSite::Api, ini));
+    EXPECT_EQ(L"http://web.example:8025", GetDeploymentUrl(DeploymentSite::Web, ini));
+    EXPECT_EQ(L"https://account.corrin.invalid", GetDeploymentUrl(DeploymentSite::Account, ini));
+    EXPECT_EQ(L"http://update.corrin.invalid", GetDeploymentUrl(DeploymentSite::Update, ini));
+    EXPECT_EQ(L"https://www.corrin.invalid", GetDeploymentUrl(DeploymentSite::Homepage, ini));
+    // The environment wins over the ini for the two hosts it names.
+    SetEnvironmentVariableW(L"CORRIN_BACKEND_HOST", L"127.0.0.1:9443");
+    SetEnvironmentVariableW(L"CORRIN_UPDATE_HOST", L"127.0.0.1:9080");
+    EXPECT_EQ(L"https://127.0.0.1:9443", GetDeploymentUrl(DeploymentSite::Api, ini));
+    EXPECT_EQ(L"http://127.0.0.1:9080", GetDeploymentUrl(DeploymentSite::Update, ini));
+    EXPECT_EQ(L"127.0.0.1:9443", GetBackendApiHost());
+    EXPECT_EQ(L"127.0.0.1:9080", GetUpdateHost());
+    SetEnvironmentVariableW(L"CORRIN_BACKEND_HOST", nullptr);
+    SetEnvironmentVariableW(L"CORRIN_UPDATE_HOST", nullptr);
+}
+
+TEST(DeploymentHosts, SchemeAndHostOfAnAddress) {
+    EXPECT_EQ(L"127.0.0.1:8443", HostOfUrl(L"https://127.0.0.1:8443/user/logout?x=1"));
+    EXPECT_EQ(L"a.example", HostOfUrl(L"http://a.example?q"));
+    EXPECT_EQ(L"a.example", HostOfUrl(L"a.example/x"));
+    EXPECT_EQ(L"https", SchemeOfUrl(L"https://a.example"));
+    EXPECT_EQ(L"", SchemeOfUrl(L"a.example"));
 }
 
 }  // namespace
