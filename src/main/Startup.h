@@ -5,6 +5,9 @@
 // replacements, which run on whatever thread calls the hooked function.
 #include <windows.h>
 
+#include <new>
+#include <utility>
+
 // Set by the main window's "user_switch" command; read after shut-down.
 extern bool g_restartOnExit;
 
@@ -31,3 +34,13 @@ bool RestartTarrow();
 // The ShellExecuteW call RestartTarrow makes, replaceable by tests.
 using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
 void SetRestartShellExecuteForTest(ShellExecuteFn fn);
+
+// Builds a T on the heap; null instead of an exception when memory runs out.
+template <class T, class... Args>
+T* NewOrNull(Args&&... args) noexcept {
+    try {
+        return new T(std::forward<Args>(args)...);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}

@@ -25,14 +25,25 @@ void ApplyLogLevel() {
 void RouteSkinLogToLogger(LPCTSTR line) { LOG_AS("DuiLib", LOG_LEVEL_WARNING, L"%s", line); }
 
 // The browser process once the engine is up: window, loop, the first steps of
-// the shut-down. False when OLE could not be set up (no window was made).
+// the shut-down. False when OLE, the window object or its window could not be
+// set up (no loop ran).
 bool RunBrowserProcess(HINSTANCE instance) {
     DuiLib::CPaintManagerUI::SetInstance(instance);
     DuiLib::CPaintManagerUI::SetResourcePath(DuiLib::CPaintManagerUI::GetInstancePath() + L"Skin\\");
     DuiLib::CPaintManagerUI::SetLogSink(&RouteSkinLogToLogger);
     if (FAILED(OleInitialize(nullptr))) return false;
-    CMainWnd* mainWnd = new CMainWnd();
-    mainWnd->Create(nullptr, L"QuillexTarrow", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 1280, 800);
+    CMainWnd* mainWnd = NewOrNull<CMainWnd>();
+    if (!mainWnd) {
+        OleUninitialize();
+        return false;
+    }
+    if (!mainWnd->Create(nullptr, L"QuillexTarrow", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 1280, 800)) {
+        // No window was made, so nothing will end a loop: end here instead.
+        LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"main window create failed");
+        delete mainWnd;
+        OleUninitialize();
+        return false;
+    }
     mainWnd->CenterWindow();
 
     LOG_AS("wWinMain", LOG_LEVEL_INFO, L"is_multi_threaded_message_loop");

@@ -130,4 +130,20 @@ TEST_F(LauncherStartTest, RestartFlagWaitsForTheFirstInstance) {
     EXPECT_EQ(0u, code);
 }
 
+TEST_F(LauncherStartTest, NoMainWindowEndsTheProcessAndFreesTheMutex) {
+    // A broken install: the main window's skin is missing, so no window can be made.
+    ASSERT_TRUE(DeleteFileW((dir_ + L"\\Skin\\WndMainFrame.xml").c_str()));
+    harness::ChildProcess corrin;
+    ASSERT_TRUE(corrin.Start(exe_, L""));
+    DWORD code = 1;
+    ASSERT_TRUE(corrin.Wait(60000, &code)) << "the process kept running without a window\n" << LogText();
+    EXPECT_EQ(0u, code) << harness::DescribeExitCode(code);
+    EXPECT_TRUE(LogHas(L"[Error]|main window create failed")) << LogText();
+    // The engine is shut down as after any other set-up failure.
+    EXPECT_LT(LogIndex(L"[Error]|main window create failed"), LogIndex(L"[Debug]|CefShutdown done")) << LogText();
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"QXVanta_Tarrow_main");
+    EXPECT_EQ(nullptr, mutex) << "the single-instance mutex outlived the process";
+    if (mutex) CloseHandle(mutex);
+}
+
 }  // namespace

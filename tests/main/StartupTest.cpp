@@ -141,4 +141,27 @@ TEST_F(RestartTest, AccessDeniedIsTriedThreeTimesWithTwoPauses) {
     EXPECT_LT(elapsed, 2000u);
 }
 
+// The main window object is made through NewOrNull: running out of memory,
+// in the allocation or in the constructor, gives null instead of an exception.
+struct OutOfMemoryInConstructor {
+    OutOfMemoryInConstructor() { throw std::bad_alloc(); }
+};
+struct OutOfMemoryInAllocation {
+    static void* operator new(size_t) { throw std::bad_alloc(); }
+    static void operator delete(void* p) { ::operator delete(p); }
+};
+struct Built {
+    explicit Built(int v) : value(v) {}
+    int value;
+};
+
+TEST(NewOrNull, AnswersNullWhenMemoryRunsOut) {
+    EXPECT_EQ(nullptr, NewOrNull<OutOfMemoryInConstructor>());
+    EXPECT_EQ(nullptr, NewOrNull<OutOfMemoryInAllocation>());
+    Built* built = NewOrNull<Built>(7);
+    ASSERT_NE(nullptr, built);
+    EXPECT_EQ(7, built->value);
+    delete built;
+}
+
 }  // namespace
