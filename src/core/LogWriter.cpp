@@ -7,8 +7,6 @@
 #include <cstdarg>
 #include <cwchar>
 #include <direct.h>
-#include <fcntl.h>
-#include <io.h>
 
 namespace {
 
@@ -18,8 +16,17 @@ constexpr int kSizeGuardLines = 2000;
 
 // Process-wide state beside the instance, touched only under its lock.
 wchar_t g_lineBuffer[kLineChars];
-FILE* g_logFile = nullptr;
+// The line as stored: UTF-8 with each line feed as CR LF; a code unit takes at
+// most 3 bytes that way.
+char g_fileBuffer[kLineChars * 3];
+// The day's file, opened for appending only, and a named lock shared by every
+// process that writes it: renderers share one day file, and an append can be
+// a look-up of the end then a write (Wine), so a line is written only under
+// the lock and as one piece.
+HANDLE g_logFile = INVALID_HANDLE_VALUE;
+HANDLE g_logFileLock = nullptr;
 WORD g_logDay = 0;
+constexpr DWORD kFileLockWaitMs = 2000;
 
 std::atomic<LogWriter*> g_instance{nullptr};
 std::atomic<LogWriter::ClockFn> g_clock{nullptr};
@@ -76,6 +83,61 @@ std::wstring ReplaceAll(std::wstring text, const std::wstring& what, const std::
 
 void LowerInPlace(std::wstring* text) {
     if (!text->empty()) CharLowerBuffW(&(*text)[0], static_cast<DWORD>(text->size()));
+}
+
+// The line in g_lineBuffer as the file stores it, in g_fileBuffer; its length.
+DWORD EncodeLineForFile(size_t chars) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, g_lineBuffer, static_cast<int>(chars), g_fileBuffer,
+                                    static_cast<int>(sizeof(g_fileBuffer)), nullptr, nullptr);
+    if (bytes <= 0) return 0;
+    size_t feeds = 0;
+    for (int i = 0; i < bytes; ++i) feeds += g_fileBuffer[i] == '\n';
+    // Widen in place from the end: every '\n' becomes "\r\n".
+    size_t to = static_cast<size_t>(bytes) + feeds;
+    for (size_t from = static_cast<size_t>(bytes); from-- > 0;) {
+        g_fileBuffer[--to] = g_fileBuffer[from];
+        if (g_fileBuffer[from] == '\n') g_fileBuffer[--to] = '\r';
+    }
+    return static_cast<DWORD>(static_cast<size_t>(bytes) + feeds);
+}
+
+// The same name in every process for one file, short enough for any path.
+HANDLE FileLockFor(std::wstring path) {
+    LowerInPlace(&path);
+    unsigned long long hash = 14695981039346656037ull;  // FNV-1a
+    for (wchar_t c : path) hash = (hash ^ static_cast<unsigned>(c)) * 1099511628211ull;
+    wchar_t name[64];
+    _snwprintf(name, 63, L"CorrinLogFile:%016llx", hash);
+    name[63] = L'\0';
+    return CreateMutexW(nullptr, FALSE, name);
+}
+
+void CloseDayFile() {
+    if (g_logFile != INVALID_HANDLE_VALUE) CloseHandle(g_logFile);
+    if (g_logFileLock) CloseHandle(g_logFileLock);
+    g_logFile = INVALID_HANDLE_VALUE;
+    g_logFileLock = nullptr;
+}
+
+void AppendToDayFile(DWORD bytes) {
+    DWORD wait = g_logFileLock ? WaitForSingleObject(g_logFileLock, kFileLockWaitMs) : WAIT_FAILED;
+    DWORD written = 0;
+    WriteFile(g_logFile, g_fileBuffer, bytes, &written, nullptr);
+    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) ReleaseMutex(g_logFileLock);
+}
+
+LONGLONG FileSize(HANDLE file) {
+    LARGE_INTEGER size = {};
+    return GetFileSizeEx(file, &size) ? size.QuadPart : 0;
+}
+
+// "../../src/common/MainWnd.cpp" (a compiler that saw the path relative to
+// its build folder) names the same source as "src/common/MainWnd.cpp".
+const char* SkipParentSteps(const char* file) {
+    while (file[0] == '.' && (file[1] == '/' || file[1] == '\\' ||
+                              (file[1] == '.' && (file[2] == '/' || file[2] == '\\'))))
+        file += file[1] == '.' ? 3 : 2;
+    return file;
 }
 
 std::wstring DateFileSuffix(unsigned year, unsigned month, unsigned day) {
@@ -173,7 +235,7 @@ LogPrintFn LogWriter::SetSourceLocation(const char* file, int line, const char* 
 }
 
 void LogWriter::StoreLocation(const char* file, int line, const char* function) {
-    std::wstring wideFile = Widen(file);
+    std::wstring wideFile = Widen(file ? SkipParentSteps(file) : nullptr);
     for (wchar_t& c : wideFile) {
         if (c == L'/') c = L'\\';
     }
@@ -240,12 +302,10 @@ size_t LogWriter::FormatLine(unsigned level, const SYSTEMTIME& now, const wchar_
 }
 
 void LogWriter::OpenDayFile(const SYSTEMTIME& now) {
-    if (g_logFile) {
-        fclose(g_logFile);
-        g_logFile = nullptr;
-    }
+    CloseDayFile();
     std::wstring date = DateFileSuffix(now.wYear, now.wMonth, now.wDay);
     g_logDay = now.wDay;
+    openedPrefix_ = filePrefix;
     DeleteOldLogs(static_cast<unsigned>(keepDays));
     std::wstring name;
     if (!filePrefix.empty()) {
@@ -255,9 +315,10 @@ void LogWriter::OpenDayFile(const SYSTEMTIME& now) {
         name = ReplaceAll(exeName ? exeName : L"", L".exe", date);
     }
     std::wstring path = logFolder_ + name;
-    g_logFile = _wfopen(path.c_str(), L"a+");
-    if (g_logFile) {
-        _setmode(_fileno(g_logFile), _O_U8TEXT);
+    g_logFile = CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (g_logFile != INVALID_HANDLE_VALUE) {
+        g_logFileLock = FileLockFor(path);
     } else {
         OutputDebugStringW(L"\n[QXXX] failed to create log file\n");
         OutputDebugStringW(logFolder_.c_str());
@@ -269,22 +330,20 @@ void LogWriter::Write(unsigned level, const wchar_t* format, va_list args) {
     if ((level & levelMask) == 0) return;
     if (levelMask < 32 && ++lineCounter_ > kSizeGuardLines) {
         lineCounter_ = 0;
-        if (g_logFile && ftell(g_logFile) > sizeCap) {
+        if (g_logFile != INVALID_HANDLE_VALUE && FileSize(g_logFile) > sizeCap) {
             levelMask = 0;
             return;
         }
     }
     SYSTEMTIME now;
     LocalNow(&now);
-    FormatLine(level, now, format, args);
+    size_t chars = FormatLine(level, now, format, args);
     if (outputTargets & 1) fputws(g_lineBuffer, stdout);
     if (outputTargets & 0x10) OutputDebugStringW(g_lineBuffer);
     if (outputTargets & 2) {
-        if (now.wDay != g_logDay) OpenDayFile(now);
-        if (g_logFile) {
-            fputws(g_lineBuffer, g_logFile);
-            fflush(g_logFile);
-        }
+        // A new day, or a prefix set after the first line, names another file.
+        if (now.wDay != g_logDay || filePrefix != openedPrefix_) OpenDayFile(now);
+        if (g_logFile != INVALID_HANDLE_VALUE) AppendToDayFile(EncodeLineForFile(chars));
     }
 }
 

@@ -68,6 +68,7 @@ private:
     int sourceLine_ = 0;
     std::wstring functionName_;
     std::wstring logFolder_;
+    std::wstring openedPrefix_;      // the file-name prefix of the open day file
     int lineCounter_ = 0;
     DWORD processId_ = 0;
 };

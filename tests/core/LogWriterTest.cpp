@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <ctime>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -90,7 +93,10 @@ TEST_F(LogWriterTest, AllPrefixFlagsAndUnknownLevel) {
     log_->levelMask = 63;
     LOG_AS("CMainWnd::OnClick", LOG_LEVEL_INFO, L"clicked");
     LogWriter::SetSourceLocation("src/common/MainWnd.cpp", 77, "CMainWnd::OnClick")(0x24, L"odd level");
+    // A compiler that saw the path relative to its build folder names the same source.
+    LogWriter::SetSourceLocation("../../src/common/MainWnd.cpp", 78, "CMainWnd::OnClick")(LOG_LEVEL_INFO, L"relative");
     std::string text = Read(path);
+    EXPECT_NE(std::string::npos, text.find("|[src\\common\\MainWnd:78]|[Info]|[CMainWnd::OnClick]|relative\r\n"));
     EXPECT_NE(std::string::npos, text.find("|[tests\\core\\LogWriterTest:"));
     EXPECT_NE(std::string::npos, text.find("|[Info]|[CMainWnd::OnClick]|clicked\r\n"));
     EXPECT_NE(std::string::npos, text.find("|[src\\common\\MainWnd:77]|[Unkown]|[CMainWnd::OnClick]|odd level\r\n"));
@@ -134,6 +140,83 @@ TEST_F(LogWriterTest, SubProcessPrefixNamesTheFile) {
     log_->levelMask = 63;
     LOG_INFO(L"renderer line");
     EXPECT_NE(std::string::npos, Read(path).find("[Info]|renderer line"));
+}
+
+TEST_F(LogWriterTest, PrefixSetAfterTheFirstLineReopensUnderTheNewName) {
+    // A sub-process whose first lines were written before its prefix was set.
+    std::wstring programFile = UseDay(2031, 1, 10);
+    std::wstring prefixFile = log_->LogFolder() + L"\\qxtarrow_render20310110.log";
+    DeleteFileW(prefixFile.c_str());
+    log_->prefixFlags = 0;
+    log_->levelMask = 127;
+    LOG_INFO(L"side program line");
+    log_->filePrefix = L"\\qxtarrow_render";
+    LOG_DEBUG(L"===== WinMain renderer =====");
+    EXPECT_EQ("[Info]|side program line\r\n", Read(programFile));
+    EXPECT_EQ("[Debug]|===== WinMain renderer =====\r\n", Read(prefixFile));
+}
+
+TEST_F(LogWriterTest, ProcessesSharingOneDayFileLoseNoLine) {
+    // Renderers share one prefix and so one day file. Each writer appends its
+    // lines while the others do; every line must arrive whole, exactly once.
+    constexpr int kWriters = 4;
+    constexpr int kLines = 2000;
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    wchar_t name[64];
+    swprintf(name, 64, L"\\shared_append%04u%02u%02u.log", today.wYear, today.wMonth, today.wDay);
+    std::wstring path = log_->LogFolder() + name;
+    DeleteFileW(path.c_str());
+    // The writers start together once all of them run.
+    const wchar_t* gateName = L"corrin_log_append_gate";
+    HANDLE gate = CreateEventW(nullptr, TRUE, FALSE, gateName);
+    ASSERT_NE(nullptr, gate);
+    std::vector<std::unique_ptr<harness::ChildProcess>> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.push_back(std::make_unique<harness::ChildProcess>());
+        ASSERT_TRUE(writers.back()->Start(harness::TestDir() + L"\\log_append_writer.exe",
+                                          L"\\shared_append w" + std::to_wstring(w) + L" " +
+                                              std::to_wstring(kLines) + L" " + gateName));
+    }
+    Sleep(500);
+    SetEvent(gate);
+    CloseHandle(gate);
+    for (auto& writer : writers) {
+        DWORD code = 1;
+        ASSERT_TRUE(writer->Wait(90000, &code));
+        ASSERT_EQ(0u, code) << harness::DescribeExitCode(code);
+    }
+    std::string text = Read(path);
+    std::vector<std::vector<int>> seen(kWriters, std::vector<int>(kLines, 0));
+    size_t lines = 0, malformed = 0;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find("\r\n", at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 2;
+        ++lines;
+        int w = -1, i = -1;
+        char tail[32] = {};
+        size_t mark = line.find("|[Info]|w");
+        if (mark != std::string::npos &&
+            sscanf(line.c_str() + mark, "|[Info]|w%d line %d %31[a-z ]", &w, &i, tail) == 3 &&
+            std::string(tail) == "of a shared day file" && w >= 0 && w < kWriters && i >= 0 && i < kLines)
+            ++seen[w][i];
+        else
+            ++malformed;
+    }
+    int missing = 0, doubled = 0;
+    for (const auto& writer : seen) {
+        for (int count : writer) {
+            missing += count == 0;
+            doubled += count > 1;
+        }
+    }
+    EXPECT_EQ(0u, malformed);
+    EXPECT_EQ(0, missing);
+    EXPECT_EQ(0, doubled);
+    EXPECT_EQ(static_cast<size_t>(kWriters * kLines), lines);
+    DeleteFileW(path.c_str());
 }
 
 TEST_F(LogWriterTest, MidnightOpensNewFileAndPurgesByName) {
