@@ -452,7 +452,7 @@ DWORD DragOver(HWND target, DWORD allowed) {
 }
 }  // namespace
 
-TEST(EngineBrowser, DragEnterArrivesOnTheUiThreadWithTheAllowedOperations) {
+TEST(EngineDrag, DragEnterArrivesOnTheUiThreadWithTheAllowedOperations) {
     ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
     BrowserScope s(L"about:blank");
     ASSERT_TRUE(s.WaitLoaded(L"about:blank"));
