@@ -1,20 +1,33 @@
 #!/usr/bin/env bash
 # Makes the Wine prefix of a build folder on first use: wineboot, CJK font
-# substitutes. Safe to call from several processes at once.
+# substitutes, then the test settings. Safe to call from several processes at once.
 #   tools/wineprefix.sh BUILD_DIR
 set -euo pipefail
 BUILD=$(cd "$1" && pwd)
 . "$(dirname "$0")/wine-env.sh" "$BUILD"
 STAMP="$WINEPREFIX/.corrin-ready"
-[ -f "$STAMP" ] && exit 0
+# Bump the number when the settings below change: existing prefixes take them.
+SETTINGS="$WINEPREFIX/.corrin-settings-1"
+[ -f "$STAMP" ] && [ -f "$SETTINGS" ] && exit 0
 exec 9>"$BUILD/.wineprefix.lock"
 flock 9
-[ -f "$STAMP" ] && exit 0
-echo "wine: making prefix $WINEPREFIX" >&2
-"$CORRIN_WINE" wineboot -i >/dev/null 2>&1 || true
-FS='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
-for name in "宋体" "SimSun" "新宋体" "NSimSun" "微软雅黑" "Microsoft YaHei" "黑体" "SimHei"; do
-    "$CORRIN_WINE" reg add "$FS" /v "$name" /t REG_SZ /d "WenQuanYi Zen Hei" /f >/dev/null 2>&1 || true
-done
+reg_add() { "$CORRIN_WINE" reg add "$@" /f >/dev/null 2>&1 || true; }
+if [ ! -f "$STAMP" ]; then
+    echo "wine: making prefix $WINEPREFIX" >&2
+    "$CORRIN_WINE" wineboot -i >/dev/null 2>&1 || true
+    FS='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+    for name in "宋体" "SimSun" "新宋体" "NSimSun" "微软雅黑" "Microsoft YaHei" "黑体" "SimHei"; do
+        reg_add "$FS" /v "$name" /t REG_SZ /d "WenQuanYi Zen Hei"
+    done
+fi
+if [ ! -f "$SETTINGS" ]; then
+    # No sound driver: no test may reach the host's sound device or mixer.
+    reg_add 'HKCU\Software\Wine\Drivers' /v Audio /t REG_SZ /d ""
+    # The sound-hook tests run as on Windows XP (the hook branch of the mute).
+    xp=winxp; [ "$WINEARCH" = win64 ] && xp=winxp64
+    for program in mute_hook_tests.exe bench_mute.exe; do
+        reg_add "HKCU\\Software\\Wine\\AppDefaults\\$program" /v Version /t REG_SZ /d "$xp"
+    done
+fi
 wineserver -w || true
-touch "$STAMP"
+touch "$STAMP" "$SETTINGS"
