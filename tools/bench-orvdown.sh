@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Benchmark of OrvDown.dll (not a test): one 500 MB package downloaded from
 # the local download server through OrvDown.dll under Wine, and the same
-# bytes fetched natively with curl in the same run. Prints both throughputs
-# and their ratio (goal: OrvDown at least 0.8 of curl).
-#   tools/bench-orvdown.sh [BUILD_DIR]        default: build/<arch this machine runs>
+# bytes fetched natively with curl from the same server, in turns, several
+# times. Prints both throughputs and their ratio for every round and the
+# median ratio (goal: OrvDown at least 0.8 of curl).
+#   tools/bench-orvdown.sh [BUILD_DIR] [ROUNDS]   default: build/<arch this machine runs>, 5 rounds
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${1:-build/$(tools/arch.sh)}
+ROUNDS=${2:-5}
 [ -f "$BUILD/build.ninja" ] || BUILD=$(tools/build.sh "$(tools/arch.sh)")
 BUILD=$(cd "$BUILD" && pwd)
 cmake --build "$BUILD" --target OrvDown orvdown_bench >/dev/null
@@ -16,8 +18,7 @@ STATE="$WORK/state"
 PKG=901
 SIZE_MB=500
 python3 tools/pkgserver/pkgserver.py stop --state "$STATE" >/dev/null 2>&1 || true
-rm -rf "$WORK/curl" "$WORK/orvdown"
-mkdir -p "$WORK/src" "$WORK/curl" "$WORK/orvdown"
+mkdir -p "$WORK/src"
 if [ ! -f "$WORK/src/.made-$SIZE_MB" ]; then
     echo "bench: making a $SIZE_MB MB package" >&2
     rm -rf "$WORK/src"; mkdir -p "$WORK/src/data"
@@ -27,32 +28,52 @@ if [ ! -f "$WORK/src/.made-$SIZE_MB" ]; then
     touch "$WORK/src/.made-$SIZE_MB"
 fi
 python3 tools/pkgserver/pkgserver.py start --state "$STATE" >&2
-trap 'python3 tools/pkgserver/pkgserver.py stop --state "$STATE" >/dev/null 2>&1 || true' EXIT
-PORT=$(cat "$STATE/port")
-BYTES=$(du -b --apparent-size -c "$WORK"/src/game.bin "$WORK"/src/data/*.bin | tail -1 | cut -f1)
-now() { date +%s.%N; }
-
-# curl: every file of the package over one kept-alive connection, written to disk.
-mapfile -t NAMES < <(grep '^file ' "$STATE/root/$PKG/index" | cut -d' ' -f3-)
-ARGS=()
-for n in "${!NAMES[@]}"; do ARGS+=(-o "$WORK/curl/$n.bin" "http://127.0.0.1:$PORT/pkg/$PKG/file/$n"); done
-t0=$(now); curl -sS --fail "${ARGS[@]}"; t1=$(now)
-CURL_S=$(echo "$t1 - $t0" | bc -l)
-
-# OrvDown.dll under Wine (the driver times CreateTask to OnTaskSuccess).
 tools/wineprefix.sh "$BUILD"
 . tools/wine-env.sh "$BUILD"
-OUT=$("$CORRIN_WINE" "$BUILD/tests/orvdown_bench.exe" "$PORT" $PKG "Z:${WORK//\//\\}\\orvdown" | tr -d '\r')
-ORV_BYTES=$(echo "$OUT" | awk '/^orvdown/ {print $2}')
-ORV_S=$(echo "$OUT" | awk '/^orvdown/ {print $3}')
-[ "$ORV_BYTES" = "$BYTES" ] || { echo "bench: OrvDown fetched $ORV_BYTES bytes, expected $BYTES" >&2; exit 1; }
-for f in game.bin data/part1.bin data/part4.bin; do
-    cmp -s "$WORK/src/$f" "$WORK/orvdown/$f" || { echo "bench: $f differs after the download" >&2; exit 1; }
-done
+# Wine's services start now, holding no pipe of this script.
+"$CORRIN_WINE" wineboot </dev/null >/dev/null 2>&1 || true
+trap 'python3 tools/pkgserver/pkgserver.py stop --state "$STATE" >/dev/null 2>&1 || true; rm -rf "$WORK/curl" "$WORK/orvdown"' EXIT
+PORT=$(cat "$STATE/port")
+BYTES=$(du -b --apparent-size -c "$WORK"/src/game.bin "$WORK"/src/data/*.bin | tail -1 | cut -f1)
+mapfile -t NAMES < <(grep '^file ' "$STATE/root/$PKG/index" | cut -d' ' -f3-)
+now() { date +%s.%N; }
+mbs() { echo "$BYTES / 1048576 / $1" | bc -l; }
 
-CURL_MBS=$(echo "$BYTES / 1048576 / $CURL_S" | bc -l)
-ORV_MBS=$(echo "$BYTES / 1048576 / $ORV_S" | bc -l)
-printf 'package      %d bytes (%d files)\n' "$BYTES" "${#NAMES[@]}"
-printf 'curl         %8.1f MB/s  (%.2f s)\n' "$CURL_MBS" "$CURL_S"
-printf 'OrvDown.dll  %8.1f MB/s  (%.2f s)\n' "$ORV_MBS" "$ORV_S"
-printf 'ratio        %8.2f  (goal >= 0.80)\n' "$(echo "$ORV_MBS / $CURL_MBS" | bc -l)"
+# curl: every file of the package over one kept-alive connection, written to disk.
+curl_round() {
+    rm -rf "$WORK/curl"; mkdir -p "$WORK/curl"
+    local args=() n t0 t1
+    for n in "${!NAMES[@]}"; do args+=(-o "$WORK/curl/$n.bin" "http://127.0.0.1:$PORT/pkg/$PKG/file/$n"); done
+    t0=$(now); curl -sS --fail "${args[@]}"; t1=$(now)
+    echo "$t1 - $t0" | bc -l
+}
+
+# OrvDown.dll under Wine (the driver times CreateTask to OnTaskSuccess).
+orvdown_round() {
+    rm -rf "$WORK/orvdown"; mkdir -p "$WORK/orvdown"
+    local out got seconds f
+    "$CORRIN_WINE" "$BUILD/tests/orvdown_bench.exe" "$PORT" $PKG "Z:${WORK//\//\\}\\orvdown" </dev/null \
+        >"$WORK/orvdown.out" 2>&1 || { cat "$WORK/orvdown.out" >&2; exit 1; }
+    out=$(tr -d '\r' <"$WORK/orvdown.out")
+    got=$(echo "$out" | awk '/^orvdown/ {print $2}')
+    seconds=$(echo "$out" | awk '/^orvdown/ {print $3}')
+    [ "$got" = "$BYTES" ] || { echo "bench: OrvDown fetched $got bytes, expected $BYTES" >&2; exit 1; }
+    for f in game.bin data/part1.bin data/part4.bin; do
+        cmp -s "$WORK/src/$f" "$WORK/orvdown/$f" || { echo "bench: $f differs after the download" >&2; exit 1; }
+    done
+    echo "$seconds"
+}
+
+printf 'package %d bytes (%d files), %d rounds, load average %s\n' "$BYTES" "${#NAMES[@]}" "$ROUNDS" \
+    "$(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-6s %14s %14s %7s\n' round 'curl MB/s' 'OrvDown MB/s' ratio
+RATIOS=()
+for r in $(seq "$ROUNDS"); do
+    # Alternate which goes first, so that neither always meets a warmer cache.
+    if [ $((r % 2)) = 1 ]; then c=$(curl_round); o=$(orvdown_round); else o=$(orvdown_round); c=$(curl_round); fi
+    cr=$(mbs "$c"); orr=$(mbs "$o"); ratio=$(echo "$orr / $cr" | bc -l)
+    RATIOS+=("$ratio")
+    printf '%-6d %14.1f %14.1f %7.2f\n' "$r" "$cr" "$orr" "$ratio"
+done
+MEDIAN=$(printf '%s\n' "${RATIOS[@]}" | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}')
+printf 'median ratio %.2f (goal >= 0.80), load average after %s\n' "$MEDIAN" "$(cut -d' ' -f1-3 /proc/loadavg)"

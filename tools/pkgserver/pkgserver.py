@@ -14,12 +14,15 @@ bare ROOT/ID/index written by a test. Routes:
     GET /pkg/ID/file/N                 file number N of the index (Range: bytes=a-b)
     GET /control/fault?id=ID&kind=K[&count=C][&rate=R][&at=A]
         K: missing (index and files answer 404), slow (files at R bytes/s),
-           cut (the next C file answers stop after A bytes, default 49152),
-           corrupt (the next C file answers have their byte A flipped, default 40000),
-           truncindex (the next C index answers stop half-way)
+           cut (the next C file answers longer than A bytes stop after A, default 49152),
+           corrupt (the next C file answers longer than A bytes have byte A flipped, default 40000),
+           truncindex (the next C index answers stop half-way),
+           silent, silentindex (file or index requests are taken and never answered
+           while the fault stands, at most 120 s; then the connection is dropped)
         C: answers affected, -1 = all (default 1)
     GET /control/clear?id=ID           no fault
-    GET /control/stats?id=ID           {"index_requests": .., "data_requests": .., "data_bytes": ..}
+    GET /control/stats?id=ID           {"index_requests": .., "data_requests": .., "data_bytes": .., "faults": ..}
+                                       faults: answers a fault changed
     GET /control/reset?id=ID           stats back to 0
 """
 import argparse
@@ -36,6 +39,21 @@ import time
 import urllib.parse
 
 
+FAULT_KINDS = ("missing", "slow", "cut", "corrupt", "truncindex", "silent", "silentindex")
+# Faults that change an answer at a byte, with their default byte.
+FAULT_POINTS = {"cut": 49152, "corrupt": 40000}
+LASTING_FAULTS = ("missing", "slow", "silent", "silentindex")
+SILENT_HOLD_SECONDS = 120
+
+
+def fault_point(fault):
+    return int(fault["at"] or FAULT_POINTS[fault["kind"]])
+
+
+def new_stats():
+    return {"index_requests": 0, "data_requests": 0, "data_bytes": 0, "faults": 0}
+
+
 class PackageStore:
     """Packages under one root folder, faults and statistics per package id."""
 
@@ -44,22 +62,37 @@ class PackageStore:
         self.lock = threading.Lock()
         self.faults = {}
         self.stats = {}
+        self.files = {}
 
     def index_path(self, pkg_id):
         return os.path.join(self.root, str(pkg_id), "index")
 
     def file_path(self, pkg_id, number):
         """Full path of file number `number` of a package made by makepkg.py."""
+        source, names = self.package_files(pkg_id)
+        if source is None or not 0 <= number < len(names):
+            return None
+        return os.path.join(source, names[number])
+
+    def package_files(self, pkg_id):
+        """(source folder, file names) of a package, read again only when its index changed."""
+        folder = os.path.join(self.root, str(pkg_id))
         try:
-            with open(os.path.join(self.root, str(pkg_id), "source"), encoding="utf-8") as f:
+            st = os.stat(self.index_path(pkg_id))
+            key = (st.st_mtime_ns, st.st_size)
+            with self.lock:
+                cached = self.files.get(pkg_id)
+            if cached and cached[0] == key:
+                return cached[1], cached[2]
+            with open(os.path.join(folder, "source"), encoding="utf-8") as f:
                 source = f.read().strip()
             with open(self.index_path(pkg_id), encoding="utf-8") as f:
                 names = [line.rstrip("\n").split(" ", 2)[2] for line in f if line.startswith("file ")]
         except (OSError, IndexError, UnicodeDecodeError):
-            return None
-        if not 0 <= number < len(names):
-            return None
-        return os.path.join(source, names[number])
+            return None, []
+        with self.lock:
+            self.files[pkg_id] = (key, source, names)
+        return source, names
 
     def set_fault(self, pkg_id, fault):
         with self.lock:
@@ -68,26 +101,36 @@ class PackageStore:
             else:
                 self.faults[pkg_id] = fault
 
-    def take_fault(self, pkg_id, kinds):
-        """The package's fault when it is one of kinds, counting one use."""
+    def has_fault(self, pkg_id, kind):
+        with self.lock:
+            fault = self.faults.get(pkg_id)
+            return bool(fault) and fault["kind"] == kind
+
+    def take_fault(self, pkg_id, kinds, length=None):
+        """The package's fault when it is one of kinds and changes an answer of
+        length bytes (a cut or flip point must lie inside it), counting one use."""
         with self.lock:
             fault = self.faults.get(pkg_id)
             if not fault or fault["kind"] not in kinds:
+                return None
+            if length is not None and fault["kind"] in FAULT_POINTS and length <= fault_point(fault):
                 return None
             if fault["count"] > 0:
                 fault["count"] -= 1
                 if fault["count"] == 0:
                     del self.faults[pkg_id]
+            entry = self.stats.setdefault(pkg_id, new_stats())
+            entry["faults"] += 1
             return dict(fault)
 
     def count(self, pkg_id, key, amount=1):
         with self.lock:
-            entry = self.stats.setdefault(pkg_id, {"index_requests": 0, "data_requests": 0, "data_bytes": 0})
+            entry = self.stats.setdefault(pkg_id, new_stats())
             entry[key] += amount
 
     def get_stats(self, pkg_id, reset=False):
         with self.lock:
-            entry = self.stats.get(pkg_id, {"index_requests": 0, "data_requests": 0, "data_bytes": 0})
+            entry = self.stats.get(pkg_id, new_stats())
             if reset:
                 self.stats.pop(pkg_id, None)
             return dict(entry)
@@ -130,9 +173,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if action == "fault":
             fault = {"kind": query.get("kind", ""), "count": int(query.get("count", "1")),
                      "rate": int(query.get("rate", "65536")), "at": query.get("at")}
-            if fault["kind"] not in ("missing", "slow", "cut", "corrupt", "truncindex"):
+            if fault["kind"] not in FAULT_KINDS:
                 return self.send_body(400, b"unknown fault\n")
-            if fault["kind"] in ("missing", "slow"):
+            if fault["kind"] in LASTING_FAULTS:
                 fault["count"] = -1
             self.store.set_fault(pkg_id, fault)
         elif action == "clear":
@@ -155,6 +198,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.store.count(pkg_id, "index_requests")
         if self.store.take_fault(pkg_id, ("missing",)):
             return self.send_body(404, b"no such package\n")
+        if self.store.take_fault(pkg_id, ("silentindex",)):
+            return self.hold_silent(pkg_id, "silentindex")
         try:
             with open(self.store.index_path(pkg_id), "rb") as f:
                 body = f.read()
@@ -163,6 +208,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.store.take_fault(pkg_id, ("truncindex",)):
             return self.send_cut(200, len(body), body[: len(body) // 2])
         self.send_body(200, body)
+
+    def hold_silent(self, pkg_id, kind):
+        """Answers nothing while the fault stands, then drops the connection."""
+        deadline = time.time() + SILENT_HOLD_SECONDS
+        while time.time() < deadline and self.store.has_fault(pkg_id, kind):
+            time.sleep(0.1)
+        self.close_connection = True
+        try:
+            self.connection.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
 
     def send_cut(self, status, length, part, extra_headers=()):
         """Promises length bytes, sends part, and drops the connection."""
@@ -203,7 +259,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         length = last - first + 1 if size else 0
         headers = [("Content-Range", "bytes %d-%d/%d" % (first, last, size))] if rng else []
         status = 206 if rng else 200
-        fault = self.store.take_fault(pkg_id, ("slow", "cut", "corrupt"))
+        fault = self.store.take_fault(pkg_id, ("slow", "cut", "corrupt", "silent"), length)
+        if fault and fault["kind"] == "silent":
+            return self.hold_silent(pkg_id, "silent")
         with open(path, "rb") as f:
             if fault is None:
                 self.send_response(status)
@@ -221,13 +279,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send_faulty(self, pkg_id, status, headers, body, fault):
         kind = fault["kind"]
         if kind == "cut":
-            at = min(int(fault["at"] or 49152), len(body))
+            at = fault_point(fault)
             self.store.count(pkg_id, "data_bytes", at)
             return self.send_cut(status, len(body), bytes(body[:at]), headers)
         if kind == "corrupt":
-            at = int(fault["at"] or 40000)
-            if at < len(body):
-                body[at] ^= 0xFF
+            body[fault_point(fault)] ^= 0xFF
         self.send_response(status)
         self.send_header("Content-Length", str(len(body)))
         for name, value in headers:
