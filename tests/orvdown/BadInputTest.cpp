@@ -3,6 +3,7 @@
 // no server at all end in a failure notice and a log line, never in a
 // crash, a hang or a success.
 #include "OrvDownTestSupport.h"
+#include "PackageFolder.h"
 #include "PkgIndex.h"
 
 #include "Harness.h"
@@ -13,16 +14,8 @@ using namespace orvtest;
 
 namespace {
 
-class OrvDownBadInputTest : public ::testing::Test {
+class OrvDownBadInputTest : public LibraryTest {
 protected:
-    void SetUp() override {
-        ASSERT_GT(ServerPort(), 0);
-        ASSERT_TRUE(DownInit(&notify_));
-        ASSERT_TRUE(ConnectSSS("127.0.0.1", static_cast<unsigned short>(ServerPort())));
-        SetTotalSpeedLimit(0);
-    }
-    void TearDown() override { DownUninit(); }
-
     // Runs a task that must fail; returns the log's line about it.
     void ExpectFailure(uint32_t pkgId, const std::wstring& game, const std::string& logPart) {
         SCOPED_TRACE("pkgId " + std::to_string(pkgId));
@@ -31,12 +24,10 @@ protected:
         EXPECT_EQ(1, notify_.Count("OnTaskCreateFailed", pkgId));
         EXPECT_EQ(0, notify_.Count("OnTaskSuccess", pkgId));
         EXPECT_EQ(0, notify_.Count("OnCalcPkgDownInfo", pkgId));
-        std::string log = OrvLogText();
+        std::string log = Log();
         std::string line = "task pkgId=" + std::to_string(pkgId) + " failed: " + logPart;
         EXPECT_NE(std::string::npos, log.find(line)) << "no log line \"" << line << "\"";
     }
-
-    RecordingNotify notify_;
 };
 
 TEST_F(OrvDownBadInputTest, BadIndexesFailWithANoticeAndWriteNothingOutside) {
@@ -130,6 +121,23 @@ TEST(OrvDownIndex, ParsesAGoodIndexAndRefusesAbsurdOnes) {
     // Two files that together pass the package limit.
     std::string twoHuge = "ORVPKG 1\nversion 1\nblocksize 32768\nfiles 2\nfile 1099511627776 a\nfile 1 b\nend\n";
     EXPECT_FALSE(orvdown::ParsePkgIndex(twoHuge, &index, &error));
+}
+
+TEST(OrvDownInstalledList, KeepsNamesAndRefusesOnesOutsideTheFolder) {
+    std::vector<std::wstring> names = {L"game.exe", L"中文\\名字.txt", L"data\\deep\\a.bin"}, read;
+    std::wstring error;
+    std::string text = orvdown::FormatInstalledList(names);
+    ASSERT_TRUE(orvdown::ParseInstalledList(text, &read, &error)) << harness::Narrow(error);
+    EXPECT_EQ(names, read);
+    const std::string bad[] = {
+        "ORVFILES 1\n..\\evil.txt\nend\n",
+        "ORVFILES 1\nC:\\evil.txt\nend\n",
+        "ORVFILES 1\ngame.exe\n",           // cut before its end
+        "ORVFILES 1\ngame.exe\nend\nmore\n",
+        "ORVFILES 2\ngame.exe\nend\n",
+        "",
+    };
+    for (const std::string& t : bad) EXPECT_FALSE(orvdown::ParseInstalledList(t, &read, &error)) << t;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // tasks at once and DownUninit while tasks run.
 #include "OrvDownTestSupport.h"
 
+#include "Handles.h"
 #include "Harness.h"
 
 #include <gtest/gtest.h>
@@ -15,26 +16,15 @@ constexpr DWORD kTaskTimeoutMs = 60000;
 constexpr uint32_t kSmallBlocks = 4 + 0 + 1 + 7 + 1;  // readme, empty, exact, more, 名字 (xsd.txt refused)
 constexpr uint32_t kMediumBlocks = 384 + 256 + 129;
 
-class OrvDownTest : public ::testing::Test {
+class OrvDownTest : public LibraryTest {
 protected:
-    void SetUp() override {
-        ASSERT_GT(ServerPort(), 0) << "no port file of the pkgserver fixture";
-        ASSERT_TRUE(DownInit(&notify_));
-        ASSERT_TRUE(ConnectSSS("127.0.0.1", static_cast<unsigned short>(ServerPort())));
-        SetTotalSpeedLimit(0);
-        testThread_ = GetCurrentThreadId();
-    }
-    void TearDown() override { DownUninit(); }
-
-    std::wstring Game(const std::wstring& name) { return harness::MakeScratchDir(L"orvdown_" + name); }
-
     // Downloads a package into folder and expects success within the time.
     // Forgets the notices so far.
     void DownloadAll(uint32_t pkgId, const std::wstring& folder) {
         notify_.Clear();
         CreateTask(pkgId, FolderArg(folder).c_str());
         ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", pkgId, kTaskTimeoutMs)) << "task " << pkgId << " never ended";
-        ASSERT_EQ(1, notify_.Count("OnTaskSuccess", pkgId)) << OrvLogText();
+        ASSERT_EQ(1, notify_.Count("OnTaskSuccess", pkgId)) << Log();
     }
 
     // Waits until a progress dump shows at most needAtMost blocks left.
@@ -46,9 +36,6 @@ protected:
             },
             timeoutMs);
     }
-
-    RecordingNotify notify_;
-    DWORD testThread_ = 0;
 };
 
 TEST_F(OrvDownTest, FullDownloadIsByteIdenticalWithNoticesInOrderOnLibraryThreads) {
@@ -85,7 +72,7 @@ TEST_F(OrvDownTest, PauseAndResumeFetchOnlyWhatWasMissing) {
     std::wstring game = Game(L"pause");
     SetTotalSpeedLimit(6 << 20);
     CreateTask(102, FolderArg(game).c_str());
-    ASSERT_TRUE(WaitForProgress(102, kMediumBlocks * 6 / 10, 20000)) << OrvLogText();
+    ASSERT_TRUE(WaitForProgress(102, kMediumBlocks * 6 / 10, 20000)) << Log();
     PauseTask(102);
     // Paused: the task's notices end before PauseTask returns, without success or cancel.
     size_t noticesAtPause = notify_.Of(102).size();
@@ -113,7 +100,7 @@ TEST_F(OrvDownTest, StopGivesCancelNoticeAndLeavesNoThread) {
     int threadsBefore = ThreadCountOfProcess();
     SetTotalSpeedLimit(2 << 20);
     CreateTask(110, FolderArg(game).c_str());
-    ASSERT_TRUE(notify_.WaitFor("OnDumpPkgDownInfo", 110, 20000)) << OrvLogText();
+    ASSERT_TRUE(notify_.WaitFor("OnDumpPkgDownInfo", 110, 20000)) << Log();
     StopTask(110);
     EXPECT_EQ(1, notify_.Count("OnTaskCancel", 110));
     EXPECT_EQ(0, notify_.Count("OnTaskSuccess", 110));
@@ -154,7 +141,7 @@ TEST_F(OrvDownTest, RepairRestoresDamagedFilesFetchingOnlyBadBlocks) {
     ResetStats(112);
     RepairTask(112, FolderArg(game).c_str());
     ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", 112, kTaskTimeoutMs));
-    ASSERT_EQ(1, notify_.Count("OnTaskSuccess", 112)) << OrvLogText();
+    ASSERT_EQ(1, notify_.Count("OnTaskSuccess", 112)) << Log();
     EXPECT_EQ(2u, notify_.Last("OnCalcPkgDownInfo", 112).a);
     EXPECT_EQ(2 * 32768, Stat(112, "data_bytes"));
     EXPECT_EQ("", CompareTrees(SourceDir("small"), game));
@@ -187,6 +174,111 @@ TEST_F(OrvDownTest, DeletePkgRemovesThePackageButNotOtherFiles) {
     EXPECT_TRUE(harness::FileExists(victim));
     EXPECT_FALSE(harness::FileExists(third + L"\\readme.txt")) << "the server's list was not used instead";
     DeleteFileW(victim.c_str());
+}
+
+// Package 120 of the server is the live one: these copy package 122
+// (version 1) or 121 (version 2) over it.
+void Publish120(uint32_t from) {
+    std::wstring root = StateDir() + L"\\root\\";
+    for (const wchar_t* name : {L"index", L"source"})
+        ASSERT_TRUE(harness::WriteFileBytes(root + L"120\\" + name,
+                                            harness::ReadFileBytes(root + std::to_wstring(from) + L"\\" + name)));
+}
+
+TEST_F(OrvDownTest, DeletePkgRemovesWhatEveryVersionInstalledAndNothingElse) {
+    std::wstring game = Game(L"update");
+    Publish120(122);
+    DownloadAll(120, game);
+    ASSERT_TRUE(harness::WriteFileBytes(game + L"\\data\\save.dat", "mine"));
+    Publish120(121);
+    DownloadAll(120, game);
+    EXPECT_EQ(2u, notify_.Last("OnTaskSuccess", 120).task.pkgVer);
+    EXPECT_EQ("", CompareTrees(SourceDir("upd2"), game));
+    ASSERT_TRUE(harness::FileExists(game + L"\\old.dll")) << "the update left the file it dropped";
+    DeletePkg(120, FolderArg(game).c_str());
+    EXPECT_EQ(std::vector<std::wstring>{L"data\\save.dat"}, ListFiles(game));
+    EXPECT_FALSE(harness::FileExists(game + L"\\data\\gone")) << "the dropped file's folder stays";
+
+    // A folder that an earlier library installed kept no list of files:
+    // the copy of the index it left counts as one.
+    std::wstring older = Game(L"update_older");
+    Publish120(122);
+    DownloadAll(120, older);
+    ASSERT_TRUE(DeleteFileW((older + L"\\OrvDown_120.files").c_str()));
+    Publish120(121);
+    DownloadAll(120, older);
+    DeletePkg(120, FolderArg(older).c_str());
+    EXPECT_FALSE(harness::FileExists(older)) << ::testing::PrintToString(ListFiles(older));
+    Publish120(122);
+
+    // A file of the index that the filter refused was not installed: it stays.
+    std::wstring filtered = Game(L"delete_filtered");
+    ASSERT_TRUE(CreateDirectoryW((filtered + L"\\config").c_str(), nullptr));
+    ASSERT_TRUE(harness::WriteFileBytes(filtered + L"\\config\\xsd.txt.bak", "mine"));
+    DownloadAll(111, filtered);
+    DeletePkg(111, FolderArg(filtered).c_str());
+    EXPECT_EQ(std::vector<std::wstring>{L"config\\xsd.txt.bak"}, ListFiles(filtered));
+}
+
+TEST_F(OrvDownTest, StopOfAPausedTaskGivesTheCancelNotice) {
+    std::wstring game = Game(L"stop_paused");
+    SetTotalSpeedLimit(2 << 20);
+    CreateTask(133, FolderArg(game).c_str());
+    ASSERT_TRUE(notify_.WaitFor("OnDumpPkgDownInfo", 133, 20000)) << Log();
+    PauseTask(133);
+    PauseTask(133);  // already paused: nothing
+    ASSERT_EQ(1, notify_.Count("OnTaskDestory", 133));
+    EXPECT_EQ(0, notify_.Count("OnTaskCancel", 133));
+    StopTask(133);
+    EXPECT_EQ(1, notify_.Count("OnTaskCancel", 133)) << "no cancel notice before StopTask returned";
+    Notice cancel = notify_.Last("OnTaskCancel", 133);
+    EXPECT_NE(testThread_, cancel.thread) << "the notice came on the caller's thread";
+    EXPECT_EQ(1u, cancel.task.pkgVer);
+    StopTask(133);  // stopped already: nothing
+    EXPECT_EQ(1, notify_.Count("OnTaskCancel", 133));
+
+    // Deleted while paused: the package goes without a cancel notice, and
+    // no later stop sends one.
+    notify_.Clear();
+    CreateTask(133, FolderArg(game).c_str());
+    ASSERT_TRUE(notify_.WaitFor("OnDumpPkgDownInfo", 133, 20000));
+    PauseTask(133);
+    DeletePkg(133, FolderArg(game).c_str());
+    StopTask(133);
+    EXPECT_EQ(0, notify_.Count("OnTaskCancel", 133));
+    EXPECT_FALSE(harness::FileExists(game));
+
+    // Resumed, it is a running task again.
+    notify_.Clear();
+    CreateTask(133, FolderArg(game).c_str());
+    ASSERT_TRUE(notify_.WaitFor("OnDumpPkgDownInfo", 133, 20000));
+    PauseTask(133);
+    CreateTask(133, FolderArg(game).c_str());
+    ASSERT_TRUE(harness::WaitUntil([&] { return notify_.Count("OnTaskInit", 133) == 2; }, 10000));
+    StopTask(133);
+    EXPECT_EQ(1, notify_.Count("OnTaskCancel", 133));
+    EXPECT_EQ(2, notify_.Count("OnTaskDestory", 133));
+}
+
+TEST_F(OrvDownTest, TheLogOfATestHoldsOnlyItsOwnLines) {
+    // What an earlier run of this program and another program would have left.
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char stamp[32];
+    snprintf(stamp, sizeof(stamp), "%04u-%02u-%02u %02u:%02u:%02u.%03u", now.wYear, now.wMonth, now.wDay, now.wHour,
+             now.wMinute, now.wSecond, now.wMilliseconds);
+    std::string pid = std::to_string(GetCurrentProcessId()), other = std::to_string(GetCurrentProcessId() + 1);
+    std::string foreign = "2001-01-01 00:00:00.000|" + pid + "|1|Warning|task pkgId=104: answer of /pkg/104/file/0 cut\r\n" +
+                          stamp + "|" + other + "|1|Warning|task pkgId=104: answer of /pkg/104/file/1 cut\r\n";
+    orvdown::UniqueFile log{CreateFileW((harness::ProgramDir() + L"\\Log\\OrvDown.log").c_str(), FILE_APPEND_DATA,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr)};
+    DWORD written = 0;
+    ASSERT_TRUE(log && WriteFile(log.get(), foreign.data(), static_cast<DWORD>(foreign.size()), &written, nullptr));
+    SetTotalSpeedLimit(4321);
+    std::string text = Log();
+    EXPECT_NE(std::string::npos, text.find("SetTotalSpeedLimit 4321 B/s"));
+    EXPECT_EQ(std::string::npos, text.find("answer of /pkg/104")) << text;
 }
 
 TEST_F(OrvDownTest, TotalSpeedLimitHoldsAcrossTasksAndFollowsChanges) {
@@ -223,6 +315,8 @@ TEST_F(OrvDownTest, TotalSpeedLimitHoldsAcrossTasksAndFollowsChanges) {
 
 TEST_F(OrvDownTest, ServerCutAndWrongBytesAreRetriedToACorrectEnd) {
     std::wstring cut = Game(L"cut"), wrong = Game(L"wrong"), slow = Game(L"slow");
+    ResetStats(104);
+    ResetStats(105);
     ASSERT_TRUE(SetFault(104, "cut", 2));      // cut after 1.5 blocks, twice
     ASSERT_TRUE(SetFault(105, "corrupt", 2));  // one byte of the second block flipped, twice
     ASSERT_TRUE(SetFault(115, "slow", -1, "&rate=200000"));
@@ -231,15 +325,17 @@ TEST_F(OrvDownTest, ServerCutAndWrongBytesAreRetriedToACorrectEnd) {
     CreateTask(115, FolderArg(slow).c_str());
     for (uint32_t id : {104u, 105u, 115u}) {
         ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", id, kTaskTimeoutMs)) << id;
-        EXPECT_EQ(1, notify_.Count("OnTaskSuccess", id)) << id << OrvLogText();
+        EXPECT_EQ(1, notify_.Count("OnTaskSuccess", id)) << id << Log();
     }
     Control("/control/clear?id=115");
     EXPECT_EQ("", CompareTrees(SourceDir("small"), cut));
     EXPECT_EQ("", CompareTrees(SourceDir("small"), wrong));
     EXPECT_EQ("", CompareTrees(SourceDir("small"), slow));
+    EXPECT_EQ(2, Stat(104, "faults")) << "every cut hits an answer longer than the cut point";
+    EXPECT_EQ(2, Stat(105, "faults"));
     EXPECT_GT(notify_.Last("OnDumpPkgDownInfo", 104).progress.retriedBlocks, 0u);
     EXPECT_GT(notify_.Last("OnDumpPkgDownInfo", 105).progress.retriedBlocks, 0u);
-    std::string log = OrvLogText();
+    std::string log = Log();
     EXPECT_NE(std::string::npos, log.find("task pkgId=104: answer of /pkg/104/file/"));
     EXPECT_NE(std::string::npos, log.find("task pkgId=105: block 1 of "));
 }
@@ -254,7 +350,7 @@ TEST_F(OrvDownTest, LastingServerFaultsFailWithANoticeNeverSuccess) {
         ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", id, kTaskTimeoutMs)) << id;
         EXPECT_EQ(1, notify_.Count("OnTaskCreateFailed", id)) << id;
         EXPECT_EQ(0, notify_.Count("OnTaskSuccess", id)) << id;
-        EXPECT_NE(std::string::npos, OrvLogText().find("task pkgId=" + std::to_string(id) + " failed"));
+        EXPECT_NE(std::string::npos, Log().find("task pkgId=" + std::to_string(id) + " failed"));
     }
     Control("/control/clear?id=106");
     Control("/control/clear?id=107");

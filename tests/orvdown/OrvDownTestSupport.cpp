@@ -127,8 +127,18 @@ int ServerPort() {
     return port;
 }
 
+namespace {
+
+struct InternetTraits {
+    using Type = HINTERNET;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { WinHttpCloseHandle(h); }
+};
+using UniqueInternet = orvdown::Unique<InternetTraits>;
+
+}  // namespace
+
 std::string Control(const std::string& pathAndQuery) {
-    using orvdown::UniqueInternet;
     std::string body;
     UniqueInternet session{WinHttpOpen(L"orvdown-tests", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                        WINHTTP_NO_PROXY_BYPASS, 0)};
@@ -249,9 +259,48 @@ int ThreadCountOfProcess() {
     return count;
 }
 
-std::string OrvLogText() {
-    std::wstring dir = harness::ProgramDir() + L"\\Log\\";
-    return harness::ReadFileBytes(dir + L"OrvDown.old.log") + harness::ReadFileBytes(dir + L"OrvDown.log");
+// --- The library's log
+
+void OrvLogWindow::Mark() {
+    Sleep(2);  // lines written just before fall in an earlier millisecond
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char stamp[32];
+    snprintf(stamp, sizeof(stamp), "%04u-%02u-%02u %02u:%02u:%02u.%03u", now.wYear, now.wMonth, now.wDay, now.wHour,
+             now.wMinute, now.wSecond, now.wMilliseconds);
+    since_ = stamp;
 }
+
+// A line: "<stamp>|<pid>|<tid>|<level>|<text>".
+std::string OrvLogWindow::Text() const {
+    std::wstring dir = harness::ProgramDir() + L"\\Log\\";
+    std::string all = harness::ReadFileBytes(dir + L"OrvDown.old.log") + harness::ReadFileBytes(dir + L"OrvDown.log");
+    std::string pid = "|" + std::to_string(GetCurrentProcessId()) + "|";
+    std::string out;
+    for (size_t pos = 0; pos < all.size();) {
+        size_t end = all.find('\n', pos);
+        std::string line = all.substr(pos, end == std::string::npos ? std::string::npos : end + 1 - pos);
+        pos = end == std::string::npos ? all.size() : end + 1;
+        if (line.size() > since_.size() && line.compare(0, since_.size(), since_) >= 0 &&
+            line.compare(since_.size(), pid.size(), pid) == 0)
+            out += line;
+    }
+    return out;
+}
+
+// --- LibraryTest
+
+void LibraryTest::SetUp() {
+    log_.Mark();
+    testThread_ = GetCurrentThreadId();
+    ASSERT_GT(ServerPort(), 0) << "no port file of the pkgserver fixture";
+    ASSERT_TRUE(DownInit(&notify_));
+    ASSERT_TRUE(ConnectSSS("127.0.0.1", static_cast<unsigned short>(ServerPort())));
+    SetTotalSpeedLimit(0);
+}
+
+void LibraryTest::TearDown() { DownUninit(); }
+
+std::wstring LibraryTest::Game(const std::wstring& name) const { return harness::MakeScratchDir(L"orvdown_" + name); }
 
 }  // namespace orvtest

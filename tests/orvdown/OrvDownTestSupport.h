@@ -1,9 +1,14 @@
 #pragma once
 // What the OrvDown tests share: a notify object that records every notice
-// with its thread, the local download server (port, control requests,
-// statistics), the sample sources and folder comparisons.
+// with its thread, the library brought up against the local download server
+// for each test, the test's own part of the library's log, the server
+// (port, control requests, statistics), the sample sources and folder
+// comparisons.
 #include "OrvDown.h"
 
+#include <gtest/gtest.h>
+
+#include <winsock2.h>  // before windows.h, as the library's handle owners need it
 #include <windows.h>
 
 #include <chrono>
@@ -86,7 +91,39 @@ uint64_t WrongBlockBytes(const std::wstring& source, const std::wstring& target)
 
 bool ThreadAlive(DWORD threadId);
 int ThreadCountOfProcess();
-// The library's log, the part moved aside included.
-std::string OrvLogText();
+
+// The lines of the library's log that this process wrote after Mark(). The
+// log file is shared by every run and every test program; lines of earlier
+// runs, of other programs and of earlier tests of this one are left out.
+class OrvLogWindow {
+public:
+    void Mark();
+    std::string Text() const;
+
+private:
+    std::string since_;  // time stamp of the mark, in the log's own form
+};
+
+// The seconds a call took.
+template <typename Call>
+double SecondsOf(Call call) {
+    auto start = std::chrono::steady_clock::now();
+    call();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A test of the library: DownInit and ConnectSSS to the local server (no
+// speed limit) before it, DownUninit after it, and its own log.
+class LibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string Log() const { return log_.Text(); }
+    std::wstring Game(const std::wstring& name) const;
+
+    RecordingNotify notify_;
+    OrvLogWindow log_;
+    DWORD testThread_ = 0;
+};
 
 }  // namespace orvtest

@@ -12,19 +12,25 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "pkgserver"))
 import makepkg  # noqa: E402
 
-STAMP = "samples-v1"
+STAMP = "samples-v2"
 
 SOURCES = {
     "small": [("readme.txt", 100000), ("empty.dat", 0), ("data/exact.bin", 32768),
               ("data/deep/more.bin", 200000), ("config/xsd.txt.bak", 5000), ("中文/名字.txt", 1000)],
     "medium": [("big1.bin", 12 << 20), ("big2.bin", 8 << 20), ("sub/big3.bin", (4 << 20) + 123)],
+    # Two versions of one game: the update drops old.dll and data/gone/, adds new.dll.
+    "upd1": [("game.exe", 50000), ("old.dll", 40000), ("data/keep.dat", 1000), ("data/gone/old.txt", 300)],
+    "upd2": [("game.exe", 60000), ("new.dll", 30000), ("data/keep.dat", 1000)],
 }
 
 # id -> (source, version)
 PACKAGES = {101: ("small", 5), 102: ("medium", 1), 103: ("medium", 1), 104: ("small", 1), 105: ("small", 1),
             106: ("small", 1), 107: ("small", 1), 108: ("small", 1), 109: ("medium", 1), 110: ("medium", 1),
             111: ("small", 1), 112: ("small", 1), 113: ("medium", 1), 114: ("small", 1), 115: ("small", 1),
-            116: ("small", 1)}
+            116: ("small", 1),
+            # 120 is the package the update test changes: it copies 122 (version 1) or 121 (version 2) over it.
+            120: ("upd1", 1), 121: ("upd2", 2), 122: ("upd1", 1),
+            130: ("small", 1), 131: ("small", 1), 132: ("small", 1), 133: ("medium", 1), 134: ("medium", 1)}
 
 HASH = "0" * 40
 

@@ -2,6 +2,8 @@
 
 #include "BlockHash.h"
 #include "OrvLog.h"
+#include "PackageFolder.h"
+#include "Text.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -12,7 +14,8 @@ namespace {
 constexpr uint32_t kRunBlocks = 64;       // blocks asked for in one request
 constexpr uint32_t kMaxWorkers = 4;       // download threads of one task
 constexpr int kMaxAttempts = 4;           // tries of a block that makes no progress
-constexpr DWORD kReadChunk = 64 * 1024;   // bytes read from WinHTTP at once
+constexpr size_t kReadChunk = 1 << 20;    // most bytes asked of the network at once
+constexpr uint64_t kWriteBatch = 256 * 1024;  // sound blocks written at once
 constexpr auto kDumpInterval = std::chrono::milliseconds(500);
 constexpr auto kSpeedWindow = std::chrono::seconds(2);
 
@@ -20,30 +23,11 @@ enum TaskState : uint32_t { kStateRunning = 1, kStateDownloading = 2, kStateEnde
 
 uint32_t KBOf(uint64_t bytes) { return static_cast<uint32_t>((bytes + 1023) / 1024); }
 
-std::string AnsiFromWide(const std::wstring& text) {
-    int n = ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string out(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &out[0], n, nullptr, nullptr);
-    out.resize(static_cast<size_t>(n - 1));
-    return out;
-}
-
 std::wstring ErrorText(const wchar_t* what, const std::wstring& path, DWORD error) {
     return std::wstring(what) + L" " + path + L" failed, error=" + std::to_wstring(error);
 }
 
 }  // namespace
-
-std::wstring WideFromAnsi(const char* text) {
-    if (!text || !*text) return std::wstring();
-    int n = ::MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (n <= 0) return std::wstring();
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text, -1, &out[0], n);
-    out.resize(static_cast<size_t>(n - 1));
-    return out;
-}
 
 std::wstring FullFolderPath(const std::wstring& folder) {
     if (folder.empty()) return std::wstring();
@@ -73,16 +57,12 @@ bool CreateDirectories(const std::wstring& path) {
     return true;
 }
 
-std::wstring IndexCopyPath(const std::wstring& folder, uint32_t pkgId) {
-    return folder + L"OrvDown_" + std::to_wstring(pkgId) + L".idx";
-}
-
-std::wstring IndexPath(uint32_t pkgId) { return L"/pkg/" + std::to_wstring(pkgId) + L"/index"; }
+std::string IndexPath(uint32_t pkgId) { return "/pkg/" + std::to_string(pkgId) + "/index"; }
 
 DownloadTask::DownloadTask(const TaskContext& context, uint32_t pkgId, std::wstring folder)
     : context_(context),
       folder_(FullFolderPath(folder)),
-      startError_(!context.connect ? L"not connected to a download server"
+      startError_(context.server.Empty() ? L"not connected to a download server"
                   : folder.empty() || FullFolderPath(folder).empty() ? L"no usable game folder"
                                                                      : L"") {
     record_.pkgId = pkgId;
@@ -95,7 +75,11 @@ DownloadTask::~DownloadTask() {
 
 bool DownloadTask::Start() {
     try {
-        controller_ = std::thread([this] { ControllerMain(); });
+        std::lock_guard<std::mutex> lock(joinLock_);
+        controller_ = std::thread([this] {
+            controllerThread_ = ::GetCurrentThreadId();
+            ControllerMain();
+        });
         return true;
     } catch (...) {
         ORV_ERROR(L"task pkgId=%u: no thread could be started", record_.pkgId);
@@ -114,7 +98,16 @@ void DownloadTask::RequestEnd(TaskEnd end) {
 }
 
 void DownloadTask::Join() {
+    std::lock_guard<std::mutex> lock(joinLock_);
     if (controller_.joinable() && !OnControllerThread()) controller_.join();
+}
+
+void DownloadTask::NoticeCancel() {
+    std::thread notice([this] {
+        ORV_INFO(L"task pkgId=%u stopped while paused", record_.pkgId);
+        Notice([&](IVokPkgDownNotify* n) { n->OnTaskCancel(&record_, 0, 0); });
+    });
+    notice.join();
 }
 
 template <typename Call>
@@ -152,6 +145,7 @@ void DownloadTask::Finish(bool ok, const std::wstring& error) {
             break;
         case TaskEnd::Pause:
             ORV_INFO(L"task pkgId=%u paused, %u blocks still needed", record_.pkgId, needBlocks_.load());
+            paused_ = true;
             break;
         case TaskEnd::None:
             if (ok) {
@@ -182,7 +176,9 @@ bool DownloadTask::Prepare(std::wstring* error) {
         *error = ErrorText(L"creating folder", folder_, ::GetLastError());
         return false;
     }
-    if (!SaveIndexCopy(error)) return false;
+    if (!RecordInstalledFiles(folder_, record_.pkgId, SelectedNames(), error) ||
+        !StoreFile(IndexCopyPath(folder_, record_.pkgId), indexText_, error))
+        return false;
     Notice([&](IVokPkgDownNotify* n) { n->OnIdxDownFinish(&record_); });
     Notice([&](IVokPkgDownNotify* n) { n->OnBeginQueryBlock(&record_); });
     if (!CheckLocalFiles(error)) return false;
@@ -193,7 +189,7 @@ bool DownloadTask::Prepare(std::wstring* error) {
 
 bool DownloadTask::FetchIndex(std::wstring* error) {
     std::wstring why;
-    if (!HttpGetAll(context_.connect, IndexPath(record_.pkgId), kMaxIndexBytes, &stopping_, &indexText_, &why)) {
+    if (!HttpGetAll(context_.server, IndexPath(record_.pkgId), kMaxIndexBytes, &stopping_, &indexText_, &why)) {
         *error = L"index not fetched: " + why;
         return false;
     }
@@ -221,16 +217,11 @@ void DownloadTask::ApplyFilter() {
     record_.totalKB = KBOf(bytes);
 }
 
-bool DownloadTask::SaveIndexCopy(std::wstring* error) {
-    std::wstring path = IndexCopyPath(folder_, record_.pkgId);
-    UniqueFile file{::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    DWORD written = 0;
-    if (!file || !::WriteFile(file.get(), indexText_.data(), static_cast<DWORD>(indexText_.size()), &written, nullptr) ||
-        written != indexText_.size()) {
-        *error = ErrorText(L"writing", path, ::GetLastError());
-        return false;
-    }
-    return true;
+std::vector<std::wstring> DownloadTask::SelectedNames() const {
+    std::vector<std::wstring> names;
+    for (size_t i = 0; i < index_.files.size(); ++i)
+        if (selected_[i]) names.push_back(index_.files[i].relPath);
+    return names;
 }
 
 bool DownloadTask::CheckLocalFiles(std::wstring* error) {
@@ -376,11 +367,13 @@ bool DownloadTask::Download(std::wstring* error) {
 void DownloadTask::Worker() {
     try {
         std::vector<uint8_t> buffer(static_cast<size_t>(kRunBlocks) * kBlockSize);
+        HttpClient client(context_.server, &stopping_);  // one kept-alive connection per thread
         BlockRun run;
         while (PopRun(&run)) {
             if (run.attempt > 0 && !SleepUnlessStopping(std::chrono::milliseconds(100 * run.attempt))) break;
             uint32_t verified = 0;
-            RunResult result = FetchRun(run, &buffer, &verified);
+            RunResult result = FetchRun(&client, run, &buffer, &verified);
+            if (result != RunResult::Done) client.Close();  // the rest of the answer is not wanted
             AfterRun(run, result, verified);
         }
     } catch (...) {
@@ -406,84 +399,104 @@ bool DownloadTask::SleepUnlessStopping(std::chrono::milliseconds time) {
 
 // Fetches one run; *verified = the blocks from its start that arrived sound
 // and were written.
-DownloadTask::RunResult DownloadTask::FetchRun(const BlockRun& run, std::vector<uint8_t>* buffer, uint32_t* verified) {
+DownloadTask::RunResult DownloadTask::FetchRun(HttpClient* client, const BlockRun& run, std::vector<uint8_t>* buffer,
+                                               uint32_t* verified) {
     const PkgFile& file = index_.files[run.file];
     uint64_t offset = static_cast<uint64_t>(run.first) * kBlockSize;
     uint64_t length = 0;
     for (uint32_t b = 0; b < run.count; ++b) length += BlockBytes(file.size, run.first + b);
-    std::wstring url = L"/pkg/" + std::to_wstring(record_.pkgId) + L"/file/" + std::to_wstring(run.file);
+    std::string url = "/pkg/" + std::to_string(record_.pkgId) + "/file/" + std::to_string(run.file);
     std::wstring range = L"bytes=" + std::to_wstring(offset) + L"-" + std::to_wstring(offset + length - 1);
 
-    HttpGet get;
-    uint64_t answerLength = 0;
-    if (!get.Send(context_.connect, url, range)) {
-        ORV_WARN(L"task pkgId=%u: GET %s (%s) failed, error=%lu", record_.pkgId, url.c_str(), range.c_str(),
-                 ::GetLastError());
+    std::wstring why;
+    if (!client->Get(url, true, offset, offset + length - 1, &why)) {
+        if (!stopping_)
+            ORV_WARN(L"task pkgId=%u: GET %S (%s) failed: %s", record_.pkgId, url.c_str(), range.c_str(), why.c_str());
         return RunResult::Retry;
     }
-    if (get.Status() != 206 || !get.ContentLength(&answerLength) || answerLength != length) {
-        ORV_WARN(L"task pkgId=%u: GET %s (%s) answered %lu with %I64u bytes", record_.pkgId, url.c_str(),
-                 range.c_str(), get.Status(), answerLength);
+    if (client->Status() != 206 || client->ContentLength() != length) {
+        ORV_WARN(L"task pkgId=%u: GET %S (%s) answered %u with %I64u bytes", record_.pkgId, url.c_str(), range.c_str(),
+                 client->Status(), client->ContentLength());
         return RunResult::Retry;
     }
+    // The run's blocks are written in order through a handle of the run's
+    // own, so plain sequential writes from one seek do (a write at an
+    // offset costs far more under Wine).
     std::wstring path = folder_ + file.relPath;
     UniqueFile out{::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (!out) {
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (!out || !::SetFilePointerEx(out.get(), at, nullptr, FILE_BEGIN)) {
         Fail(ErrorText(L"opening", path, ::GetLastError()));
         return RunResult::Fatal;
     }
-    uint8_t* data = buffer->data();
-    uint64_t have = 0, blockStart = 0;
-    while (*verified < run.count) {
-        uint32_t cb = BlockBytes(file.size, run.first + *verified);
-        if (!Receive(&get, data, length, blockStart + cb, &have)) {
+    const uint8_t* data = buffer->data();
+    uint64_t have = 0, checked = 0, written = 0;  // bytes of the run received, found sound, written
+    uint32_t next = 0;                              // blocks of the run found sound
+    auto writeSound = [&] {
+        if (WriteSound(out.get(), data, &written, checked, next, verified)) return true;
+        Fail(ErrorText(L"writing", path, ::GetLastError()));
+        return false;
+    };
+    RunResult result = RunResult::Done;
+    while (next < run.count) {
+        uint32_t cb = BlockBytes(file.size, run.first + next);
+        if (!Receive(client, buffer->data(), length, checked + cb, &have, &why)) {
             if (!stopping_)
-                ORV_WARN(L"task pkgId=%u: answer of %s (%s) cut after %I64u bytes", record_.pkgId, url.c_str(),
-                         range.c_str(), have);
-            return RunResult::Retry;
+                ORV_WARN(L"task pkgId=%u: answer of %S (%s) cut after %I64u bytes: %s", record_.pkgId, url.c_str(),
+                         range.c_str(), have, why.c_str());
+            result = RunResult::Retry;
+            break;
         }
         BlockHash hash;
-        if (!HashBlock(data + blockStart, cb, &hash) || hash != file.blocks[run.first + *verified]) {
-            ORV_WARN(L"task pkgId=%u: block %u of %s arrived wrong", record_.pkgId, run.first + *verified,
+        if (!HashBlock(data + checked, cb, &hash) || hash != file.blocks[run.first + next]) {
+            ORV_WARN(L"task pkgId=%u: block %u of %s arrived wrong", record_.pkgId, run.first + next,
                      file.relPath.c_str());
-            return RunResult::Retry;
+            result = RunResult::Retry;
+            break;
         }
-        if (!WriteBlock(out.get(), offset + blockStart, data + blockStart, cb)) {
-            Fail(ErrorText(L"writing", path, ::GetLastError()));
-            return RunResult::Fatal;
-        }
-        --needBlocks_;
-        needBytes_ -= cb;
-        blockStart += cb;
-        ++*verified;
+        checked += cb;
+        ++next;
+        if (checked - written >= kWriteBatch && !writeSound()) return RunResult::Fatal;
     }
-    return RunResult::Done;
+    return writeSound() ? result : RunResult::Fatal;
+}
+
+// Writes the sound blocks received since the last write, data[*written,
+// checked): the run's first `sound` blocks are then in place.
+bool DownloadTask::WriteSound(HANDLE file, const uint8_t* data, uint64_t* written, uint64_t checked, uint32_t sound,
+                              uint32_t* verified) {
+    if (checked == *written) return true;
+    DWORD cb = static_cast<DWORD>(checked - *written), done = 0;
+    if (!::WriteFile(file, data + *written, cb, &done, nullptr) || done != cb) return false;
+    needBlocks_ -= sound - *verified;
+    needBytes_ -= cb;
+    *written = checked;
+    *verified = sound;
+    return true;
 }
 
 // Reads the answer into data until *have reaches want (within the speed
-// limit); false when the answer ends early or the task is ending.
-bool DownloadTask::Receive(HttpGet* get, uint8_t* data, uint64_t length, uint64_t want, uint64_t* have) {
+// limit); false when the answer ends early, the server falls silent or the
+// task is ending.
+bool DownloadTask::Receive(HttpClient* client, uint8_t* data, uint64_t length, uint64_t want, uint64_t* have,
+                           std::wstring* why) {
     while (*have < want) {
         size_t granted =
             context_.limiter->Acquire(static_cast<size_t>(std::min<uint64_t>(kReadChunk, length - *have)), stopping_);
-        if (granted == 0) return false;
-        DWORD got = 0;
-        bool readOk = get->Read(data + *have, static_cast<DWORD>(granted), &got);
+        if (granted == 0) {
+            *why = L"given up";
+            return false;
+        }
+        size_t got = 0;
+        bool readOk = client->ReadBody(data + *have, granted, &got, why);
         context_.limiter->Return(granted - got);
-        if (!readOk || got == 0) return false;
+        if (!readOk) return false;
         *have += got;
         received_ += got;
     }
     return true;
-}
-
-bool DownloadTask::WriteBlock(HANDLE file, uint64_t offset, const uint8_t* data, uint32_t cb) {
-    OVERLAPPED at = {};
-    at.Offset = static_cast<DWORD>(offset);
-    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-    DWORD written = 0;
-    return ::WriteFile(file, data, cb, &written, &at) && written == cb;
 }
 
 // Puts back what a run left; a run that keeps failing without progress ends the task.

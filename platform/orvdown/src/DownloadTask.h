@@ -23,7 +23,7 @@ namespace orvdown {
 // What the tasks share; outlives every task (not owned).
 struct TaskContext {
     IVokPkgDownNotify* notify = nullptr;
-    HINTERNET connect = nullptr;  // null: not connected, the task fails at once
+    ServerAddress server;  // empty: not connected, the task fails at once
     SpeedLimiter* limiter = nullptr;
 };
 
@@ -39,10 +39,17 @@ public:
     bool Start();
     // Any thread. A later, stronger end replaces a weaker one.
     void RequestEnd(TaskEnd end);
-    // Waits for every thread of the task. Not from the task's own thread.
+    // Waits for every thread of the task; any thread but the task's own, and
+    // from several at once.
     void Join();
+    // Every notice of the task has been sent.
     bool Done() const { return done_.load(); }
-    bool OnControllerThread() const { return controller_.get_id() == std::this_thread::get_id(); }
+    // Done, and it ended by a pause.
+    bool Paused() const { return done_.load() && paused_.load(); }
+    bool OnControllerThread() const { return controllerThread_.load() == ::GetCurrentThreadId(); }
+    // The cancel notice of a paused task, sent on a thread of the library;
+    // returns once it was sent. Only for a task that is Paused().
+    void NoticeCancel();
 
 private:
     // A stretch of consecutive blocks of one file still to fetch.
@@ -58,7 +65,7 @@ private:
     bool Prepare(std::wstring* error);
     bool FetchIndex(std::wstring* error);
     void ApplyFilter();
-    bool SaveIndexCopy(std::wstring* error);
+    std::vector<std::wstring> SelectedNames() const;
     bool CheckLocalFiles(std::wstring* error);
     bool CheckFile(size_t fileIndex, uint64_t* growBytes, std::wstring* error);
     bool SizeFiles(std::wstring* error);
@@ -68,10 +75,12 @@ private:
 
     void Worker();
     bool PopRun(BlockRun* run);
-    RunResult FetchRun(const BlockRun& run, std::vector<uint8_t>* buffer, uint32_t* verified);
+    RunResult FetchRun(HttpClient* client, const BlockRun& run, std::vector<uint8_t>* buffer, uint32_t* verified);
     void AfterRun(BlockRun run, RunResult result, uint32_t verified);
-    bool Receive(HttpGet* get, uint8_t* data, uint64_t length, uint64_t want, uint64_t* have);
-    bool WriteBlock(HANDLE file, uint64_t offset, const uint8_t* data, uint32_t cb);
+    bool Receive(HttpClient* client, uint8_t* data, uint64_t length, uint64_t want, uint64_t* have,
+                 std::wstring* why);
+    bool WriteSound(HANDLE file, const uint8_t* data, uint64_t* written, uint64_t checked, uint32_t sound,
+                    uint32_t* verified);
     void Fail(const std::wstring& why);
     void Dump();
     uint32_t CurrentSpeed();
@@ -92,12 +101,15 @@ private:
     uint32_t totalBlocks_ = 0, taskBlocks_ = 0, localBlocks_ = 0;
     std::chrono::steady_clock::time_point downloadStart_;
     std::deque<std::pair<std::chrono::steady_clock::time_point, uint64_t>> speedSamples_;
-    std::thread controller_;
 
     // --- Any thread.
+    std::mutex joinLock_;
+    std::thread controller_;  // under joinLock_ once started
+    std::atomic<DWORD> controllerThread_{0};
     std::atomic<int> end_{static_cast<int>(TaskEnd::None)};
     std::atomic<bool> stopping_{false};  // end requested or the task failed
     std::atomic<bool> done_{false};
+    std::atomic<bool> paused_{false};
     std::atomic<uint32_t> needBlocks_{0};
     std::atomic<uint64_t> needBytes_{0};
     std::atomic<uint64_t> received_{0};
@@ -113,10 +125,8 @@ private:
 };
 
 // Helpers shared with DeletePkg.
-std::wstring WideFromAnsi(const char* text);
 std::wstring FullFolderPath(const std::wstring& folder);
 bool CreateDirectories(const std::wstring& path);
-std::wstring IndexCopyPath(const std::wstring& folder, uint32_t pkgId);
-std::wstring IndexPath(uint32_t pkgId);
+std::string IndexPath(uint32_t pkgId);
 
 }  // namespace orvdown

@@ -1,37 +1,18 @@
 #include "Downloader.h"
 
 #include "OrvLog.h"
-
-#include <algorithm>
+#include "PackageFolder.h"
+#include "Text.h"
 
 namespace orvdown {
 namespace {
 
-std::string ReadSmallFile(const std::wstring& path) {
-    std::string text;
-    UniqueFile file{::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)};
-    LARGE_INTEGER size = {};
-    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > static_cast<LONGLONG>(kMaxIndexBytes))
-        return text;
-    text.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    if (!text.empty() && (!::ReadFile(file.get(), &text[0], static_cast<DWORD>(text.size()), &got, nullptr) ||
-                          got != text.size()))
-        text.clear();
-    return text;
-}
-
-// Removes the folders of the package's files that are empty now, deepest first.
-void RemoveEmptyFolders(const std::wstring& folder, const PkgIndex& index) {
-    std::vector<std::wstring> dirs;
-    for (const auto& f : index.files) {
-        for (size_t pos = f.relPath.find(L'\\'); pos != std::wstring::npos; pos = f.relPath.find(L'\\', pos + 1))
-            dirs.push_back(folder + f.relPath.substr(0, pos));
+const wchar_t* EndName(TaskEnd end) {
+    switch (end) {
+        case TaskEnd::Pause: return L"PauseTask";
+        case TaskEnd::Stop: return L"StopTask";
+        default: return L"End";
     }
-    std::sort(dirs.begin(), dirs.end(), [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
-    dirs.erase(std::unique(dirs.begin(), dirs.end()), dirs.end());
-    for (const auto& d : dirs) ::RemoveDirectoryW(d.c_str());
-    ::RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
@@ -47,30 +28,47 @@ bool Downloader::Init(IVokPkgDownNotify* notify) {
         ORV_ERROR(L"DownInit without a notify object");
         return false;
     }
+    if (!winsock_) winsock_ = std::make_unique<WinsockScope>();
+    if (!winsock_->Ok()) {
+        ORV_ERROR(L"DownInit: Winsock not started, error=%d", ::WSAGetLastError());
+        winsock_.reset();
+        return false;
+    }
     notify_ = notify;
     ORV_INFO(L"DownInit");
     return true;
 }
 
+// The server is resolved and asked outside the lock.
 bool Downloader::Connect(const char* host, unsigned short port) {
-    std::lock_guard<std::mutex> lock(lock_);
-    ReapLocked();
-    if (!notify_) {
-        ORV_ERROR(L"ConnectSSS before DownInit");
-        return false;
-    }
-    if (!tasks_.empty()) {
-        ORV_ERROR(L"ConnectSSS while tasks run");
-        return false;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        ReapLocked();
+        if (!notify_) {
+            ORV_ERROR(L"ConnectSSS before DownInit");
+            return false;
+        }
+        if (!tasks_.empty()) {
+            ORV_ERROR(L"ConnectSSS while tasks run");
+            return false;
+        }
     }
     std::wstring wideHost = WideFromAnsi(host);
     if (wideHost.empty()) {
         ORV_ERROR(L"ConnectSSS without a host");
         return false;
     }
-    auto http = std::make_unique<HttpConnection>();
-    if (!http->Open(wideHost, port)) return false;
-    http_ = std::move(http);
+    WinsockScope winsock;
+    ServerAddress server;
+    std::wstring error;
+    std::string body;
+    if (!ResolveServer(wideHost, port, &server, &error) ||
+        !HttpGetAll(server, "/pkg/hello", 4096, nullptr, &body, &error)) {
+        ORV_ERROR(L"download server %s:%u does not answer: %s", wideHost.c_str(), port, error.c_str());
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(lock_);
+    server_ = server;
     ORV_INFO(L"ConnectSSS %s:%u", wideHost.c_str(), port);
     return true;
 }
@@ -88,65 +86,83 @@ void Downloader::CreateTask(uint32_t pkgId, const char* folder, const wchar_t* w
         return;
     }
     ReapLocked();
-    if (tasks_.count(pkgId)) {
+    auto it = tasks_.find(pkgId);
+    if (it != tasks_.end() && !it->second->Paused()) {
         ORV_WARN(L"%s pkgId=%u: a task of the package still runs", what, pkgId);
         return;
     }
-    TaskContext context{notify_, http_ ? http_->Connect() : nullptr, &limiter_};
-    auto task = std::make_unique<DownloadTask>(context, pkgId, WideFromAnsi(folder));
-    if (task->Start()) tasks_[pkgId] = std::move(task);
+    TaskContext context{notify_, server_, &limiter_};
+    auto task = std::make_shared<DownloadTask>(context, pkgId, WideFromAnsi(folder));
+    if (task->Start()) tasks_[pkgId] = std::move(task);  // a paused one is resumed by its successor
 }
 
+// A pause keeps the ended task, so that a later stop can still send its
+// cancel notice; a stop or an abort forgets it.
 void Downloader::EndTask(uint32_t pkgId, TaskEnd end) {
-    std::unique_ptr<DownloadTask> task;
+    TaskPtr task;
+    bool cancelPaused = false;
     {
         std::lock_guard<std::mutex> lock(lock_);
-        ORV_INFO(L"%s pkgId=%u", end == TaskEnd::Pause ? L"PauseTask" : end == TaskEnd::Stop ? L"StopTask" : L"End",
-                 pkgId);
+        ORV_INFO(L"%s pkgId=%u", EndName(end), pkgId);
         auto it = tasks_.find(pkgId);
-        if (it == tasks_.end() || it->second->Done()) {
-            ORV_INFO(L"no running task of pkgId=%u", pkgId);
+        if (it == tasks_.end()) {
+            ORV_INFO(L"no task of pkgId=%u", pkgId);
             return;
         }
-        it->second->RequestEnd(end);
-        if (it->second->OnControllerThread()) return;  // from its own notice: reaped later
-        task = std::move(it->second);
-        tasks_.erase(it);
+        task = it->second;
+        if (task->Done()) {
+            if (end == TaskEnd::Pause) return;
+            cancelPaused = end == TaskEnd::Stop && task->Paused();
+            tasks_.erase(it);
+            if (!cancelPaused) ORV_INFO(L"no running task of pkgId=%u", pkgId);
+        } else {
+            task->RequestEnd(end);
+            if (task->OnControllerThread()) return;  // from its own notice: it ends after the notice
+            if (end != TaskEnd::Pause) tasks_.erase(it);
+        }
     }
-    task->Join();
+    if (cancelPaused)
+        task->NoticeCancel();
+    else
+        task->Join();
 }
 
 void Downloader::DeletePackage(uint32_t pkgId, const char* folder) {
     ORV_INFO(L"DeletePkg pkgId=%u folder=%S", pkgId, folder ? folder : "(null)");
     EndTask(pkgId, TaskEnd::Abort);
     std::wstring full = FullFolderPath(WideFromAnsi(folder));
-    PkgIndex index;
-    if (full.empty() || !LoadIndexForDelete(pkgId, full, &index)) {
+    std::vector<std::wstring> names;
+    if (full.empty() || !(LoadInstalledFiles(full, pkgId, &names) || LoadServerFileNames(pkgId, &names))) {
         ORV_ERROR(L"DeletePkg pkgId=%u: the package's file list is unknown, nothing deleted", pkgId);
         return;
     }
-    for (const auto& f : index.files) {
-        std::wstring path = full + f.relPath;
-        if (!::DeleteFileW(path.c_str()) && ::GetLastError() != ERROR_FILE_NOT_FOUND &&
-            ::GetLastError() != ERROR_PATH_NOT_FOUND)
-            ORV_ERROR(L"DeletePkg pkgId=%u: deleting %s failed, error=%lu", pkgId, path.c_str(), ::GetLastError());
-    }
-    ::DeleteFileW(IndexCopyPath(full, pkgId).c_str());
-    RemoveEmptyFolders(full, index);
+    RemoveInstalledFiles(full, pkgId, names);
 }
 
-// The copy kept in the game folder, else the server's index.
-bool Downloader::LoadIndexForDelete(uint32_t pkgId, const std::wstring& folder, PkgIndex* index) {
-    std::wstring error;
-    if (ParsePkgIndex(ReadSmallFile(IndexCopyPath(folder, pkgId)), index, &error)) return true;
-    std::lock_guard<std::mutex> lock(lock_);
+// The files of the server's index, for a folder that kept no list. The
+// request runs outside the lock, so that other calls need not wait for it.
+bool Downloader::LoadServerFileNames(uint32_t pkgId, std::vector<std::wstring>* names) {
+    ServerAddress server;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        server = server_;
+    }
+    WinsockScope winsock;
     std::string text;
-    return http_ && HttpGetAll(http_->Connect(), IndexPath(pkgId), kMaxIndexBytes, nullptr, &text, &error) &&
-           ParsePkgIndex(text, index, &error);
+    std::wstring error;
+    PkgIndex index;
+    if (server.Empty() || !HttpGetAll(server, IndexPath(pkgId), kMaxIndexBytes, nullptr, &text, &error) ||
+        !ParsePkgIndex(text, &index, &error)) {
+        if (!error.empty()) ORV_WARN(L"DeletePkg pkgId=%u: the server's index: %s", pkgId, error.c_str());
+        return false;
+    }
+    names->clear();
+    for (const auto& f : index.files) names->push_back(f.relPath);
+    return true;
 }
 
 void Downloader::Uninit() {
-    std::map<uint32_t, std::unique_ptr<DownloadTask>> tasks;
+    std::map<uint32_t, TaskPtr> tasks;
     {
         std::lock_guard<std::mutex> lock(lock_);
         ORV_INFO(L"DownUninit, %u tasks", static_cast<unsigned>(tasks_.size()));
@@ -159,15 +175,17 @@ void Downloader::Uninit() {
         tasks.swap(tasks_);
         for (auto& t : tasks) t.second->RequestEnd(TaskEnd::Abort);
     }
-    tasks.clear();  // joins every thread
+    for (auto& t : tasks) t.second->Join();
+    tasks.clear();
     std::lock_guard<std::mutex> lock(lock_);
-    http_.reset();
+    server_ = ServerAddress();
     notify_ = nullptr;
+    winsock_.reset();
 }
 
 void Downloader::ReapLocked() {
     for (auto it = tasks_.begin(); it != tasks_.end();) {
-        if (it->second->Done())
+        if (it->second->Done() && !it->second->Paused())
             it = tasks_.erase(it);
         else
             ++it;

@@ -1,8 +1,9 @@
 #pragma once
 // The library's state behind the exports: the user's notify object, the
-// connection to the download server, the total speed limit and the tasks
+// download server named by ConnectSSS, the total speed limit and the tasks
 // by package id. Every export may come from any thread; none may come from
-// a notice of the library except SetTotalSpeedLimit.
+// a notice of the library except SetTotalSpeedLimit. No export waits for
+// the network while holding the library's lock.
 #include "DownloadTask.h"
 
 #include <map>
@@ -23,14 +24,17 @@ public:
     void Uninit();
 
 private:
+    using TaskPtr = std::shared_ptr<DownloadTask>;
     void ReapLocked();
-    bool LoadIndexForDelete(uint32_t pkgId, const std::wstring& folder, PkgIndex* index);
+    bool LoadServerFileNames(uint32_t pkgId, std::vector<std::wstring>* names);
 
     std::mutex lock_;
     IVokPkgDownNotify* notify_ = nullptr;  // not owned
-    std::unique_ptr<HttpConnection> http_;
+    std::unique_ptr<WinsockScope> winsock_;  // from DownInit to DownUninit
+    ServerAddress server_;
     SpeedLimiter limiter_;
-    std::map<uint32_t, std::unique_ptr<DownloadTask>> tasks_;
+    // Running tasks, and paused ones until they are resumed, stopped or deleted.
+    std::map<uint32_t, TaskPtr> tasks_;
 };
 
 }  // namespace orvdown

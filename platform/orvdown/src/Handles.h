@@ -1,8 +1,9 @@
 #pragma once
 // Move-only owners of the Win32 handles the library uses.
+#include <winsock2.h>
+#include <ws2tcpip.h>
 #include <windows.h>
 #include <wincrypt.h>
-#include <winhttp.h>
 
 namespace orvdown {
 
@@ -41,10 +42,10 @@ struct FileTraits {
     static Type Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(Type h) { ::CloseHandle(h); }
 };
-struct InternetTraits {
-    using Type = HINTERNET;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type h) { ::WinHttpCloseHandle(h); }
+struct SocketTraits {
+    using Type = SOCKET;
+    static Type Invalid() { return INVALID_SOCKET; }
+    static void Close(Type h) { ::closesocket(h); }
 };
 struct CryptProvTraits {
     using Type = HCRYPTPROV;
@@ -58,7 +59,7 @@ struct CryptHashTraits {
 };
 
 using UniqueFile = Unique<FileTraits>;
-using UniqueInternet = Unique<InternetTraits>;
+using UniqueSocket = Unique<SocketTraits>;
 using UniqueCryptProv = Unique<CryptProvTraits>;
 using UniqueCryptHash = Unique<CryptHashTraits>;
 

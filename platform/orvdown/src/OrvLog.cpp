@@ -1,6 +1,7 @@
 #include "OrvLog.h"
 
 #include "Handles.h"
+#include "Text.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -51,13 +52,6 @@ const char* LevelName(LogLevel level) {
     }
 }
 
-std::string ToUtf8(const std::wstring& text) {
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
 }  // namespace
 
 void Log(LogLevel level, const wchar_t* format, ...) {
@@ -75,7 +69,7 @@ void Log(LogLevel level, const wchar_t* format, ...) {
     snprintf(head, sizeof(head), "%04u-%02u-%02u %02u:%02u:%02u.%03u|%lu|%lu|%s|", now.wYear, now.wMonth, now.wDay,
              now.wHour, now.wMinute, now.wSecond, now.wMilliseconds, ::GetCurrentProcessId(),
              ::GetCurrentThreadId(), LevelName(level));
-    std::string line = head + ToUtf8(text) + "\r\n";
+    std::string line = head + Utf8FromWide(text) + "\r\n";
 
     std::lock_guard<std::mutex> lock(g_logLock);
     static const std::wstring path = LogFilePath();

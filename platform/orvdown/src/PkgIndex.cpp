@@ -1,9 +1,10 @@
 #include "PkgIndex.h"
 
+#include "Text.h"
+
 #include <windows.h>
 
 #include <algorithm>
-#include <cwctype>
 #include <set>
 
 namespace orvdown {
@@ -70,18 +71,8 @@ bool ParseHash(const std::string& line, BlockHash* out) {
     return true;
 }
 
-std::wstring FromUtf8(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0) return std::wstring();
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
-
 bool IsDeviceName(const std::wstring& component) {
-    std::wstring stem = component.substr(0, component.find(L'.'));
-    for (auto& c : stem) c = static_cast<wchar_t>(std::towupper(c));
+    std::wstring stem = UpperCase(component.substr(0, component.find(L'.')));
     static const wchar_t* const kDevices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
     for (const wchar_t* d : kDevices)
         if (stem == d) return true;
@@ -95,11 +86,6 @@ bool IsSafeComponent(const std::wstring& c) {
     for (wchar_t ch : c)
         if (ch < 0x20 || wcschr(L"<>:\"|?*", ch)) return false;
     return !IsDeviceName(c);
-}
-
-std::wstring UpperCase(std::wstring s) {
-    for (auto& c : s) c = static_cast<wchar_t>(std::towupper(c));
-    return s;
 }
 
 bool ParseFile(LineReader& lines, uint64_t* totalBytes, PkgFile* file, std::wstring* error) {
@@ -119,7 +105,7 @@ bool ParseFile(LineReader& lines, uint64_t* totalBytes, PkgFile* file, std::wstr
     file->size = size;
     file->name = line.substr(space + 1);
     std::replace(file->name.begin(), file->name.end(), '/', '\\');
-    file->relPath = FromUtf8(file->name);
+    file->relPath = WideFromUtf8(file->name);
     if (file->name.size() > kMaxNameBytes || !IsSafeRelativeName(file->relPath)) {
         *error = L"unsafe file name";
         return false;
