@@ -195,6 +195,7 @@ TEST_F(OrvDownTest, DeletePkgRemovesWhatEveryVersionInstalledAndNothingElse) {
     EXPECT_EQ(2u, notify_.Last("OnTaskSuccess", 120).task.pkgVer);
     EXPECT_EQ("", CompareTrees(SourceDir("upd2"), game));
     ASSERT_TRUE(harness::FileExists(game + L"\\old.dll")) << "the update left the file it dropped";
+    ASSERT_TRUE(harness::WriteFileBytes(game + L"\\OrvDown_120.idx.new", "a write cut short"));
     DeletePkg(120, FolderArg(game).c_str());
     EXPECT_EQ(std::vector<std::wstring>{L"data\\save.dat"}, ListFiles(game));
     EXPECT_FALSE(harness::FileExists(game + L"\\data\\gone")) << "the dropped file's folder stays";

@@ -12,6 +12,7 @@ namespace orvdown {
 namespace {
 
 constexpr char kListHeader[] = "ORVFILES 1";
+constexpr wchar_t kStoreSuffix[] = L".new";  // a file being written, before it replaces the old one
 // Renamed files of many updates add up; far more than one index may hold.
 constexpr size_t kMaxListedFiles = 16 * kMaxFiles;
 
@@ -75,7 +76,7 @@ std::string ReadSmallFile(const std::wstring& path) {
 }
 
 bool StoreFile(const std::wstring& path, const std::string& bytes, std::wstring* error) {
-    std::wstring temp = path + L".new";
+    std::wstring temp = path + kStoreSuffix;
     {
         UniqueFile file{::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                       nullptr)};
@@ -163,8 +164,10 @@ bool LoadInstalledFiles(const std::wstring& folder, uint32_t pkgId, std::vector<
 
 void RemoveInstalledFiles(const std::wstring& folder, uint32_t pkgId, const std::vector<std::wstring>& names) {
     for (const auto& name : names) DeleteIfThere(folder + name, pkgId);
-    DeleteIfThere(InstalledListPath(folder, pkgId), pkgId);
-    DeleteIfThere(IndexCopyPath(folder, pkgId), pkgId);
+    for (const std::wstring& own : {InstalledListPath(folder, pkgId), IndexCopyPath(folder, pkgId)}) {
+        DeleteIfThere(own, pkgId);
+        DeleteIfThere(own + kStoreSuffix, pkgId);  // left by a write that was cut short
+    }
     RemoveEmptyFolders(folder, names);
 }
 
