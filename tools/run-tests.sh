@@ -15,5 +15,9 @@ exec xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '
     "$CORRIN_WINE" wineboot </dev/null >/dev/null 2>&1 || true
     rc=0
     ctest --test-dir "$CORRIN_BUILD" --output-on-failure -j "$(nproc)" "$@" || rc=$?
+    # A launcher run may leave its autostart value behind; the next session
+    # would start that copy of the launcher at log-on (wineboot).
+    "$CORRIN_WINE" reg delete "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run" /v Corrin /f \
+        </dev/null >/dev/null 2>&1 || true
     wineserver -k || true
     exit $rc' ctest-session "$@"

@@ -1,32 +1,80 @@
 #pragma once
-// The launcher's one top-level window (class "QXTarrowMainWnd"), built from
-// the skin "WndMainFrame.xml". It hosts the browser views ("Cef" controls)
-// and hears their pages through ICefUIContainer. Window thread, except the
-// ICefUIContainer slots, which the engine calls on its own UI thread.
+// CMainWnd: the launcher's one top-level window (class "QXTarrowMainWnd",
+// skin "WndMainFrame.xml"). It shows the channel bar, the game library, the
+// user's games as game buttons and the downloads, and it receives every
+// result of the worker threads, the page calls and the player as window
+// messages.
+//
+// Threads: the window thread owns the window, its controls and every member
+// below, except the ICefUIContainer slots, which the engine calls on its own
+// UI thread. Worker threads run on value copies with the shared context
+// (CMainWndContext) and report by posting; handlers free what they receive.
 //
 // The object deletes itself when its window is gone (OnFinalMessage), which
 // also ends the window thread's message loop.
 #include <UIlib.h>
 
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "ChannelInfo.h"
+#include "GameList.h"
 #include "ICefUIContainer.h"
+#include "InstalledGames.h"
+#include "LauncherSettings.h"
+#include "MainWndContext.h"
+#include "UIDragControl.h"
 
-class CMainWnd : public DuiLib::WindowImplBase, public ICefUIContainer {
+class CCefCommonUI;
+class CGameButtonUI;
+
+class CMainWnd : public DuiLib::WindowImplBase, public ICefUIContainer, public IDragControlUISink {
 public:
     CMainWnd();
     ~CMainWnd() override;
 
-    void SetNoCafeClient(int value) { m_noCafeClient = value; }
-    // The start page the lobby view opens: file:///<program folder>/html/index.html
-    const std::wstring& StartPageUrl() const { return m_startPageUrl; }
+    // --- Set by the entry before the window is created.
+    void SetNoCafeClient(int value);
+    // A start-game request: the whole text, and its part from "gameId=" on.
+    void ParseStartGameInfo(const wchar_t* text);
+    // Starts the launcher's start-up and install reports on a worker (once per run).
+    void DoReportQXTarrow();
 
     // --- Window thread
-    LPCTSTR GetWindowClassName() const override { return L"QXTarrowMainWnd"; }
+    LPCTSTR GetWindowClassName() const override;
+    LRESULT HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) override;
     void OnFinalMessage(HWND hWnd) override;
     void InitWindow() override;
     void OnClick(DuiLib::TNotifyUI& msg) override;
+    LRESULT OnGetMinMaxInfo(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    LRESULT OnChar(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    LRESULT OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    LRESULT OnCreate(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    LRESULT OnMouseMove(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
+    virtual void OnItemClick(DuiLib::TNotifyUI& msg);
+    void Notify(DuiLib::TNotifyUI& msg) override;
     DuiLib::CControlUI* CreateControl(LPCTSTR pstrClass) override;
+    void OnSelectChanged(DuiLib::TNotifyUI& msg) override;
+
+    void OnWindowInit();
+    void OnTimer(UINT_PTR timerId);
+    void ShowChannelHome();
+    void ShowGameLibrary();
+
+    // Game buttons (called by CGameButtonUI).
+    bool NoCafeClient() const { return m_noCafeClient != 0; }
+    CLocalDB& LocalDB() { return m_context->LocalDB(); }
+    void SetPressedGameButton(CGameButtonUI* button) { m_pPressedGameBtn = button; }
+    void CreateDragControl(CGameButtonUI* button);
+    void EndGameButtonDrag();
+    void ShowGameButtonMenu(CGameButtonUI* button);
+
+    // --- IDragControlUISink: window thread
+    void OnDragAboveTop() override;
+    void OnDragBelowBottom() override;
 
     // --- ICefUIContainer: engine UI thread
     int OpenNewPopupWnd(const wchar_t* url, const wchar_t* params) override;
@@ -38,11 +86,158 @@ public:
 
 protected:
     DuiLib::CDuiString GetSkinFile() override { return L"WndMainFrame.xml"; }
+    DUI_DECLARE_MESSAGE_MAP()
 
 private:
-    std::wstring m_programFolder;     // with trailing backslash
-    std::wstring m_programFolderUrl;  // the same with '/' for file:/// URLs
-    std::wstring m_startPageUrl;
+    // --- Window core (MainWnd.cpp)
+    void FindControls();
+    void CreateFolder(const wchar_t* relative, const wchar_t* errorFormat);
+    void CloseByRule();
+    void SelectOption(const wchar_t* name);
+    void SelectBodyPage(int page);
+    void OnSwitchWebWindow(WPARAM index);
+    void LogNotHandledHere(const wchar_t* what, UINT_PTR id);
+
+    // --- Settings (MainWndSettings.cpp)
+    void LoadSettings();
+    void PrepareScreenshotFolder();
+    void SetAutoRun(bool on);
+
+    // --- Game list and channels (MainWndGameList.cpp)
+    void ReadGameBtnInfoFromFile();
+    void CreateAndShowGameListBySequence(bool fetchImages);
+    GameInfoItem* GetSelectedGameItem() const;
+    void CreateChannelTabs();
+    void OnChannelButtonClick(DuiLib::COptionUI* button);
+    void OnChannelIconsDownloaded();
+    std::wstring GetGameButtonImagePath(const GameInfoItem& entry) const;
+    std::wstring GetGameLaunchPageUrl(int gameType) const;
+    GameBtnRequest MakeGameBtnRequest(const GameInfoItem& entry) const;
+
+    // --- Game buttons (MainWndGameButtons.cpp)
+    void CreateGameButton(GameInfoItem* entry);
+    void MoveGameBtn(CGameButtonUI* dragged, POINT screenPoint);
+    void RemoveGameIcon(GameInfoItem* entry);
+    void HandleMsgUpdateGameBtnUI(GameBtnInfoResult* result);
+    void AutoScrollGameBtnList(GameInfoItem* entry);
+    void OnAddGameButton(GameInfoItem* entry);
+    std::vector<CGameButtonUI*> GameButtonsInOrder() const;
+    int GameButtonSlot(int position) const;
+    std::wstring GameButtonForeImage(const GameInfoItem& entry) const;
+
+    // --- Back-end requests and reports (MainWndBackend.cpp)
+    void RequestChannelInfo();
+    void StartChannelIconDownloads(const std::vector<ChannelIconRequest>& icons);
+    void StartGameBtnInfoRequest(const GameInfoItem& entry, int flags);
+    void ReportGameListOrderChanged(const std::vector<GameInfoItem*>& changed);
+    void StartOrderReport(const std::wstring& items);
+    static void DownloadChannelImage(CMainWndContext& context, const ChannelIconRequest& icon);
+    static void RequestGameBtnInfo(CMainWndContext& context, const GameBtnRequest& request, int flags);
+    static bool DownloadGameBtnImage(CMainWndContext& context, const GameBtnRequest& request);
+    static void ReportAddMyGame(CMainWndContext& context, const GameBtnRequest& request,
+                                const std::wstring& account);
+    static void DoReportGameListOrderChanged(CMainWndContext& context, const std::wstring& account,
+                                             const std::wstring& items);
+    static void ReportQXTarrow(CMainWndContext& context, const std::wstring& reportUrl, const std::wstring& installUrl,
+                               const std::wstring& guid);
+
+    // --- Menus and dialogs (MainWndMenu.cpp)
+    void OnMenuClick(DuiLib::MenuCmd* command);
+    bool ShowLoginWnd(bool skip, bool refreshAfter);
+    void OnMenuShowMain(const DuiLib::MenuCmd& command);
+    void OnMenuExitMain(const DuiLib::MenuCmd& command);
+    void OnMenuUserLogout(const DuiLib::MenuCmd& command);
+    void OnMenuRemoveIcon(const DuiLib::MenuCmd& command);
+    void OnMenuGamePath(const DuiLib::MenuCmd& command);
+    void OnMenuAutoUpdate(const DuiLib::MenuCmd& command);
+    void OnMenuNotYet(const DuiLib::MenuCmd& command);
+    GameInfoItem* ContextMenuGameItem() const;
+
+    // --- Login state and closing (MainWndLogin.cpp)
+    bool UpdateLoginInfo();
+    void OnCloseMainWnd();
+    void UserLogout();
+    void ClearAccountCookie();
+
+    // --- Immutable after construction: any thread.
+    const std::wstring m_programFolder;     // with trailing backslash
+    const std::wstring m_programFolderUrl;  // the same with '/' for file:/// URLs
+    const std::wstring m_startPageUrl;      // the lobby page, html/index.html
+    const std::wstring m_noGamePageUrl;     // html/nogame.html
+    const std::shared_ptr<CMainWndContext> m_context;
+
+    // --- Window thread only.
+    std::wstring m_runGuid;
+    std::wstring m_systemInfo;
+    LauncherSettings m_settings;
+    std::wstring m_screenshotFullPath;
     int m_noCafeClient = 0;
-    CCefCommonUI* m_pGameLobby = nullptr;  // owned by the control tree
+    CInstalledGames m_installedGames;
+    CGameList m_gameList;
+    // Login state (an empty account = nobody logged in).
+    std::wstring m_account;
+    std::wstring m_nick;
+    std::wstring m_headImageUrl;
+    std::wstring m_loginToken;
+    // Start-game request.
+    std::wstring m_startGameLine;
+    std::wstring m_startGameTail;
+    int m_startGameFlag = 0;
+    // Channels.
+    std::vector<ChannelInfo> m_channels;
+    std::map<int, ChannelInfo> m_channelMap;
+    int m_curChannelIndex = 0;
+    // Game buttons and their drag.
+    CGameButtonUI* m_pPressedGameBtn = nullptr;      // not owned
+    CGameButtonUI* m_pContextMenuGameBtn = nullptr;  // not owned
+    std::unique_ptr<DuiLib::CMenuWnd> m_pGameBtnMenu;
+    CDragControlUI* m_pDragControl = nullptr;        // not owned (the list owns it)
+    bool m_bGameOrderChanged = false;
+    int m_gameBtnCounter = 0;
+    const int m_gameBtnSize = 114;
+    DWORD m_lastGameBtnMoveTick = 0;
+    // Other windows.
+    HWND m_hSettingDlg = nullptr;   // not owned
+    HWND m_hGameFrame = nullptr;    // the player's frame; not owned
+    DuiLib::CTrayIcon m_trayIcon;
+    int m_bossKeyId = 0;
+    // Run-time report clock.
+    DWORD m_runTimeStartTick = 0;
+    DWORD m_runTimeLastTick = 0;
+    DWORD m_runTimeInterval = 10000;
+    int m_queryUserInfoCount = 0;
+
+    // Controls (owned by the control tree; null when the skin lacks them).
+    DuiLib::CControlUI* m_pMenuBtn = nullptr;
+    DuiLib::CControlUI* m_pCloseBtn = nullptr;
+    DuiLib::CControlUI* m_pMinBtn = nullptr;
+    DuiLib::CControlUI* m_pUserName = nullptr;
+    DuiLib::CControlUI* m_pUserNick = nullptr;
+    DuiLib::CControlUI* m_pHeaderBtn = nullptr;
+    DuiLib::CControlUI* m_pDragDownBtn = nullptr;
+    DuiLib::CControlUI* m_pSearchEdit = nullptr;
+    DuiLib::CTabLayoutUI* m_pBodyLayout = nullptr;
+    DuiLib::CTabLayoutUI* m_pGamelibLayout = nullptr;
+    DuiLib::CControlUI* m_pMyGameWnd = nullptr;
+    DuiLib::CContainerUI* m_pMyGameList = nullptr;
+    DuiLib::CControlUI* m_pAddGameGroup = nullptr;
+    DuiLib::CControlUI* m_pAddGameBtn = nullptr;
+    DuiLib::CControlUI* m_pAddGameText = nullptr;
+    DuiLib::CContainerUI* m_pGameDownloadBox = nullptr;
+    CCefCommonUI* m_pGameLobby = nullptr;
+    CCefCommonUI* m_pMyGameCef = nullptr;
+    CCefCommonUI* m_pOtherCef = nullptr;
+    DuiLib::CControlUI* m_pRemainSize = nullptr;
+    DuiLib::CControlUI* m_pTotalSpeed = nullptr;
+    DuiLib::CControlUI* m_pRemainTime = nullptr;
+    DuiLib::CControlUI* m_pPauseAllBtn = nullptr;
+    DuiLib::CControlUI* m_pCancelAllBtn = nullptr;
+    DuiLib::COptionUI* m_pGamelibBtn = nullptr;
+    DuiLib::COptionUI* m_pMyGameBtn = nullptr;
+    DuiLib::COptionUI* m_pGameDownloadBtn = nullptr;
+    DuiLib::COptionUI* m_pHomePageOpt = nullptr;
+    DuiLib::COptionUI* m_pWebGameOpt = nullptr;
+    DuiLib::COptionUI* m_pNetGameOpt = nullptr;
+    DuiLib::COptionUI* m_pPcGameOpt = nullptr;
+    DuiLib::CContainerUI* m_pMainTabBar = nullptr;
 };

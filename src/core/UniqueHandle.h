@@ -65,6 +65,12 @@ struct FindTraits {
     static Type Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(Type h) { ::FindClose(h); }
 };
+// Registry keys from RegOpenKeyEx / RegCreateKeyEx.
+struct RegKeyTraits {
+    using Type = HKEY;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { ::RegCloseKey(h); }
+};
 // Memory from VirtualAlloc.
 struct VirtualMemoryTraits {
     using Type = void*;
@@ -76,4 +82,5 @@ using UniqueFile = Unique<FileTraits>;
 using UniqueHandle = Unique<KernelHandleTraits>;
 using UniqueModule = Unique<ModuleTraits>;
 using UniqueFind = Unique<FindTraits>;
+using UniqueRegKey = Unique<RegKeyTraits>;
 using UniqueVirtualMemory = Unique<VirtualMemoryTraits>;

@@ -75,6 +75,6 @@ public:
     static std::wstring JsonEscape(const std::wstring& value);
     static wchar_t PickDrives(const std::vector<DriveSample>& samples, std::vector<LogicalDiskInfo>& drives);
 
-private:
+    // Every logical drive with its type and sizes, in drive-letter order.
     static std::vector<DriveSample> ReadDrives();
 };

@@ -7,12 +7,14 @@
 
 #include <UIlib.h>
 
+#include "CafeClient.h"
 #include "CefMainInit.h"
 #include "CrashHandle.h"
 #include "GlobalFunc.h"
 #include "LogWriter.h"
 #include "MainMessageLoopWin.h"
 #include "MainWnd.h"
+#include "MainWndMessages.h"
 #include "Startup.h"
 
 namespace {
@@ -24,10 +26,14 @@ void ApplyLogLevel() {
 
 void RouteSkinLogToLogger(LPCTSTR line) { LOG_AS("DuiLib", LOG_LEVEL_WARNING, L"%s", line); }
 
+bool HasStartGameRequest(const wchar_t* commandLine) {
+    return commandLine && wcsstr(commandLine, L"gameId=") != nullptr;
+}
+
 // The browser process once the engine is up: window, loop, the first steps of
 // the shut-down. False when OLE, the window object or its window could not be
 // set up (no loop ran).
-bool RunBrowserProcess(HINSTANCE instance) {
+bool RunBrowserProcess(HINSTANCE instance, const wchar_t* commandLine) {
     DuiLib::CPaintManagerUI::SetInstance(instance);
     DuiLib::CPaintManagerUI::SetResourcePath(DuiLib::CPaintManagerUI::GetInstancePath() + L"Skin\\");
     DuiLib::CPaintManagerUI::SetLogSink(&RouteSkinLogToLogger);
@@ -37,7 +43,12 @@ bool RunBrowserProcess(HINSTANCE instance) {
         OleUninitialize();
         return false;
     }
-    if (!mainWnd->Create(nullptr, L"QuillexTarrow", WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 1280, 800)) {
+    if (GetCafeClientPath().empty())
+        mainWnd->SetNoCafeClient(1);
+    else if (HasStartGameRequest(commandLine))
+        mainWnd->ParseStartGameInfo(commandLine);
+    mainWnd->DoReportQXTarrow();
+    if (!mainWnd->Create(nullptr, kMainWndTitle, WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 1280, 800)) {
         // No window was made, so nothing will end a loop: end here instead.
         LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"main window create failed");
         delete mainWnd;
@@ -58,6 +69,15 @@ bool RunBrowserProcess(HINSTANCE instance) {
     return true;
 }
 
+// A start-game request that found the launcher running: the window object
+// takes it and is dropped again; nothing is handed to the running instance.
+void DropStartGameRequest(const wchar_t* commandLine) {
+    CMainWnd* mainWnd = NewOrNull<CMainWnd>();
+    if (!mainWnd) return;
+    mainWnd->ParseStartGameInfo(commandLine);
+    delete mainWnd;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
@@ -73,10 +93,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
         // An engine sub-process ends inside this constructor.
         CefMainInit engine(instance, restart, multiThreadedLoop, ok);
         if (!ok) {
-            LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"cef_main_init failed");
+            if (HasStartGameRequest(commandLine))
+                DropStartGameRequest(commandLine);
+            else
+                LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"cef_main_init failed");
             return -1;
         }
-        if (!RunBrowserProcess(instance)) return 0;
+        if (!RunBrowserProcess(instance, commandLine)) return 0;
     }  // the engine shuts down here, after OLE
     LOG_AS("wWinMain", LOG_LEVEL_DEBUG, L"==== WinMain exit ====");
     if (g_restartOnExit) RestartTarrow();

@@ -20,8 +20,9 @@ protected:
         dir_ = harness::CopyProgramDir(L"launcher_" + harness::Widen(
             ::testing::UnitTest::GetInstance()->current_test_info()->name()));
         ASSERT_FALSE(dir_.empty());
-        // Debug lines too, so the start-up and shut-down steps are visible.
-        ASSERT_TRUE(harness::WriteFileBytes(dir_ + L"\\qxtarrow.ini", "[main]\r\nLogLevel=127\r\n"));
+        // Debug lines too, so the start-up and shut-down steps are visible; no
+        // autostart value (a later Wine session would start this copy).
+        ASSERT_TRUE(harness::WriteFileBytes(dir_ + L"\\qxtarrow.ini", "[main]\r\nLogLevel=127\r\nAutoRun=0\r\n"));
         exe_ = dir_ + L"\\Corrin.exe";
     }
 
@@ -70,11 +71,11 @@ TEST_F(LauncherStartTest, ShowsMainWindowHoldsMutexAndShutsDownInOrder) {
         << harness::ReadFileBytes(dir_ + L"\\Tolvane.exe.started.txt");
     EXPECT_NE(std::string::npos, harness::ReadFileBytes(dir_ + L"\\Tolvane.exe.started.txt").find("\" -s"));
     EXPECT_TRUE(LogHas(L"[Debug]|Ferrule.exe ShellExecute success, Path=" + dir_ + L"\\Ferrule.exe"));
-    EXPECT_TRUE(LogHas(L"[Info]|is_multi_threaded_message_loop"));
+    EXPECT_TRUE(harness::WaitUntil([&] { return LogHas(L"[Info]|is_multi_threaded_message_loop"); }, 10000));
     // The lobby view opens the local start page.
     std::wstring startPage = L"file:///" + dir_ + L"/html/index.html";
     std::replace(startPage.begin(), startPage.end(), L'\\', L'/');
-    EXPECT_TRUE(harness::WaitUntil([&] { return LogHas(L"CMainWnd::OnWebPageLoadEnd url=" + startPage); }, 30000))
+    EXPECT_TRUE(harness::WaitUntil([&] { return LogHas(L"OnWebPageLoadEnd cef=Cef_Game_lobby url=" + startPage); }, 30000))
         << LogText();
 
     PostMessageW(window, WM_CLOSE, 0, 0);

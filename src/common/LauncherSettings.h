@@ -1,0 +1,37 @@
+#pragma once
+// LauncherSettings: the launcher's user settings from qxtarrow.ini ([main],
+// [download], [report]), with their defaults and limits. The main window
+// keeps one and reads it at construction; window thread only.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "DeviceInfo.h"
+
+struct LauncherSettings {
+    bool autoRun = true;        // [main] AutoRun
+    bool closeType = true;      // [main] CloseType: true = close quits, false = close hides
+    bool alwaysUpdate = true;   // [main] AlwaysUpdate
+    bool netLimit = false;      // [download] NetLimit
+    unsigned limitSpeed = 100000;  // [download] LimitSpeed, KB/s
+    wchar_t gameDisk = L'C';    // [main] GameDisk
+    std::wstring screenshotPath;   // [main] ScreenshotPath, below the program folder
+    std::wstring reportUrl;        // [report] url
+    std::wstring installReportUrl; // [report] installurl
+    std::string downloadAddress;   // [download] address, ANSI code page
+    unsigned short downloadPort = 9904;  // [download] port
+
+    // Reads the keys of iniPath over the defaults. An empty GameDisk takes
+    // chooseGameDisk() and is written back as that one letter.
+    void Load(const std::wstring& iniPath, const std::function<wchar_t()>& chooseGameDisk);
+
+    // The download speed limit in bytes per second: LimitSpeed x 1024 (at
+    // most 0xFFFFFFFF) with NetLimit on, else 0x6400000.
+    DWORD SpeedLimitBytes() const;
+};
+
+// The game disk: the fixed drive with the most free bytes (the first on a
+// tie); 'C' when there is none.
+wchar_t ChooseGameDisk(const std::vector<CDeviceInfo::DriveSample>& drives);

@@ -1,0 +1,175 @@
+// The main window's game list ("my games": the cached list file and the
+// order rule) and its channel tabs.
+#include "MainWnd.h"
+
+#include "CCefCommonUI.h"
+#include "GameButton.h"
+#include "GlobalFunc.h"
+#include "LogWriter.h"
+#include "MainWndMessages.h"
+#include "UniqueHandle.h"
+
+using namespace DuiLib;
+
+namespace {
+
+constexpr DWORD kChunkUnits = 2048;
+constexpr wchar_t kByteOrderMark = 0xFEFF;
+
+bool IsFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The whole file as UTF-16 code units; an odd trailing byte is dropped.
+bool ReadUtf16File(const std::wstring& path, std::wstring* text) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    std::string bytes;
+    char chunk[kChunkUnits * sizeof(wchar_t)];
+    DWORD read = 0;
+    while (ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) bytes.append(chunk, read);
+    text->assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    if (!text->empty() && (*text)[0] == kByteOrderMark) text->erase(0, 1);
+    return true;
+}
+
+}  // namespace
+
+std::wstring CMainWnd::GetGameButtonImagePath(const GameInfoItem& entry) const {
+    return FormatString(L"%sskin\\temp\\game_%d.%s", m_programFolder.c_str(), m_gameList.KeyOf(entry),
+                        entry.iconExt);
+}
+
+std::wstring CMainWnd::GetGameLaunchPageUrl(int gameType) const {
+    static const wchar_t* const kTypeFolders[] = {L"web", L"dj", L"client"};
+    if (gameType < 1 || gameType > 3) return std::wstring();
+    return FormatString(L"file:///%shtml/%s/%s/index.html", m_programFolderUrl.c_str(), L"launch",
+                        kTypeFolders[gameType - 1]);
+}
+
+GameBtnRequest CMainWnd::MakeGameBtnRequest(const GameInfoItem& entry) const {
+    GameBtnRequest request;
+    request.key = m_gameList.KeyOf(entry);
+    request.idType = GameKeyIdType(m_gameList.NoCafeClient());
+    request.pkgid = entry.pkgid;
+    request.iconUrl = entry.iconUrl;
+    request.iconExt = entry.iconExt;
+    return request;
+}
+
+void CMainWnd::ReadGameBtnInfoFromFile() {
+    std::wstring path = m_programFolder + L"gamebtn.dat";
+    std::wstring text;
+    if (!ReadUtf16File(path, &text)) {
+        LOG_DEBUG(L"CMainWnd open file for read failed %s", path.c_str());
+        return;
+    }
+    LOG_DEBUG(L"CMainWnd.ReadGameBtnInfoFromFile string len = %d", static_cast<int>(text.size()));
+    std::string ansi = UnicodeToAnsi(text.c_str());
+    std::wstring badAnswerLog = m_programFolder + L"log\\gamelist.txt";
+    if (m_gameList.empty()) {
+        ParseGameListJsonString(ansi.c_str(), true, m_gameList, badAnswerLog);
+        return;
+    }
+    CGameList fileList(m_gameList.NoCafeClient());
+    ParseGameListJsonString(ansi.c_str(), true, fileList, badAnswerLog);
+    m_gameList.MergeGameList(fileList, false, nullptr, nullptr);
+}
+
+void CMainWnd::CreateAndShowGameListBySequence(bool fetchImages) {
+    LOG_DEBUG(L"CreateAndShowGameListBySequence enter");
+    std::vector<GameInfoItem*> changed;
+    for (GameInfoItem* entry : m_gameList.OrderForDisplay(&changed, nullptr)) {
+        if (fetchImages && !IsFile(GetGameButtonImagePath(*entry))) StartGameBtnInfoRequest(*entry, kGameBtnIconChanged);
+        CreateGameButton(entry);
+    }
+    if (!changed.empty()) ReportGameListOrderChanged(changed);
+    LOG_DEBUG(L"CreateAndShowGameListBySequence out");
+}
+
+GameInfoItem* CMainWnd::GetSelectedGameItem() const {
+    for (GameInfoItem* entry : m_gameList.items()) {
+        if (entry->gameBtn && entry->gameBtn->IsSelected()) return entry;
+    }
+    return nullptr;
+}
+
+void CMainWnd::CreateChannelTabs() {
+    if (!m_pBodyLayout || !m_pMainTabBar) return;
+    for (size_t i = 0; i < m_channels.size(); ++i) m_channelMap[static_cast<int>(i)] = m_channels[i];
+    COptionUI* firstOption = nullptr;
+    for (const auto& [n, channel] : m_channelMap) {
+        COptionUI* option = new COptionUI();
+        // The name is set as text, never pasted into the attribute list.
+        option->ApplyAttributeList(
+            FormatString(
+                L"name=\"channel_btn_%d\" group=\"main_tabbar\" width=\"135\" height=\"66\" cursor=\"hand\" "
+                L"align=\"left\" textcolor=\"#FFA9B3C9\" selectedtextcolor=\"#FFFFFFFF\" "
+                L"pushedtextcolor=\"#FFFFFFFF\" textpadding=\"38,10,0,0\" font=\"1\" "
+                L"normalimage=\"file = 'mainwnd/icon_default.png' dest = '55,0,81,25'\" "
+                L"hotimage=\"file = 'mainwnd/icon_hover_default.png' dest = '55,0,81,25'\" "
+                L"pushedimage=\"file = 'mainwnd/icon_hover_default.png' dest = '55,0,81,25'\" "
+                L"selectedimage=\"file = 'mainwnd/icon_hover_default.png' dest = '55,0,81,25'\" ",
+                n)
+                .c_str());
+        option->SetText(channel.name.c_str());
+        option->SetTag(static_cast<UINT_PTR>(n));
+        CHorizontalLayoutUI* layout = new CHorizontalLayoutUI();
+        layout->ApplyAttributeList(FormatString(L"name=\"tab_%d\" ", n).c_str());
+        CCefCommonUI* view = new CCefCommonUI(&m_PaintManager, this);
+        view->ApplyAttributeList(FormatString(L"name=\"cef_%d\" ", n).c_str());
+        if (n == 0) {
+            firstOption = option;
+            view->LoadUrl(m_startGameFlag == 1 ? m_startGameLine.c_str() : channel.linkUrl.c_str());
+        } else {
+            layout->SetVisible(false);
+            view->SetVisible(false);
+        }
+        layout->Add(view);
+        m_pBodyLayout->Add(layout);
+        // The option shows its own page of BodyLayout, whatever pages precede it.
+        option->BindTabIndex(m_pBodyLayout->GetItemIndex(layout));
+        option->BindTabLayoutName(L"BodyLayout");
+        m_pMainTabBar->Add(option);
+    }
+    if (firstOption) firstOption->Selected(true);
+}
+
+void CMainWnd::OnChannelButtonClick(COptionUI* button) {
+    CDuiString text = button->GetText();
+    if ((text == L"我的游戏" || text == L"我的优惠券") && m_account.empty()) SendMessage(WM_SHOW_LOGIN_WND);
+    int n = static_cast<int>(button->GetTag());
+    auto channel = m_channelMap.find(n);
+    CControlUI* view = m_PaintManager.FindControl(FormatString(L"cef_%d", n).c_str());
+    if (channel != m_channelMap.end() && view)
+        static_cast<CCefCommonUI*>(view)->Navigate2(channel->second.linkUrl.c_str(), true);
+    for (const wchar_t* format : {L"tab_%d", L"cef_%d"}) {
+        if (CControlUI* old = m_PaintManager.FindControl(FormatString(format, m_curChannelIndex).c_str()))
+            old->SetVisible(false);
+    }
+    CControlUI* tab = m_PaintManager.FindControl(FormatString(L"tab_%d", n).c_str());
+    if (tab && m_pBodyLayout) m_pBodyLayout->SelectItem(tab);
+    if (tab) tab->SetVisible(true);
+    if (view) view->SetVisible(true);
+    m_curChannelIndex = n;
+}
+
+void CMainWnd::OnChannelIconsDownloaded() {
+    for (size_t i = 0; i < m_channels.size(); ++i) {
+        int n = static_cast<int>(i);
+        if (!IsFile(GetChannelIconPath(m_programFolder, n, false)) || !IsFile(GetChannelIconPath(m_programFolder, n, true)))
+            continue;
+        CControlUI* option = m_PaintManager.FindControl(FormatString(L"channel_btn_%d", n).c_str());
+        if (!option) continue;
+        option->ApplyAttributeList(
+            FormatString(L"normalimage=\"file = 'mainwnd/icon_%d.png' dest = '55,0,81,25'\" "
+                         L"hotimage=\"file = 'mainwnd/icon_hover_%d.png' dest = '55,0,81,25'\" "
+                         L"pushedimage=\"file = 'mainwnd/icon_hover_%d.png' dest = '55,0,81,25'\" "
+                         L"selectedimage=\"file = 'mainwnd/icon_hover_%d.png' dest = '55,0,81,25'\"",
+                         n, n, n, n)
+                .c_str());
+    }
+    LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_UPDATE_CHANNEL_ICON");
+}

@@ -1,0 +1,44 @@
+// The main window's settings: qxtarrow.ini, the screenshot folder and the
+// start-with-Windows value.
+#include "MainWnd.h"
+
+#include <shlwapi.h>
+
+#include "GlobalFunc.h"
+#include "LogWriter.h"
+#include "UniqueHandle.h"
+
+namespace {
+
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kRunValue[] = L"Corrin";
+
+}  // namespace
+
+void CMainWnd::LoadSettings() {
+    m_settings.Load(m_programFolder + L"qxtarrow.ini", [] { return ChooseGameDisk(CDeviceInfo::ReadDrives()); });
+}
+
+void CMainWnd::PrepareScreenshotFolder() {
+    m_screenshotFullPath = PathJoin(GetModuleDir(), m_settings.screenshotPath);
+    if (!PathFileExistsW(m_screenshotFullPath.c_str()) && CreateDirectoryW(m_screenshotFullPath.c_str(), nullptr))
+        LOG_DEBUG(L"CreateDirectory success, ScreenshotsFilePath=%s", m_screenshotFullPath.c_str());
+    std::wstring ini = m_programFolder + L"qxtarrow.ini";
+    WritePrivateProfileStringW(L"WebGame", L"ScreenshotFullPath", m_screenshotFullPath.c_str(), ini.c_str());
+}
+
+void CMainWnd::SetAutoRun(bool on) {
+    UniqueRegKey key;
+    LONG rv = RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, key.addressof());
+    if (rv != ERROR_SUCCESS) {
+        LOG_ERROR(L"SetAutoRun RegOpenKeyEx failed, rv=%u", static_cast<unsigned>(rv));
+        return;
+    }
+    if (on) {
+        std::wstring path = GetModulePath();
+        RegSetValueExW(key.get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                       static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    } else {
+        RegDeleteValueW(key.get(), kRunValue);
+    }
+}

@@ -1,0 +1,188 @@
+#include "WindowTool.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "Harness.h"
+
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+namespace harness {
+
+namespace {
+
+struct FindArgs {
+    const wchar_t* className;
+    const wchar_t* title;
+    bool visibleOnly;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
+    FindArgs* args = reinterpret_cast<FindArgs*>(lParam);
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, _countof(name));
+    if (args->className && wcscmp(name, args->className) != 0) return TRUE;
+    if (args->title) {
+        wchar_t title[512] = {};
+        GetWindowTextW(window, title, _countof(title));
+        if (wcscmp(title, args->title) != 0) return TRUE;
+    }
+    if (args->visibleOnly && !IsWindowVisible(window)) return TRUE;
+    args->found = window;
+    return FALSE;
+}
+
+void SendMouse(DWORD flags, POINT screen) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    int cx = GetSystemMetrics(SM_CXSCREEN) - 1, cy = GetSystemMetrics(SM_CYSCREEN) - 1;
+    input.mi.dx = MulDiv(screen.x, 65535, cx);
+    input.mi.dy = MulDiv(screen.y, 65535, cy);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(input));
+}
+
+bool PngEncoder(CLSID* clsid) {
+    UINT count = 0, size = 0;
+    Gdiplus::GetImageEncodersSize(&count, &size);
+    if (size == 0) return false;
+    std::vector<BYTE> buffer(size);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    Gdiplus::GetImageEncoders(count, size, codecs);
+    for (UINT i = 0; i < count; ++i) {
+        if (wcscmp(codecs[i].MimeType, L"image/png") == 0) {
+            *clsid = codecs[i].Clsid;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+HWND FindTopWindow(const wchar_t* className, const wchar_t* title, bool visibleOnly) {
+    FindArgs args = {className, title, visibleOnly, nullptr};
+    EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&args));
+    return args.found;
+}
+
+HWND WaitForTopWindow(const wchar_t* className, const wchar_t* title, bool visibleOnly, DWORD timeoutMs) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindTopWindow(className, title, visibleOnly)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+bool WaitUntilHidden(HWND window, DWORD timeoutMs) {
+    return WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeoutMs);
+}
+
+RECT WindowRect(HWND window) {
+    RECT rect = {0, 0, 0, 0};
+    if (window) GetWindowRect(window, &rect);
+    return rect;
+}
+
+bool PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return PostMessageW(window, message, wParam, lParam) != FALSE;
+}
+
+void MoveCursorTo(POINT screen) {
+    SetCursorPos(screen.x, screen.y);
+    SendMouse(MOUSEEVENTF_MOVE, screen);
+}
+
+void PressLeft(POINT screen) {
+    MoveCursorTo(screen);
+    Sleep(50);
+    SendMouse(MOUSEEVENTF_LEFTDOWN, screen);
+}
+
+void ReleaseLeft(POINT screen) { SendMouse(MOUSEEVENTF_LEFTUP, screen); }
+
+void ClickRight(POINT screen) {
+    MoveCursorTo(screen);
+    Sleep(50);
+    SendMouse(MOUSEEVENTF_RIGHTDOWN, screen);
+    Sleep(30);
+    SendMouse(MOUSEEVENTF_RIGHTUP, screen);
+}
+
+void DragLeft(POINT from, POINT to, int steps, DWORD pauseMs) {
+    PressLeft(from);
+    Sleep(pauseMs);
+    for (int i = 1; i <= steps; ++i) {
+        POINT at = {from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps};
+        MoveCursorTo(at);
+        Sleep(pauseMs);
+    }
+    ReleaseLeft(to);
+}
+
+POINT ClientToScreenPoint(HWND window, int x, int y) {
+    POINT pt = {x, y};
+    ClientToScreen(window, &pt);
+    return pt;
+}
+
+bool GlobalAtomExists(const wchar_t* name) { return GlobalFindAtomW(name) != 0; }
+
+bool SaveWindowScreenshot(HWND window, const std::wstring& name) {
+    RECT rect = WindowRect(window);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return false;
+    static ULONG_PTR gdiplusToken = 0;
+    if (!gdiplusToken) {
+        Gdiplus::GdiplusStartupInput input;
+        Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
+    }
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    bool saved = false;
+    if (copied) {
+        std::wstring folder = TestDir() + L"\\screenshots";
+        CreateDirectoryW(folder.c_str(), nullptr);
+        Gdiplus::Bitmap image(bitmap, nullptr);
+        CLSID png;
+        saved = PngEncoder(&png) && image.Save((folder + L"\\" + name + L".png").c_str(), &png, nullptr) == Gdiplus::Ok;
+    }
+    DeleteObject(bitmap);
+    return saved;
+}
+
+ResponsivenessProbe::~ResponsivenessProbe() { Stop(); }
+
+void ResponsivenessProbe::Start(HWND window, DWORD intervalMs) {
+    Stop();
+    stop_ = false;
+    maxLatencyMs_ = 0;
+    samples_ = 0;
+    thread_ = std::thread([this, window, intervalMs] {
+        while (!stop_) {
+            DWORD start = GetTickCount();
+            DWORD_PTR result = 0;
+            if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) && !IsWindow(window)) break;
+            DWORD latency = GetTickCount() - start;
+            if (latency > maxLatencyMs_) maxLatencyMs_ = latency;
+            ++samples_;
+            Sleep(intervalMs);
+        }
+    });
+}
+
+void ResponsivenessProbe::Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+}  // namespace harness

@@ -1,0 +1,166 @@
+#include "LauncherRun.h"
+
+#include <algorithm>
+
+namespace launcher {
+
+namespace {
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+bool LoadFixtureRoutes(backend::BackendClient& client) {
+    std::string routes = harness::ReadFileBytes(harness::TestDir() + L"\\launcher_routes.json");
+    if (routes.empty()) return false;
+    ReplaceAll(routes, "${http_hostport}", harness::Narrow(client.HttpHostPort()));
+    ReplaceAll(routes, "${https}", harness::Narrow(client.HttpsUrl(L"")));
+    ReplaceAll(routes, "${http}", harness::Narrow(client.HttpUrl(L"")));
+    return client.AddRoutes(routes);
+}
+
+}  // namespace
+
+backend::BackendClient& Backend() {
+    static backend::BackendClient client;
+    static bool ready = client.Connect() && LoadFixtureRoutes(client);
+    (void)ready;
+    return client;
+}
+
+std::wstring HttpBase() { return Backend().HttpUrl(L""); }
+std::wstring HttpsBase() { return Backend().HttpsUrl(L""); }
+
+LauncherRun::LauncherRun(const std::wstring& name) : name_(name) { dir_ = harness::CopyProgramDir(name); }
+
+LauncherRun::~LauncherRun() { process_.Kill(); }
+
+void LauncherRun::WriteIni(const std::wstring& channelPath) {
+    std::wstring http = HttpBase(), https = HttpsBase();
+    std::wstring channels = channelPath.find(L"://") == std::wstring::npos ? http + channelPath : channelPath;
+    // No autostart value: a later Wine session would start this copy at log-on.
+    std::wstring text = L"[main]\r\nLogLevel=127\r\nAutoRun=0\r\nApi_url=" + https + L"\r\nWeb_url=" + http +
+                        L"\r\nAccount_url=" + https + L"\r\nUpdate_url=" + http + L"\r\nHomepage_url=" + http +
+                        L"\r\nDomain_url=" + channels + L"\r\nLogin_url=" + http +
+                        L"/launcher/html/login.html\r\n[report]\r\nurl=" + http + ReportPath() +
+                        L"\r\ninstallurl=" + http + InstallReportPath() + L"\r\n";
+    harness::WriteFileBytes(dir_ + L"\\qxtarrow.ini", harness::Narrow(text));
+}
+
+void LauncherRun::SetIniValue(const wchar_t* section, const wchar_t* key, const std::wstring& value) const {
+    WritePrivateProfileStringW(section, key, value.c_str(), (dir_ + L"\\qxtarrow.ini").c_str());
+}
+
+std::wstring LauncherRun::IniValue(const wchar_t* section, const wchar_t* key) const {
+    wchar_t value[1024] = {};
+    GetPrivateProfileStringW(section, key, L"", value, _countof(value), (dir_ + L"\\qxtarrow.ini").c_str());
+    return value;
+}
+
+std::wstring LauncherRun::ReportPath() const { return L"/launcher/report/" + name_ + L"/start"; }
+std::wstring LauncherRun::InstallReportPath() const { return L"/launcher/report/" + name_ + L"/install"; }
+
+bool LauncherRun::WriteGameBtnFile(const std::wstring& json) const {
+    std::string bytes(reinterpret_cast<const char*>(json.data()), json.size() * sizeof(wchar_t));
+    return harness::WriteFileBytes(dir_ + L"\\gamebtn.dat", bytes);
+}
+
+bool LauncherRun::Start(const std::wstring& args) {
+    SetEnvironmentVariableW(SKIN_SEAM_ENV, L"1");
+    return process_.Start(ExePath(), args);
+}
+
+HWND LauncherRun::WaitForMainWindow(DWORD timeoutMs) {
+    window_ = harness::WaitForTopWindow(L"QXTarrowMainWnd", L"QuillexTarrow", true, timeoutMs);
+    return window_;
+}
+
+bool LauncherRun::CloseAndWait(DWORD* exitCode) {
+    if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
+    return process_.Wait(30000, exitCode);
+}
+
+std::vector<Control> LauncherRun::Tree(HWND window) const {
+    std::wstring text;
+    std::vector<Control> controls;
+    if (DuiLib::SkinSeamQueryTree(window ? window : window_, &text, 10000)) DuiLib::SkinSeamParseTree(text, &controls);
+    return controls;
+}
+
+bool LauncherRun::FindControl(const std::wstring& name, Control* control, HWND window) const {
+    for (const Control& c : Tree(window)) {
+        if (c.name == name) {
+            *control = c;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool LauncherRun::WaitForControl(const std::wstring& name, bool (*holds)(const Control&), DWORD timeoutMs,
+                                 HWND window) const {
+    return harness::WaitUntil(
+        [&] {
+            Control c;
+            return FindControl(name, &c, window) && holds(c);
+        },
+        timeoutMs);
+}
+
+bool LauncherRun::Click(const std::wstring& name, HWND window) const {
+    return DuiLib::SkinSeamClick(window ? window : window_, name.c_str(), 10000);
+}
+
+POINT LauncherRun::ScreenCenter(const Control& control) const {
+    return harness::ClientToScreenPoint(window_, (control.pos.left + control.pos.right) / 2,
+                                        (control.pos.top + control.pos.bottom) / 2);
+}
+
+std::vector<std::wstring> LauncherRun::Log() const { return harness::ReadLogLines(dir_ + L"\\Log", L"corrin"); }
+
+std::string LauncherRun::LogText() const { return harness::LogText(dir_ + L"\\Log", L"corrin"); }
+
+bool LauncherRun::LogHas(const std::wstring& text) const { return LogIndex(text) != std::wstring::npos; }
+
+bool LauncherRun::WaitForLog(const std::wstring& text, DWORD timeoutMs) const {
+    return harness::WaitUntil([&] { return LogHas(text); }, timeoutMs);
+}
+
+size_t LauncherRun::CountLog(const std::wstring& text) const {
+    std::vector<std::wstring> lines = Log();
+    return static_cast<size_t>(
+        std::count_if(lines.begin(), lines.end(), [&](const std::wstring& l) { return l.find(text) != l.npos; }));
+}
+
+size_t LauncherRun::LogIndex(const std::wstring& text) const {
+    std::vector<std::wstring> lines = Log();
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].find(text) != std::wstring::npos) return i;
+    }
+    return std::wstring::npos;
+}
+
+std::vector<backend::RecordedRequest> RequestsOf(const std::string& path, const std::string& queryPart) {
+    std::vector<backend::RecordedRequest> all, matching;
+    Backend().Requests(&all, path);
+    for (const backend::RecordedRequest& r : all) {
+        if (queryPart.empty() || r.query.find(queryPart) != std::string::npos) matching.push_back(r);
+    }
+    return matching;
+}
+
+std::string QueryValue(const std::string& query, const std::string& key) {
+    size_t start = 0;
+    while (start <= query.size()) {
+        size_t end = query.find('&', start);
+        std::string pair = query.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        size_t eq = pair.find('=');
+        if (pair.substr(0, eq) == key) return eq == std::string::npos ? std::string() : pair.substr(eq + 1);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return std::string();
+}
+
+}  // namespace launcher
