@@ -194,9 +194,12 @@ def game_tile(fill, border=None):
 
 
 def mask():
+    # A not-installed game: the icon dimmed, with a download arrow.
     c = Canvas(46, 46)
-    c.paint(rounded_rect(0, 0, 46, 46, 8), (0x10, 0x12, 0x18, 0.62))
-    c.paint(polyline([(15, 23), (31, 23)], 3), (0xFF, 0xFF, 0xFF, 0.85))
+    c.paint(rounded_rect(0, 0, 46, 46, 8), (0x10, 0x12, 0x18, 0.55))
+    white = (0xFF, 0xFF, 0xFF, 0.9)
+    c.paint(union(segment(23, 12, 23, 28, 2.6), polyline([(16, 22), (23, 29), (30, 22)], 2.6)), white)
+    c.paint(segment(14, 34, 32, 34, 2.6), white)
     return c
 
 

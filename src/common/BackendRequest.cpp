@@ -50,6 +50,10 @@ std::wstring FormatGameOrderItems(const std::vector<const GameInfoItem*>& entrie
     return text;
 }
 
+std::wstring GameOrderItemsForLog(const std::wstring& items) {
+    return items.size() >= kLongOrderText ? std::wstring(L"text len > 1024") : items;
+}
+
 std::wstring GameOrderReportBody(const std::wstring& account, const std::wstring& items) {
     return L"type=updateplaygame&userAccount=" + EncodeQueryValue(account) + L"&gameList=[" + items + L"]";
 }

@@ -24,6 +24,9 @@ std::wstring FormatGameOrderItem(const GameInfoItem& entry, int listIndex, bool 
 std::wstring GameOrderReportBody(const std::wstring& account, const std::wstring& items);
 // Order texts this long or longer are logged by their length only.
 constexpr size_t kLongOrderText = 1024;
+// The items as the order report's log lines show them: "text len > 1024" in
+// place of a text that long.
+std::wstring GameOrderItemsForLog(const std::wstring& items);
 
 // The start-up report: "%s?ip=%s&mac=%s&ver=%s&agent=%s&type=%d".
 std::wstring StartupReportUrl(const std::wstring& reportUrl, const std::wstring& ip, const std::wstring& mac,

@@ -39,11 +39,6 @@ int DownloadOverHttps(const std::wstring& url, const std::wstring& target) {
     return result;
 }
 
-// "Report Game btn changed list" texts this long show only their length.
-std::wstring OrderTextForLog(const std::wstring& items) {
-    return items.size() >= kLongOrderText ? std::wstring(L"text len > 1024") : items;
-}
-
 }  // namespace
 
 void CMainWnd::RequestChannelInfo() {
@@ -201,9 +196,9 @@ void CMainWnd::DoReportGameListOrderChanged(CMainWndContext& context, const std:
     std::string body = UnicodeToAnsi(GameOrderReportBody(account, items).c_str());
     std::string response;
     if (context.Http().HttpPost(body, response))
-        LOG_DEBUG(L"report game list done: %s", OrderTextForLog(items).c_str());
+        LOG_DEBUG(L"report game list done: %s", GameOrderItemsForLog(items).c_str());
     else
-        LOG_ERROR(L"Failed to report game list, %s", OrderTextForLog(items).c_str());
+        LOG_ERROR(L"Failed to report game list, %s", GameOrderItemsForLog(items).c_str());
 }
 
 void CMainWnd::DoReportQXTarrow() {

@@ -126,7 +126,8 @@ void CMainWnd::CreateDragControl(CGameButtonUI* button) {
     m_pDragControl->SetDragConstraint(listPos);
     m_pDragControl->SetFixedXY(SIZE{12, pos.top - listPos.top});
     m_pDragControl->SetForeImage(GameButtonForeImage(*entry).c_str());
-    m_pDragControl->SetText(button->GetText());
+    // The game's name: the button's own text may be its "not installed" hint.
+    m_pDragControl->SetText(entry->gameName.c_str());
     m_pDragControl->SetVisible(false);
 }
 

@@ -131,6 +131,13 @@ POINT ClientToScreenPoint(HWND window, int x, int y) {
 
 bool GlobalAtomExists(const wchar_t* name) { return GlobalFindAtomW(name) != 0; }
 
+DWORD ScreenPixel(POINT screen) {
+    HDC dc = GetDC(nullptr);
+    COLORREF color = GetPixel(dc, screen.x, screen.y);
+    ReleaseDC(nullptr, dc);
+    return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
+}
+
 bool SaveWindowScreenshot(HWND window, const std::wstring& name) {
     RECT rect = WindowRect(window);
     int width = rect.right - rect.left, height = rect.bottom - rect.top;

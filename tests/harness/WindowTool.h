@@ -39,6 +39,9 @@ POINT ClientToScreenPoint(HWND window, int x, int y);
 // True when the global atom table holds the name.
 bool GlobalAtomExists(const wchar_t* name);
 
+// What the screen shows at a point, as 0x00RRGGBB.
+DWORD ScreenPixel(POINT screen);
+
 // Keeps a PNG of what the screen shows inside the window's rectangle as
 // <test folder>\screenshots\<name>.png; false when it could not be written.
 bool SaveWindowScreenshot(HWND window, const std::wstring& name);

@@ -109,7 +109,11 @@ bool LauncherRun::WaitForControl(const std::wstring& name, bool (*holds)(const C
 }
 
 bool LauncherRun::Click(const std::wstring& name, HWND window) const {
-    return DuiLib::SkinSeamClick(window ? window : window_, name.c_str(), 10000);
+    // A control is clicked at its centre: wait until it has been laid out.
+    bool placed = WaitForControl(
+        name, [](const Control& c) { return c.visible && c.pos.right > c.pos.left && c.pos.bottom > c.pos.top; },
+        10000, window);
+    return placed && DuiLib::SkinSeamClick(window ? window : window_, name.c_str(), 10000);
 }
 
 POINT LauncherRun::ScreenCenter(const Control& control) const {

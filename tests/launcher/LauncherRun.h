@@ -66,6 +66,7 @@ public:
     bool FindControl(const std::wstring& name, Control* control, HWND window = nullptr) const;
     bool WaitForControl(const std::wstring& name, bool (*holds)(const Control&), DWORD timeoutMs,
                         HWND window = nullptr) const;
+    // Clicks the control's centre once it is visible and laid out.
     bool Click(const std::wstring& name, HWND window = nullptr) const;
     // The screen point at the centre of a control of the main window.
     POINT ScreenCenter(const Control& control) const;

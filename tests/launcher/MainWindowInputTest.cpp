@@ -5,6 +5,7 @@
 
 #include "LauncherRun.h"
 #include "WindowTool.h"
+#include "sqlite_helper.h"
 
 namespace {
 
@@ -15,6 +16,50 @@ std::wstring TestName() {
     return harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
 }
 
+bool IsVisible(const Control& c) { return c.visible; }
+
+// Four games without a café client; their icons come from the back-end.
+const wchar_t kFourGames[] =
+    L"{\"code\":0,\"gamelist\":["
+    L"{\"id\":0,\"pkgid\":0,\"jt_game_id\":7001,\"game_name\":\"星海征途\",\"game_type\":2,\"list_index\":0},"
+    L"{\"id\":0,\"pkgid\":0,\"jt_game_id\":7002,\"game_name\":\"Paper Kingdom\",\"game_type\":1,\"open_type\":1,"
+    L"\"list_index\":1},"
+    L"{\"id\":0,\"pkgid\":0,\"jt_game_id\":7003,\"game_name\":\"剑影江湖\",\"game_type\":3,\"list_index\":2},"
+    L"{\"id\":0,\"pkgid\":0,\"jt_game_id\":7004,\"game_name\":\"方块乐园\",\"game_type\":1,\"open_type\":2,"
+    L"\"list_index\":3}]}";
+
+std::vector<Control> GameButtons(const LauncherRun& run) {
+    std::vector<Control> buttons;
+    for (const Control& c : run.Tree()) {
+        if (c.className == L"OrvGameBtn") buttons.push_back(c);
+    }
+    return buttons;
+}
+
+std::vector<std::wstring> ButtonTexts(const LauncherRun& run) {
+    std::vector<std::wstring> texts;
+    for (const Control& c : GameButtons(run)) texts.push_back(c.text);
+    return texts;
+}
+
+// The names of the items a menu window shows.
+std::vector<std::wstring> MenuItems(const LauncherRun& run, HWND menu) {
+    std::vector<std::wstring> names;
+    for (const Control& c : run.Tree(menu)) {
+        if (c.className == L"MenuElementUI" && c.visible) names.push_back(c.name);
+    }
+    return names;
+}
+
+// Colour distance small enough for "this colour" on a screenshot.
+bool Near(DWORD rgb, DWORD expected) {
+    auto channel = [](DWORD c, int shift) { return static_cast<int>((c >> shift) & 0xFF); };
+    for (int shift : {0, 8, 16}) {
+        if (abs(channel(rgb, shift) - channel(expected, shift)) > 40) return false;
+    }
+    return true;
+}
+
 class MainWindowInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -23,20 +68,200 @@ protected:
         // Keep the pointer off the window until a test moves it.
         harness::MoveCursorTo(POINT{2, 2});
     }
+
+    // A run with the fixture's channels and four games, shown and with their icons.
+    HWND StartWithGames(LauncherRun& run) {
+        run.WriteIni();
+        if (!run.WriteGameBtnFile(kFourGames) || !run.Start()) return nullptr;
+        HWND window = run.WaitForMainWindow();
+        if (!window) return nullptr;
+        bool icons = harness::WaitUntil([&] { return run.CountLog(L"CMainWnd update gamebtn icon") >= 4; }, 30000);
+        return icons ? window : nullptr;
+    }
+
+    // Shows "my games" and waits until its page is laid out.
+    bool ShowMyGames(LauncherRun& run) {
+        return run.Click(L"my_game_btn") && run.WaitForControl(L"my_game_wnd", IsVisible, 10000) &&
+               harness::WaitUntil([&] {
+                   std::vector<Control> buttons = GameButtons(run);
+                   return !buttons.empty() && buttons[0].pos.bottom > buttons[0].pos.top;
+               }, 10000);
+    }
 };
 
-TEST_F(MainWindowInputTest, ShowsChannelsInTheShippedSkin) {
+TEST_F(MainWindowInputTest, ShowsChannelsAndGamesInTheShippedSkin) {
     LauncherRun run(L"launcher_" + TestName());
-    run.WriteIni();
-    ASSERT_TRUE(run.Start());
-    HWND window = run.WaitForMainWindow();
+    HWND window = StartWithGames(run);
     ASSERT_NE(nullptr, window) << run.LogText();
-    ASSERT_TRUE(run.WaitForLog(L"OnWebPageLoadEnd cef=cef_0 url=" + launcher::HttpBase() + L"/launcher/html/lobby.html"))
-        << run.LogText();
     ASSERT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"WM_UPDATE_CHANNEL_ICON") >= 6; }, 30000))
         << run.LogText();
+    ASSERT_TRUE(run.WaitForLog(L"OnWebPageLoadEnd cef=cef_0 url=" + launcher::HttpBase() + L"/launcher/html/lobby.html"));
     Sleep(1500);  // the skin picks up replaced images within a second
     EXPECT_TRUE(harness::SaveWindowScreenshot(window, L"launcher_main_window_channels"));
+    // The selected channel shows its downloaded checked icon (an orange ring),
+    // the one whose icons were missing keeps the default tiles.
+    Control first, last;
+    ASSERT_TRUE(run.FindControl(L"channel_btn_0", &first));
+    ASSERT_TRUE(run.FindControl(L"channel_btn_3", &last));
+    POINT ring = harness::ClientToScreenPoint(window, first.pos.left + 55 + 13, first.pos.top + 12 - 8);
+    EXPECT_TRUE(Near(harness::ScreenPixel(ring), 0xFFB020)) << std::hex << harness::ScreenPixel(ring);
+    POINT tile = harness::ClientToScreenPoint(window, last.pos.left + 55 + 9, last.pos.top + 7);
+    EXPECT_TRUE(Near(harness::ScreenPixel(tile), 0xA9B3C9)) << std::hex << harness::ScreenPixel(tile);
+
+    ASSERT_TRUE(ShowMyGames(run)) << run.LogText();
+    Sleep(1500);
+    EXPECT_TRUE(harness::SaveWindowScreenshot(window, L"launcher_main_window_my_games"));
+    std::vector<Control> buttons = GameButtons(run);
+    ASSERT_EQ(4u, buttons.size());
+    // The icons from the back-end inside their buttons: the web game that
+    // needs no installation as it is (green), the others dimmed by the mask.
+    POINT green = harness::ClientToScreenPoint(window, buttons[3].pos.left + 40, buttons[3].pos.top + 24);
+    EXPECT_TRUE(Near(harness::ScreenPixel(green), 0x3CC878)) << std::hex << harness::ScreenPixel(green);
+    POINT red = harness::ClientToScreenPoint(window, buttons[0].pos.left + 40, buttons[0].pos.top + 24);
+    DWORD dimmed = harness::ScreenPixel(red);
+    EXPECT_GT((dimmed >> 16) & 0xFF, ((dimmed >> 8) & 0xFF) + 30) << std::hex << dimmed;
+    EXPECT_LT((dimmed >> 16) & 0xFF, 0xC0u) << std::hex << dimmed;
+
+    // A game that is not installed says so under the pointer, and only there.
+    harness::MoveCursorTo(run.ScreenCenter(buttons[2]));
+    EXPECT_TRUE(harness::WaitUntil([&] { return GameButtons(run)[2].text == L"游戏未安装"; }, 5000));
+    harness::MoveCursorTo(harness::ClientToScreenPoint(window, 75, 760));
+    EXPECT_TRUE(harness::WaitUntil([&] { return GameButtons(run)[2].text == L"剑影江湖"; }, 5000));
+    // A web game opened in the browser has no installation: no such text.
+    harness::MoveCursorTo(run.ScreenCenter(buttons[3]));
+    Sleep(500);
+    EXPECT_EQ(L"方块乐园", GameButtons(run)[3].text);
+    harness::MoveCursorTo(POINT{2, 2});
+
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(MainWindowInputTest, DraggingAButtonReordersTheGamesAndReportsNothingWhileLoggedOut) {
+    LauncherRun run(L"launcher_" + TestName());
+    HWND window = StartWithGames(run);
+    ASSERT_NE(nullptr, window) << run.LogText();
+    ASSERT_TRUE(ShowMyGames(run));
+    std::vector<Control> buttons = GameButtons(run);
+    ASSERT_EQ(4u, buttons.size());
+    size_t reportsBefore = run.CountLog(L"ReportGameListOrderChanged do nothing, user not login");
+
+    // Press and release without moving: nothing moves, nothing is reported.
+    POINT last = run.ScreenCenter(buttons[3]);
+    harness::PressLeft(last);
+    Sleep(300);
+    harness::ReleaseLeft(last);
+    Sleep(500);
+    EXPECT_EQ(0u, run.CountLog(L"move game btn from"));
+    EXPECT_EQ(reportsBefore, run.CountLog(L"ReportGameListOrderChanged do nothing, user not login"));
+
+    // Drag the first game onto the third with the real pointer.
+    POINT from = run.ScreenCenter(buttons[0]);
+    POINT to = run.ScreenCenter(buttons[2]);
+    harness::PressLeft(from);
+    Sleep(150);
+    const int steps = 16;
+    for (int i = 1; i <= steps; ++i) {
+        harness::MoveCursorTo(POINT{from.x, from.y + (to.y - from.y) * i / steps});
+        Sleep(70);
+        if (i == steps / 2) {
+            EXPECT_TRUE(harness::SaveWindowScreenshot(window, L"launcher_game_button_drag"));
+        }
+    }
+    for (int wiggle = 0; wiggle < 4; ++wiggle) {
+        harness::MoveCursorTo(POINT{to.x + (wiggle % 2 ? 3 : -3), to.y});
+        Sleep(150);
+    }
+    harness::ReleaseLeft(to);
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|move game btn from 1 to 2")) << run.LogText();
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] {
+            return ButtonTexts(run) == std::vector<std::wstring>{L"Paper Kingdom", L"剑影江湖", L"星海征途", L"方块乐园"};
+        },
+        5000));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return run.CountLog(L"ReportGameListOrderChanged do nothing, user not login") > reportsBefore; }, 5000));
+    for (const backend::RecordedRequest& r : launcher::RequestsOf("/orv2/api/getFrontData.do")) {
+        EXPECT_EQ(std::string::npos, r.body.find("updateplaygame")) << "no order report without a login";
+    }
+    harness::MoveCursorTo(POINT{2, 2});
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(MainWindowInputTest, ButtonMenuFitsTheGameAndRemovingSelectsTheNext) {
+    LauncherRun run(L"launcher_" + TestName());
+    {
+        // Game 7003 is installed (status 0 in the local table).
+        CLocalDB db;
+        db.SetDbPath(harness::Narrow(run.Dir() + L"\\orv2_1data"));
+        db.ExecuteSQL(
+            "CREATE TABLE GameInfo2_1(GameId INTEGER PRIMARY KEY, PkgId INTEGER not null default 0, Download "
+            "INTEGER not null default 0, LocalPath VARCHAR(256), StartExe VARCHAR(128), GameExe VARCHAR(128), "
+            "LocalVersion VARCHAR(16), IdcVersion VARCHAR(16), GameName VARCHAR(32), GameSize INTEGER not null "
+            "default 0, AutoUpdate INTEGER not null default 0, Status INTEGER not null default 1);");
+        ASSERT_TRUE(db.SaveGameInfo(0, 7003, L"D:\\games\\sword", L"sword.exe", L"sword.exe", L"1", L"sword"));
+        ASSERT_TRUE(db.SetGameStatus(7003, 0));
+    }
+    HWND window = StartWithGames(run);
+    ASSERT_NE(nullptr, window) << run.LogText();
+    ASSERT_TRUE(ShowMyGames(run));
+    std::vector<Control> buttons = GameButtons(run);
+    ASSERT_EQ(4u, buttons.size());
+
+    // A game that is not installed: only "remove_icon".
+    harness::ClickRight(run.ScreenCenter(buttons[1]));
+    HWND menu = harness::WaitForTopWindow(L"DuiMenuWnd", nullptr, true, 10000);
+    ASSERT_NE(nullptr, menu) << run.LogText();
+    EXPECT_EQ(std::vector<std::wstring>{L"remove_icon"}, MenuItems(run, menu));
+    harness::PostToWindow(menu, WM_KEYDOWN, VK_ESCAPE);
+    ASSERT_TRUE(harness::WaitUntilHidden(menu, 5000));
+
+    // An installed game without a café client: every item.
+    harness::ClickRight(run.ScreenCenter(buttons[2]));
+    menu = harness::WaitForTopWindow(L"DuiMenuWnd", nullptr, true, 10000);
+    ASSERT_NE(nullptr, menu);
+    EXPECT_EQ((std::vector<std::wstring>{L"game_path", L"repair_game", L"auto_update", L"remove_icon",
+                                         L"uninstall_game"}),
+              MenuItems(run, menu));
+    Sleep(300);
+    EXPECT_TRUE(harness::SaveWindowScreenshot(menu, L"launcher_game_button_menu"));
+    harness::PostToWindow(menu, WM_KEYDOWN, VK_ESCAPE);
+    ASSERT_TRUE(harness::WaitUntilHidden(menu, 5000));
+
+    // Removing the selected first game selects the next one and opens its launch page.
+    ASSERT_TRUE(buttons[0].selected);
+    std::wstring html = L"file:///" + run.Dir() + L"/html/";
+    for (wchar_t& c : html) {
+        if (c == L'\\') c = L'/';
+    }
+    harness::ClickRight(run.ScreenCenter(buttons[0]));
+    menu = harness::WaitForTopWindow(L"DuiMenuWnd", nullptr, true, 10000);
+    ASSERT_NE(nullptr, menu);
+    ASSERT_TRUE(run.Click(L"remove_icon", menu));
+    ASSERT_TRUE(run.WaitForLog(L"[Debug]|CMainWnd on menu clicked : remove_icon done")) << run.LogText();
+    EXPECT_TRUE(run.LogHas(L"CMainWnd on menu clicked - remove game icon, pkgid=0, bSelected=true"));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] {
+            std::vector<Control> left = GameButtons(run);
+            return left.size() == 3 && left[0].text == L"Paper Kingdom" && left[0].selected;
+        },
+        5000));
+    EXPECT_TRUE(run.WaitForLog(L"Navigate:" + html + L"launch/web/index.html")) << run.LogText();
+
+    // Removing the others, the last one leaves a blank page and the "add game" group.
+    for (int left = 3; left > 0; --left) {
+        harness::ClickRight(run.ScreenCenter(GameButtons(run)[0]));
+        menu = harness::WaitForTopWindow(L"DuiMenuWnd", nullptr, true, 10000);
+        ASSERT_NE(nullptr, menu);
+        ASSERT_TRUE(run.Click(L"remove_icon", menu));
+        ASSERT_TRUE(harness::WaitUntil([&] { return GameButtons(run).size() == static_cast<size_t>(left - 1); }, 5000));
+    }
+    EXPECT_TRUE(run.WaitForLog(L"Navigate:about:blank")) << run.LogText();
+    EXPECT_TRUE(run.WaitForControl(L"add_game_btn_group", IsVisible, 5000));
+    harness::MoveCursorTo(POINT{2, 2});
     DWORD code = 1;
     ASSERT_TRUE(run.CloseAndWait(&code));
     EXPECT_EQ(0u, code);

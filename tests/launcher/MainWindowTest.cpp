@@ -112,4 +112,222 @@ TEST_F(MainWindowTest, AppearsWhenTheBackendIsDown) {
     EXPECT_EQ(0u, code);
 }
 
+TEST_F(MainWindowTest, ChannelsGetTheirIconsAndPagesAndMyGamesAsksForALogin) {
+    LauncherRun run(L"launcher_" + TestName());
+    run.WriteIni();
+    ASSERT_TRUE(run.Start());
+    ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+    std::wstring http = launcher::HttpBase();
+    // Channel 0 shows its page at once; the others wait for their button.
+    ASSERT_TRUE(run.WaitForLog(L"OnWebPageLoadEnd cef=cef_0 url=" + http + L"/launcher/html/lobby.html"))
+        << run.LogText();
+    const wchar_t* names[] = {L"游戏大厅", L"我的游戏", L"网页游戏", L"单机游戏"};
+    for (int n = 0; n < 4; ++n) {
+        Control option;
+        ASSERT_TRUE(run.FindControl(L"channel_btn_" + std::to_wstring(n), &option)) << n;
+        EXPECT_EQ(names[n], option.text);
+        EXPECT_EQ(n == 0, option.selected) << n;
+        Control tab;
+        ASSERT_TRUE(run.FindControl(L"tab_" + std::to_wstring(n), &tab));
+        EXPECT_EQ(n == 0, tab.visible) << n;
+    }
+    Control gamelib;
+    ASSERT_TRUE(run.FindControl(L"gamelib_btn", &gamelib));
+    EXPECT_FALSE(gamelib.selected) << "one page at a time: the channel's";
+
+    // Icons: https through Netgrab (channel 0), http and "//host/..." (channel 1),
+    // http (channel 2); channel 3's are missing on the server.
+    ASSERT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"WM_UPDATE_CHANNEL_ICON") >= 6; }, 30000))
+        << run.LogText();
+    std::wstring icons = run.Dir() + L"\\Skin\\mainwnd\\";
+    for (int n = 0; n < 3; ++n) {
+        EXPECT_TRUE(harness::FileExists(icons + L"icon_" + std::to_wstring(n) + L".png")) << n;
+        EXPECT_TRUE(harness::FileExists(icons + L"icon_hover_" + std::to_wstring(n) + L".png")) << n;
+    }
+    EXPECT_FALSE(harness::FileExists(icons + L"icon_3.png"));
+    EXPECT_FALSE(harness::FileExists(icons + L"icon_hover_3.png"));
+    EXPECT_TRUE(run.WaitForLog(L"[Error]|DownloadChannelImage.HttpsDownload failed"));
+    std::vector<backend::RecordedRequest> https = RequestsOf("/launcher/img/ch0_on.png");
+    ASSERT_FALSE(https.empty());
+    EXPECT_EQ("https", https.back().scheme);
+    std::vector<backend::RecordedRequest> hostOnly = RequestsOf("/launcher/img/ch1_off.png");
+    ASSERT_FALSE(hostOnly.empty());
+    EXPECT_EQ("http", hostOnly.back().scheme) << "the //host form is fetched over http";
+
+    // Channel 2: its own page of the body and its link in its own view.
+    ASSERT_TRUE(run.Click(L"channel_btn_2"));
+    EXPECT_TRUE(run.WaitForLog(L"OnWebPageLoadEnd cef=cef_2 url=" + http + L"/launcher/html/webgames.html"))
+        << run.LogText();
+    EXPECT_TRUE(run.WaitForControl(L"cef_2", IsVisible, 5000));
+    EXPECT_TRUE(run.WaitForControl(L"tab_0", IsHidden, 5000));
+    Control tab2;
+    ASSERT_TRUE(run.FindControl(L"tab_2", &tab2));
+    EXPECT_TRUE(tab2.visible);
+
+    // "我的游戏" while nobody is logged in: the login dialog first.
+    ASSERT_TRUE(run.Click(L"channel_btn_1"));
+    HWND login = harness::WaitForTopWindow(L"LoginDlg", nullptr, true, 20000);
+    ASSERT_NE(nullptr, login) << run.LogText();
+    RECT rect = harness::WindowRect(login);
+    EXPECT_EQ(800, rect.right - rect.left);
+    EXPECT_EQ(572, rect.bottom - rect.top);
+    harness::PostToWindow(login, WM_CLOSE);
+    EXPECT_TRUE(harness::WaitUntilHidden(login, 10000));
+    EXPECT_TRUE(run.WaitForLog(L"OnWebPageLoadEnd cef=cef_1 url=" + http + L"/launcher/html/mygames.html"))
+        << run.LogText();
+    EXPECT_TRUE(run.WaitForControl(L"tab_1", IsVisible, 5000));
+
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(MainWindowTest, CachedGameListBecomesButtonsInOrderWithTheirIcons) {
+    LauncherRun run(L"launcher_" + TestName());
+    run.WriteIni();
+    ASSERT_TRUE(run.WriteGameBtnFile(
+        L"{\"code\":0,\"gamelist\":["
+        L"{\"id\":0,\"pkgid\":0,\"jt_game_id\":7001,\"game_name\":\"星海征途\",\"game_type\":2,\"list_index\":0},"
+        L"{\"id\":0,\"pkgid\":0,\"jt_game_id\":7002,\"game_name\":\"Paper Kingdom\",\"game_type\":1,"
+        L"\"open_type\":1,\"list_index\":2},"
+        L"{\"id\":0,\"pkgid\":0,\"jt_game_id\":7003,\"game_name\":\"剑影江湖\",\"game_type\":3,\"list_index\":2},"
+        L"{\"id\":0,\"pkgid\":0,\"jt_game_id\":7004,\"game_name\":\"方块乐园\",\"game_type\":1,"
+        L"\"open_type\":2,\"list_index\":5},"
+        L"{\"id\":0,\"pkgid\":0,\"jt_game_id\":7005,\"game_name\":\"远古遗迹\",\"game_type\":2,\"list_index\":1000}]}"));
+    ASSERT_TRUE(run.Start());
+    ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+    ASSERT_TRUE(run.Click(L"my_game_btn"));
+    ASSERT_TRUE(run.WaitForControl(L"game_btn_3", [](const Control& c) { return c.pos.bottom > c.pos.top; }, 10000));
+
+    std::vector<Control> buttons = GameButtons(run);
+    ASSERT_EQ(4u, buttons.size()) << "the game at index 1000 gets no button";
+    const wchar_t* names[] = {L"星海征途", L"Paper Kingdom", L"剑影江湖", L"方块乐园"};
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        EXPECT_EQ(names[i], buttons[i].text) << i;
+        EXPECT_EQ(L"game_btn_" + std::to_wstring(i), buttons[i].name);
+        EXPECT_EQ(i == 0, buttons[i].selected) << "the first game is selected";
+        if (i > 0) {
+            EXPECT_LT(buttons[i - 1].pos.top, buttons[i].pos.top) << "shown top to bottom";
+        }
+    }
+    Control group;
+    ASSERT_TRUE(run.FindControl(L"add_game_btn_group", &group));
+    EXPECT_FALSE(group.visible);
+    EXPECT_TRUE(run.LogHas(L"[Error]|CreateAndShowGameListBySequence() invalid listIndex=2(->1) pkgid=0"));
+    EXPECT_TRUE(run.LogHas(L"[Error]|CreateAndShowGameListBySequence() invalid listIndex=5(->3) pkgid=0"));
+    EXPECT_TRUE(run.LogHas(L"[Error]|CreateAndShowGameListBySequence() invalid listIndex=1000 pkgid=0"));
+    EXPECT_TRUE(run.LogHas(L"[Info]|ReportGameListOrderChanged do nothing, user not login"));
+
+    // Every shown game without an icon file asks the back-end and downloads its icon.
+    for (int id = 7001; id <= 7004; ++id) {
+        std::string query = "gameId=" + std::to_string(id) + "&idType=2";
+        EXPECT_TRUE(harness::WaitUntil([&] { return !RequestsOf("/orv2/api/getFrontData.do", query).empty(); }, 30000))
+            << id;
+        std::wstring icon = run.Dir() + L"\\Skin\\temp\\game_" + std::to_wstring(id) + L".png";
+        EXPECT_TRUE(harness::WaitUntil([&] { return harness::FileExists(icon); }, 30000)) << id;
+    }
+    EXPECT_TRUE(RequestsOf("/orv2/api/getFrontData.do", "gameId=7005&").empty());
+    EXPECT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"CMainWnd update gamebtn icon") >= 4; }, 30000))
+        << run.LogText();
+
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(MainWindowTest, CafeMachineUsesPackageIdsAndTakesTheStartRequest) {
+    LauncherRun run(L"launcher_" + TestName());
+    run.WriteIni();
+    std::wstring cafe = harness::TestDir() + L"\\cafe\\";
+    ASSERT_TRUE(CopyFileW((cafe + L"TesselPkgPath.dll").c_str(), (run.Dir() + L"\\TesselPkgPath.dll").c_str(), FALSE));
+    std::wstring games = run.Dir() + L"\\games";
+    CreateDirectoryW(games.c_str(), nullptr);
+    CreateDirectoryW((games + L"\\StarSea").c_str(), nullptr);
+    harness::WriteFileBytes(run.Dir() + L"\\TesselPkgPath.txt", "8001\t" + harness::Narrow(games) + "\\StarSea\r\n8002\t" +
+                                                                   harness::Narrow(games) + "\\Missing\r\n");
+    ASSERT_TRUE(run.WriteGameBtnFile(
+        L"{\"code\":0,\"gamelist\":["
+        L"{\"id\":0,\"pkgid\":8001,\"jt_game_id\":0,\"game_name\":\"星海征途\",\"game_type\":2,\"list_index\":0},"
+        L"{\"id\":0,\"pkgid\":8002,\"jt_game_id\":0,\"game_name\":\"剑影江湖\",\"game_type\":3,\"list_index\":1}]}"));
+    std::wstring marker = harness::MakeScratchDir(L"launcher_cafe_client") + L"\\TesselView.exe";
+    ASSERT_TRUE(CopyFileW((cafe + L"TesselView.exe").c_str(), marker.c_str(), FALSE));
+    harness::ChildProcess client;
+    ASSERT_TRUE(client.Start(marker, L""));
+
+    std::wstring start = launcher::HttpBase() + L"/launcher/start?gameId=77";
+    ASSERT_TRUE(run.Start(start));
+    ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+    EXPECT_TRUE(run.LogHas(L"[Debug]|cmdLineParam:" + start));
+    EXPECT_TRUE(run.WaitForLog(L"OnWebPageLoadEnd cef=cef_0 url=" + start)) << run.LogText();
+
+    ASSERT_TRUE(WaitForRequests(run.InstallReportPath(), 1)) << run.LogText();
+    EXPECT_EQ("1", QueryValue(RequestsOf(harness::Narrow(run.ReportPath()))[0].query, "type"));
+    std::string install = RequestsOf(harness::Narrow(run.InstallReportPath()))[0].query;
+    EXPECT_EQ("1", QueryValue(install, "bar"));
+    EXPECT_EQ("1", QueryValue(install, "type"));
+
+    // Games are known by their package id.
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return !RequestsOf("/orv2/api/getFrontData.do", "gameId=8002&idType=0").empty(); }, 30000));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return harness::FileExists(run.Dir() + L"\\Skin\\temp\\game_8001.png"); }, 30000));
+    EXPECT_TRUE(run.LogHas(L"[Info]|game path from pkgid=" + games + L"\\StarSea"));
+    EXPECT_TRUE(run.LogHas(L"[Info]|IsGameInstalledLocal gameId=8002 not exist"));
+    EXPECT_FALSE(run.LogHas(L"IsGameInstalledLocal gameId=8001 not exist"));
+
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+// The Run value a launcher run leaves; removed again so no later session starts it.
+class RunValue {
+public:
+    ~RunValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Corrin"); }
+    std::wstring Read() const {
+        wchar_t value[1024] = {};
+        DWORD bytes = sizeof(value);
+        if (RegGetValueW(HKEY_CURRENT_USER, kKey, L"Corrin", RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS)
+            return std::wstring();
+        return value;
+    }
+
+private:
+    static constexpr const wchar_t* kKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+};
+
+TEST_F(MainWindowTest, CloseQuitsOrHidesAndAnEmptySettingsFileGetsItsGameDisk) {
+    RunValue runValue;
+    {
+        LauncherRun run(L"launcher_" + TestName());
+        ASSERT_TRUE(harness::WriteFileBytes(run.Dir() + L"\\qxtarrow.ini", ""));
+        ASSERT_TRUE(run.Start());
+        ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+        std::wstring disk = run.IniValue(L"main", L"GameDisk");
+        ASSERT_EQ(1u, disk.size()) << harness::ReadFileBytes(run.Dir() + L"\\qxtarrow.ini");
+        EXPECT_TRUE(iswupper(disk[0]));
+        EXPECT_EQ(run.Dir() + L"\\", run.IniValue(L"WebGame", L"ScreenshotFullPath"));
+        EXPECT_EQ(run.ExePath(), runValue.Read()) << "AutoRun is on by default";
+        // CloseType 1 (the default): the close button ends the launcher.
+        ASSERT_TRUE(run.Click(L"closebtn"));
+        DWORD code = 1;
+        ASSERT_TRUE(run.Process().Wait(30000, &code)) << run.LogText();
+        EXPECT_EQ(0u, code);
+    }
+    LauncherRun run(L"launcher_" + TestName() + L"_hide");
+    run.WriteIni();
+    run.SetIniValue(L"main", L"CloseType", L"0");
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForMainWindow();
+    ASSERT_NE(nullptr, window) << run.LogText();
+    ASSERT_TRUE(run.Click(L"closebtn"));
+    EXPECT_TRUE(harness::WaitUntilHidden(window, 10000));
+    DWORD code = 1;
+    EXPECT_FALSE(run.Process().Wait(2000, &code)) << "CloseType 0 keeps the launcher running";
+    EXPECT_TRUE(IsWindow(window));
+    harness::PostToWindow(window, WM_CLOSE);
+    ASSERT_TRUE(run.Process().Wait(30000, &code));
+    EXPECT_EQ(0u, code);
+}
+
 }  // namespace
