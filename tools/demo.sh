@@ -17,6 +17,7 @@ BIN=$BUILD/bin
 trap '"$TOOLS/backend/backend.sh" stop "$BUILD"' EXIT
 port() { sed -n "s/^$1=//p" "$BUILD/backend/ports.txt"; }
 export CORRIN_BACKEND_HOST="127.0.0.1:$(port https)" CORRIN_UPDATE_HOST="127.0.0.1:$(port http)"
+python3 "$TOOLS/backend/demo-launcher.py" "$BIN" "$BUILD/backend/ports.txt"
 echo "demo: back-end on https://$CORRIN_BACKEND_HOST and http://$CORRIN_UPDATE_HOST" >&2
 
 if [ -f "$BIN/Corrin.exe" ]; then

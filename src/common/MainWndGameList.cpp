@@ -35,6 +35,22 @@ bool ReadUtf16File(const std::wstring& path, std::wstring* text) {
     return true;
 }
 
+// The local table's answers for a whole list come from one read transaction:
+// one file lock instead of one per question.
+class LocalTableSnapshot {
+public:
+    explicit LocalTableSnapshot(CLocalDB& db) : db_(db), began_(db.ExecuteSQL("BEGIN;") == SQLITE_OK) {}
+    ~LocalTableSnapshot() {
+        if (began_) db_.ExecuteSQL("COMMIT;");
+    }
+    LocalTableSnapshot(const LocalTableSnapshot&) = delete;
+    LocalTableSnapshot& operator=(const LocalTableSnapshot&) = delete;
+
+private:
+    CLocalDB& db_;
+    bool began_;
+};
+
 }  // namespace
 
 std::wstring CMainWnd::GetGameButtonImagePath(const GameInfoItem& entry) const {
@@ -81,9 +97,15 @@ void CMainWnd::ReadGameBtnInfoFromFile() {
 void CMainWnd::CreateAndShowGameListBySequence(bool fetchImages) {
     LOG_DEBUG(L"CreateAndShowGameListBySequence enter");
     std::vector<GameInfoItem*> changed;
-    for (GameInfoItem* entry : m_gameList.OrderForDisplay(&changed, nullptr)) {
-        if (fetchImages && !IsFile(GetGameButtonImagePath(*entry))) StartGameBtnInfoRequest(*entry, kGameBtnIconChanged);
-        CreateGameButton(entry);
+    std::vector<GameInfoItem*> shown = m_gameList.OrderForDisplay(&changed, nullptr);
+    {
+        std::unique_ptr<LocalTableSnapshot> snapshot;
+        if (m_noCafeClient && !shown.empty()) snapshot = std::make_unique<LocalTableSnapshot>(LocalDB());
+        for (GameInfoItem* entry : shown) {
+            if (fetchImages && !IsFile(GetGameButtonImagePath(*entry)))
+                StartGameBtnInfoRequest(*entry, kGameBtnIconChanged);
+            CreateGameButton(entry);
+        }
     }
     if (!changed.empty()) ReportGameListOrderChanged(changed);
     LOG_DEBUG(L"CreateAndShowGameListBySequence out");

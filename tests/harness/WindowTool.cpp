@@ -177,10 +177,15 @@ void ResponsivenessProbe::Start(HWND window, DWORD intervalMs) {
     thread_ = std::thread([this, window, intervalMs] {
         while (!stop_) {
             DWORD start = GetTickCount();
+            SYSTEMTIME now;
+            GetLocalTime(&now);
             DWORD_PTR result = 0;
             if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) && !IsWindow(window)) break;
             DWORD latency = GetTickCount() - start;
-            if (latency > maxLatencyMs_) maxLatencyMs_ = latency;
+            if (latency > maxLatencyMs_) {
+                maxLatencyMs_ = latency;
+                worstAtMs_ = ((now.wHour * 60L + now.wMinute) * 60L + now.wSecond) * 1000L + now.wMilliseconds;
+            }
             ++samples_;
             Sleep(intervalMs);
         }

@@ -58,12 +58,15 @@ public:
     void Start(HWND window, DWORD intervalMs = 20);
     void Stop();
     DWORD MaxLatencyMs() const { return maxLatencyMs_; }
+    // The local time of day (ms) when the longest wait began.
+    long WorstAtMs() const { return worstAtMs_; }
     int Samples() const { return samples_; }
 
 private:
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::atomic<DWORD> maxLatencyMs_{0};
+    std::atomic<long> worstAtMs_{0};
     std::atomic<int> samples_{0};
 };
 

@@ -1,6 +1,7 @@
 #include "LauncherRun.h"
 
 #include <algorithm>
+#include <cwchar>
 
 namespace launcher {
 
@@ -143,6 +144,20 @@ size_t LauncherRun::LogIndex(const std::wstring& text) const {
         if (lines[i].find(text) != std::wstring::npos) return i;
     }
     return std::wstring::npos;
+}
+
+long LauncherRun::LogTimeMs(const std::wstring& text) const {
+    size_t index = LogIndex(text);
+    if (index == std::wstring::npos) return -1;
+    unsigned h = 0, m = 0, sec = 0, ms = 0;
+    if (swscanf(Log()[index].c_str(), L"[%u:%u:%u.%u]", &h, &m, &sec, &ms) != 4) return -1;
+    return static_cast<long>(((h * 60 + m) * 60 + sec) * 1000 + ms);
+}
+
+long NowMs() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return ((now.wHour * 60L + now.wMinute) * 60L + now.wSecond) * 1000L + now.wMilliseconds;
 }
 
 std::vector<backend::RecordedRequest> RequestsOf(const std::string& path, const std::string& queryPart) {

@@ -78,6 +78,8 @@ public:
     size_t CountLog(const std::wstring& text) const;
     // Index of the first line holding text; npos when none.
     size_t LogIndex(const std::wstring& text) const;
+    // The local time of day (ms) of the first line holding text; -1 when none.
+    long LogTimeMs(const std::wstring& text) const;
 
 private:
     std::wstring name_;
@@ -85,6 +87,9 @@ private:
     harness::ChildProcess process_;
     HWND window_ = nullptr;
 };
+
+// The local time of day now, in ms (the clock of the log lines).
+long NowMs();
 
 // The requests the back-end recorded on path whose query holds queryPart.
 std::vector<backend::RecordedRequest> RequestsOf(const std::string& path, const std::string& queryPart = std::string());

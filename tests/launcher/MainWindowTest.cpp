@@ -3,9 +3,11 @@
 // the cached game list, a café machine, the close rule and the settings.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <regex>
 
 #include "LauncherRun.h"
+#include "MappedDrive.h"
 #include "WindowTool.h"
 
 namespace {
@@ -49,10 +51,15 @@ TEST_F(MainWindowTest, AppearsOnlyAfterTheChannelAnswerAndReportsStartAndInstall
     ULONGLONG start = GetTickCount64();
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForMainWindow();
+    long shownAt = launcher::NowMs();
     ASSERT_NE(nullptr, window) << run.LogText();
     ULONGLONG shownAfter = GetTickCount64() - start;
     EXPECT_GE(shownAfter, 3000u) << "the window must wait for the delayed channel answer";
     EXPECT_LT(run.LogIndex(L"[Info]|CMainWnd.RequestChannelInfo done"), run.LogIndex(L"CMainWnd::InitWindow() out"));
+    long answeredAt = run.LogTimeMs(L"[Info]|CMainWnd.RequestChannelInfo done");
+    ASSERT_GE(answeredAt, 0);
+    std::cout << "benchmark: window visible " << shownAt - answeredAt << " ms after the channel answer" << std::endl;
+    EXPECT_LT(shownAt - answeredAt, 10000) << "far beyond the 1 s the launcher should take";
 
     // Created at 0,0, then centred by the entry.
     int left = (GetSystemMetrics(SM_CXSCREEN) - 1280) / 2;
@@ -117,6 +124,8 @@ TEST_F(MainWindowTest, ChannelsGetTheirIconsAndPagesAndMyGamesAsksForALogin) {
     run.WriteIni();
     ASSERT_TRUE(run.Start());
     ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+    harness::ResponsivenessProbe probe;
+    probe.Start(run.MainWindow());
     std::wstring http = launcher::HttpBase();
     // Channel 0 shows its page at once; the others wait for their button.
     ASSERT_TRUE(run.WaitForLog(L"OnWebPageLoadEnd cef=cef_0 url=" + http + L"/launcher/html/lobby.html"))
@@ -163,6 +172,12 @@ TEST_F(MainWindowTest, ChannelsGetTheirIconsAndPagesAndMyGamesAsksForALogin) {
     Control tab2;
     ASSERT_TRUE(run.FindControl(L"tab_2", &tab2));
     EXPECT_TRUE(tab2.visible);
+
+    probe.Stop();
+    std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs() << " ms ("
+              << probe.Samples() << " probes, worst at " << probe.WorstAtMs() << ") while channels loaded and switched"
+              << std::endl;
+    EXPECT_LT(probe.MaxLatencyMs(), 5000u) << "the window thread must never hang";
 
     // "我的游戏" while nobody is logged in: the login dialog first.
     ASSERT_TRUE(run.Click(L"channel_btn_1"));
@@ -275,6 +290,56 @@ TEST_F(MainWindowTest, CafeMachineUsesPackageIdsAndTakesTheStartRequest) {
     EXPECT_TRUE(run.LogHas(L"[Info]|IsGameInstalledLocal gameId=8002 not exist"));
     EXPECT_FALSE(run.LogHas(L"IsGameInstalledLocal gameId=8001 not exist"));
 
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+// Removes what a test put on drive C.
+class CDriveMarker {
+public:
+    explicit CDriveMarker(const std::wstring& source) {
+        CreateDirectoryW(L"C:\\DrumClient", nullptr);
+        made_ = CopyFileW(source.c_str(), kPath, FALSE) != FALSE;
+    }
+    ~CDriveMarker() {
+        DeleteFileW(kPath);
+        RemoveDirectoryW(L"C:\\DrumClient");
+    }
+    bool Made() const { return made_; }
+
+private:
+    static constexpr const wchar_t* kPath = L"C:\\DrumClient\\TesselView.exe";
+    bool made_ = false;
+};
+
+TEST_F(MainWindowTest, CafeClientFileCountsOnAMappedDriveButNeverOnDriveC) {
+    std::wstring marker = harness::TestDir() + L"\\cafe\\TesselView.exe";
+    {
+        CDriveMarker onC(marker);
+        ASSERT_TRUE(onC.Made());
+        LauncherRun run(L"launcher_" + TestName() + L"_c");
+        run.WriteIni();
+        ASSERT_TRUE(run.Start());
+        ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+        ASSERT_TRUE(WaitForRequests(run.InstallReportPath(), 1)) << run.LogText();
+        EXPECT_EQ("2", QueryValue(RequestsOf(harness::Narrow(run.InstallReportPath()))[0].query, "bar"))
+            << "drive C is never probed";
+        DWORD code = 1;
+        ASSERT_TRUE(run.CloseAndWait(&code));
+    }
+    std::wstring folder = harness::MakeScratchDir(L"launcher_cafe_drive");
+    CreateDirectoryW((folder + L"\\DrumClient").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(marker.c_str(), (folder + L"\\DrumClient\\TesselView.exe").c_str(), FALSE));
+    harness::MappedDrive drive(L'Q', folder);
+    ASSERT_TRUE(drive.Ready());
+    LauncherRun run(L"launcher_" + TestName() + L"_q");
+    run.WriteIni();
+    ASSERT_TRUE(run.Start());
+    ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+    ASSERT_TRUE(WaitForRequests(run.InstallReportPath(), 1)) << run.LogText();
+    EXPECT_EQ("1", QueryValue(RequestsOf(harness::Narrow(run.InstallReportPath()))[0].query, "bar"));
+    EXPECT_EQ("1", QueryValue(RequestsOf(harness::Narrow(run.ReportPath()))[0].query, "type"));
     DWORD code = 1;
     ASSERT_TRUE(run.CloseAndWait(&code));
     EXPECT_EQ(0u, code);

@@ -1,0 +1,59 @@
+#include "MappedDrive.h"
+
+#include "Harness.h"
+
+namespace harness {
+
+namespace {
+
+// "Z:\a\b" -> "/a/b"; empty for a path on another drive.
+std::wstring UnixPath(const std::wstring& windowsPath) {
+    if (windowsPath.size() < 2 || towupper(windowsPath[0]) != L'Z' || windowsPath[1] != L':') return std::wstring();
+    std::wstring path = windowsPath.substr(2);
+    for (wchar_t& c : path) {
+        if (c == L'\\') c = L'/';
+    }
+    return path.empty() ? L"/" : path;
+}
+
+// Starts a host program with its arguments; false when it could not start.
+// (Wine's handle of a host process says little about its end: callers wait
+// for the effect instead.)
+bool RunHostProgram(const std::wstring& commandLine) {
+    std::wstring line = commandLine;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return false;
+    WaitForSingleObject(info.hProcess, 10000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
+bool RootExists(const wchar_t* root) { return GetFileAttributesW(root) != INVALID_FILE_ATTRIBUTES; }
+
+}  // namespace
+
+MappedDrive::MappedDrive(wchar_t letter, const std::wstring& folder) {
+    root_[0] = letter;
+    std::wstring target = UnixPath(folder);
+    // <build>\tests -> <build>/wineprefix/dosdevices/<letter>:
+    std::wstring build = UnixPath(TestDir());
+    build = build.substr(0, build.rfind(L'/'));
+    if (target.empty() || build.empty() || RootExists(root_)) return;
+    link_ = build + L"/wineprefix/dosdevices/" + static_cast<wchar_t>(towlower(letter)) + L":";
+    if (!RunHostProgram(L"/bin/ln -sfn \"" + target + L"\" \"" + link_ + L"\"")) {
+        link_.clear();
+        return;
+    }
+    ready_ = WaitUntil([&] { return RootExists(root_); }, 10000);
+}
+
+MappedDrive::~MappedDrive() {
+    if (link_.empty()) return;
+    RunHostProgram(L"/bin/rm -f \"" + link_ + L"\"");
+    WaitUntil([&] { return !RootExists(root_); }, 10000);
+}
+
+}  // namespace harness
