@@ -5,11 +5,14 @@
 #include "GlobalFunc.h"
 #include "JsonDoc.h"
 #include "LogWriter.h"
+#include "UniqueHandle.h"
 
 namespace {
 
 // Indices at or above this are never shown by the order rule.
 constexpr int kUnplacedIndex = 1000;
+constexpr DWORD kChunkUnits = 2048;
+constexpr wchar_t kByteOrderMark = 0xFEFF;
 
 void AppendBadAnswer(const std::wstring& logPath, const std::string& ansiText) {
     AppendLineToFile(logPath.c_str(), ansiText.c_str());
@@ -192,6 +195,19 @@ std::vector<GameInfoItem*> CGameList::OrderForDisplay(std::vector<GameInfoItem*>
     }
     if (leftover) *leftover = rest;
     return shown;
+}
+
+bool ReadGameListFile(const std::wstring& path, std::wstring* text) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    std::string bytes;
+    char chunk[kChunkUnits * sizeof(wchar_t)];
+    DWORD read = 0;
+    while (ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) bytes.append(chunk, read);
+    text->assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+    if (!text->empty() && (*text)[0] == kByteOrderMark) text->erase(0, 1);
+    return true;
 }
 
 bool ParseGameListJsonString(const char* text, bool ansi, CGameList& target, const std::wstring& badAnswerLog) {

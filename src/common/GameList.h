@@ -73,6 +73,11 @@ private:
     bool noCafeClient_;
 };
 
+// The text of a UTF-16 file (the cached game list, gamebtn.dat), read in
+// chunks and joined by the bytes read; a byte-order mark is skipped and an odd
+// trailing byte dropped. False when the file cannot be opened.
+bool ReadGameListFile(const std::wstring& path, std::wstring* text);
+
 // Parses a game-list answer (root object with "code" 0 and a "gamelist"
 // array) into target with AddNewGameBtnBySequence. text is in the ANSI code
 // page (ansi) or UTF-8; it is parsed in the ANSI code page. An answer that

@@ -8,10 +8,10 @@
 #include <cerrno>
 
 #include "CCefCommonUI.h"
-#include "DeploymentHosts.h"
 #include "DeviceInfo.h"
 #include "GameButton.h"
 #include "GlobalFunc.h"
+#include "LocalPages.h"
 #include "LogWriter.h"
 #include "MainWndMessages.h"
 
@@ -21,21 +21,6 @@ namespace {
 
 constexpr UINT kAppIcon = 102;
 constexpr DWORD kWorkerWaitMs = 3000;
-
-std::wstring UrlFormOf(const std::wstring& folder) {
-    std::wstring url = folder;
-    for (wchar_t& c : url) {
-        if (c == L'\\') c = L'/';
-    }
-    return url;
-}
-
-// A fixed page of the platform's web site: <Web_url>/html/<UTF-8 name, URL-encoded>.
-std::wstring PlatformPageUrl(const wchar_t* pageName) {
-    std::string utf8;
-    UnicodeToUtf8(pageName, utf8);
-    return GetDeploymentUrl(DeploymentSite::Web) + L"/html/" + StringToWString(UrlEncode(utf8));
-}
 
 // The next run-time report interval for the time since the window was made.
 DWORD RunTimeInterval(DWORD elapsedMs) {
@@ -60,9 +45,9 @@ DUI_END_MESSAGE_MAP()
 
 CMainWnd::CMainWnd()
     : m_programFolder(GetExeDir(true)),
-      m_programFolderUrl(UrlFormOf(m_programFolder)),
-      m_startPageUrl(L"file:///" + m_programFolderUrl + L"html/index.html"),
-      m_noGamePageUrl(L"file:///" + m_programFolderUrl + L"html/nogame.html"),
+      m_programFolderUrl(FolderUrlForm(m_programFolder)),
+      m_startPageUrl(LocalPageUrl(m_programFolderUrl, L"index.html")),
+      m_noGamePageUrl(LocalPageUrl(m_programFolderUrl, L"nogame.html")),
       m_context(std::make_shared<CMainWndContext>(m_programFolder)),
       m_installedGames(m_programFolder, m_context->LocalDB()) {
     m_bossKeyId = static_cast<int>(GlobalAddAtomW(L"HotKey_boss")) - 0xC000;
@@ -309,17 +294,27 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
     case WM_UPDATE_CHANNEL_ICON:
         OnChannelIconsDownloaded();
         break;
+    case WM_UPDATE_USER_HEAD:
+        LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_UPDATE_USER_HEAD");
+        if (m_pHeaderBtn)
+            m_pHeaderBtn->SetBkImage(
+                FormatString(L"%sskin\\headimage\\user_%s.png", m_programFolder.c_str(), m_account.c_str()).c_str());
+        break;
+    case WM_RETURN_PING_TIME:
+        if (CCefCommonUI* view = reinterpret_cast<CCefCommonUI*>(wParam))
+            view->RunJs(FormatString(L"updateServerPing(%d);", static_cast<int>(lParam)).c_str());
+        else
+            LOG_ERROR(L"CMainWnd::HandleCustomMessage WM_RETURN_PING_TIME wParam(cef) is null");
+        break;
     case WM_NOTIFY_GAMEFRAME_HWND:
         m_hGameFrame = reinterpret_cast<HWND>(wParam);
         bHandled = TRUE;
         LOG_DEBUG(L"CMainWnd get gameframe=0x%p by msg", reinterpret_cast<void*>(wParam));
         break;
-    case WM_UPDATE_USER_HEAD:
     case WM_OTHER_WND_FULL_SCREEN:
     case WM_ON_JS_LOAD_GAME_DETAIL:
     case WM_ON_JS_LOAD_GAME_LAUNCH:
     case WM_ON_JS_CHECK_GAME_INSTALLED:
-    case WM_RETURN_PING_TIME:
     case WM_UPDATE_GAME:
     case WM_ON_JS_DOWNLOAD_GAME:
     case WM_UPDATE_GAME_DOWNLOAD_PIC:
@@ -376,7 +371,7 @@ void CMainWnd::Notify(TNotifyUI& msg) {
     CDuiString sender = msg.pSender ? msg.pSender->GetName() : CDuiString();
     if (sender == L"search_edit") {
         if (msg.sType == DUI_MSGTYPE_RETURN) {
-            if (m_pGameLobby) m_pGameLobby->LoadUrl((L"file:///" + m_programFolderUrl + L"html/search.html").c_str());
+            if (m_pGameLobby) m_pGameLobby->LoadUrl(LocalPageUrl(m_programFolderUrl, L"search.html").c_str());
             return;
         }
         WindowImplBase::Notify(msg);

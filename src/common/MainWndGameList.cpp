@@ -5,34 +5,17 @@
 #include "CCefCommonUI.h"
 #include "GameButton.h"
 #include "GlobalFunc.h"
+#include "LocalPages.h"
 #include "LogWriter.h"
 #include "MainWndMessages.h"
-#include "UniqueHandle.h"
 
 using namespace DuiLib;
 
 namespace {
 
-constexpr DWORD kChunkUnits = 2048;
-constexpr wchar_t kByteOrderMark = 0xFEFF;
-
 bool IsFile(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The whole file as UTF-16 code units; an odd trailing byte is dropped.
-bool ReadUtf16File(const std::wstring& path, std::wstring* text) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    std::string bytes;
-    char chunk[kChunkUnits * sizeof(wchar_t)];
-    DWORD read = 0;
-    while (ReadFile(file.get(), chunk, sizeof(chunk), &read, nullptr) && read > 0) bytes.append(chunk, read);
-    text->assign(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
-    if (!text->empty() && (*text)[0] == kByteOrderMark) text->erase(0, 1);
-    return true;
 }
 
 // The local table's answers for a whole list come from one read transaction:
@@ -59,10 +42,7 @@ std::wstring CMainWnd::GetGameButtonImagePath(const GameInfoItem& entry) const {
 }
 
 std::wstring CMainWnd::GetGameLaunchPageUrl(int gameType) const {
-    static const wchar_t* const kTypeFolders[] = {L"web", L"dj", L"client"};
-    if (gameType < 1 || gameType > 3) return std::wstring();
-    return FormatString(L"file:///%shtml/%s/%s/index.html", m_programFolderUrl.c_str(), L"launch",
-                        kTypeFolders[gameType - 1]);
+    return GameTypePageUrl(m_programFolderUrl, gameType, L"launch");
 }
 
 GameBtnRequest CMainWnd::MakeGameBtnRequest(const GameInfoItem& entry) const {
@@ -78,7 +58,7 @@ GameBtnRequest CMainWnd::MakeGameBtnRequest(const GameInfoItem& entry) const {
 void CMainWnd::ReadGameBtnInfoFromFile() {
     std::wstring path = m_programFolder + L"gamebtn.dat";
     std::wstring text;
-    if (!ReadUtf16File(path, &text)) {
+    if (!ReadGameListFile(path, &text)) {
         LOG_DEBUG(L"CMainWnd open file for read failed %s", path.c_str());
         return;
     }

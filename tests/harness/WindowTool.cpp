@@ -138,33 +138,58 @@ DWORD ScreenPixel(POINT screen) {
     return (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
 }
 
-bool SaveWindowScreenshot(HWND window, const std::wstring& name) {
-    RECT rect = WindowRect(window);
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return false;
+bool WritePng(const std::wstring& path, int cx, int cy, const std::function<DWORD(int, int)>& pixel) {
     static ULONG_PTR gdiplusToken = 0;
     if (!gdiplusToken) {
         Gdiplus::GdiplusStartupInput input;
         Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
     }
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    bool copied = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    bool saved = false;
-    if (copied) {
-        std::wstring folder = TestDir() + L"\\screenshots";
-        CreateDirectoryW(folder.c_str(), nullptr);
-        Gdiplus::Bitmap image(bitmap, nullptr);
-        CLSID png;
-        saved = PngEncoder(&png) && image.Save((folder + L"\\" + name + L".png").c_str(), &png, nullptr) == Gdiplus::Ok;
+    Gdiplus::Bitmap image(cx, cy, PixelFormat32bppARGB);
+    for (int y = 0; y < cy; ++y)
+        for (int x = 0; x < cx; ++x) image.SetPixel(x, y, Gdiplus::Color(pixel(x, y)));
+    CLSID png;
+    return PngEncoder(&png) && image.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
+}
+
+bool CapturePixels(HDC source, const RECT& rect, std::vector<DWORD>* pixels) {
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return false;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    HDC memory = CreateCompatibleDC(source);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool copied = false;
+    if (bitmap && bits) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        copied = BitBlt(memory, 0, 0, width, height, source, rect.left, rect.top, SRCCOPY) != FALSE;
+        GdiFlush();
+        const DWORD* first = static_cast<const DWORD*>(bits);
+        pixels->assign(first, first + static_cast<size_t>(width) * height);
+        for (DWORD& p : *pixels) p &= 0x00FFFFFF;
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
     }
-    DeleteObject(bitmap);
-    return saved;
+    DeleteDC(memory);
+    return copied;
+}
+
+bool SaveWindowScreenshot(HWND window, const std::wstring& name) {
+    RECT rect = WindowRect(window);
+    std::vector<DWORD> pixels;
+    HDC screen = GetDC(nullptr);
+    bool copied = CapturePixels(screen, rect, &pixels);
+    ReleaseDC(nullptr, screen);
+    if (!copied) return false;
+    std::wstring folder = TestDir() + L"\\screenshots";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    int width = rect.right - rect.left;
+    return WritePng(folder + L"\\" + name + L".png", width, rect.bottom - rect.top,
+                    [&](int x, int y) { return 0xFF000000u | pixels[static_cast<size_t>(y) * width + x]; });
 }
 
 ResponsivenessProbe::~ResponsivenessProbe() { Stop(); }

@@ -8,8 +8,10 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace harness {
 
@@ -38,6 +40,12 @@ POINT ClientToScreenPoint(HWND window, int x, int y);
 
 // True when the global atom table holds the name.
 bool GlobalAtomExists(const wchar_t* name);
+
+// The pixels of a rectangle of a device context, top-down rows of
+// 0x00RRGGBB; false when they could not be copied.
+bool CapturePixels(HDC source, const RECT& rect, std::vector<DWORD>* pixels);
+// Writes a PNG of cx x cy pixels; pixel(x, y) gives 0xAARRGGBB (not premultiplied).
+bool WritePng(const std::wstring& path, int cx, int cy, const std::function<DWORD(int, int)>& pixel);
 
 // What the screen shows at a point, as 0x00RRGGBB.
 DWORD ScreenPixel(POINT screen);

@@ -13,6 +13,7 @@
 #include "Harness.h"
 #include "InstalledGames.h"
 #include "LauncherSettings.h"
+#include "LocalPages.h"
 #include "MainWndContext.h"
 #include "sqlite_helper.h"
 
@@ -93,6 +94,35 @@ TEST_F(GameListJsonTest, ReadsEveryMemberOfAnElement) {
     EXPECT_STREQ(L"webp", web->iconExt);
     EXPECT_EQ(2, web->openType);
     EXPECT_STREQ(L"jpg", list_.FindByKey(903)->iconExt) << "a path in icon_type never reaches a file name";
+}
+
+TEST_F(GameListJsonTest, ListFileIsReadWholeByTheBytesRead) {
+    // More than one 4096-byte chunk, a byte-order mark and an odd trailing byte.
+    std::wstring text = L"{\"code\":0,\"gamelist\":[" + std::wstring(2100, L' ') + L"]}";
+    std::string bytes = "\xFF\xFE";
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    bytes += 'x';
+    std::wstring path = dir_ + L"\\gamebtn.dat";
+    ASSERT_TRUE(harness::WriteFileBytes(path, bytes));
+    std::wstring read;
+    ASSERT_TRUE(ReadGameListFile(path, &read));
+    EXPECT_EQ(text, read);
+    EXPECT_FALSE(ReadGameListFile(dir_ + L"\\missing.dat", &read));
+}
+
+// --- Local pages
+
+TEST(LocalPagesTest, AddressesKeepTheWholeProgramFolder) {
+    std::wstring folder = L"Z:\\" + std::wstring(600, L'd') + L"\\程序\\";
+    std::wstring url = FolderUrlForm(folder);
+    EXPECT_EQ(std::wstring::npos, url.find(L'\\'));
+    std::wstring start = LocalPageUrl(url, L"index.html");
+    EXPECT_EQ(L"file:///Z:/" + std::wstring(600, L'd') + L"/程序/html/index.html", start);
+    EXPECT_NE(std::wstring::npos, start.find(L"/html/index.html")) << "the lobby page is still told apart";
+    EXPECT_EQ(L"file:///C:/p/html/launch/web/index.html", GameTypePageUrl(L"C:/p/", 1, L"launch"));
+    EXPECT_EQ(L"file:///C:/p/html/details/dj/index.html", GameTypePageUrl(L"C:/p/", 2, L"details"));
+    EXPECT_EQ(L"file:///C:/p/html/launch/client/index.html", GameTypePageUrl(L"C:/p/", 3, L"launch"));
+    EXPECT_TRUE(GameTypePageUrl(L"C:/p/", 4, L"launch").empty());
 }
 
 // --- Icon URL and extension rule

@@ -33,7 +33,15 @@ backend::BackendClient& Backend() {
 std::wstring HttpBase() { return Backend().HttpUrl(L""); }
 std::wstring HttpsBase() { return Backend().HttpsUrl(L""); }
 
-LauncherRun::LauncherRun(const std::wstring& name) : name_(name) { dir_ = harness::CopyProgramDir(name); }
+void LauncherTest::SetUp() {
+    ASSERT_EQ(936u, GetACP()) << "the launcher runs under the Chinese code page";
+    ASSERT_TRUE(Backend().Connect()) << "the back-end fixture is not running";
+}
+
+LauncherRun::LauncherRun(const std::wstring& suffix)
+    : name_(L"launcher_" + harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()) + suffix) {
+    dir_ = harness::CopyProgramDir(name_);
+}
 
 LauncherRun::~LauncherRun() { process_.Kill(); }
 
@@ -82,6 +90,11 @@ bool LauncherRun::CloseAndWait(DWORD* exitCode) {
     return process_.Wait(30000, exitCode);
 }
 
+bool LauncherRun::CloseAndExitCleanly() {
+    DWORD code = 1;
+    return CloseAndWait(&code) && code == 0;
+}
+
 std::vector<Control> LauncherRun::Tree(HWND window) const {
     std::wstring text;
     std::vector<Control> controls;
@@ -97,6 +110,14 @@ bool LauncherRun::FindControl(const std::wstring& name, Control* control, HWND w
         }
     }
     return false;
+}
+
+std::vector<Control> LauncherRun::GameButtons() const {
+    std::vector<Control> buttons;
+    for (const Control& c : Tree()) {
+        if (c.className == L"OrvGameBtn") buttons.push_back(c);
+    }
+    return buttons;
 }
 
 bool LauncherRun::WaitForControl(const std::wstring& name, bool (*holds)(const Control&), DWORD timeoutMs,

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <DuiLib/UITestSeam.h>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -30,10 +31,17 @@ backend::BackendClient& Backend();
 std::wstring HttpBase();
 std::wstring HttpsBase();
 
+// Base of the launcher's integration tests: they run under the Chinese code
+// page and need the back-end.
+class LauncherTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+};
+
 class LauncherRun {
 public:
-    // A fresh program folder named after name.
-    explicit LauncherRun(const std::wstring& name);
+    // A fresh program folder named after the running test (and suffix).
+    explicit LauncherRun(const std::wstring& suffix = std::wstring());
     ~LauncherRun();
     LauncherRun(const LauncherRun&) = delete;
     LauncherRun& operator=(const LauncherRun&) = delete;
@@ -60,10 +68,14 @@ public:
     harness::ChildProcess& Process() { return process_; }
     // Posts WM_CLOSE to the main window and waits for the exit code.
     bool CloseAndWait(DWORD* exitCode);
+    // The same, true when the launcher ended with exit code 0.
+    bool CloseAndExitCleanly();
 
     // The skin control tree of a window of the program (the main window by default).
     std::vector<Control> Tree(HWND window = nullptr) const;
     bool FindControl(const std::wstring& name, Control* control, HWND window = nullptr) const;
+    // The game buttons of "my_game_left_list", in list order.
+    std::vector<Control> GameButtons() const;
     bool WaitForControl(const std::wstring& name, bool (*holds)(const Control&), DWORD timeoutMs,
                         HWND window = nullptr) const;
     // Clicks the control's centre once it is visible and laid out.

@@ -14,10 +14,6 @@ namespace {
 using launcher::Control;
 using launcher::LauncherRun;
 
-std::wstring TestName() {
-    return harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
-}
-
 bool IsVisible(const Control& c) { return c.visible; }
 
 // Four games without a café client; their icons come from the back-end.
@@ -30,17 +26,9 @@ const wchar_t kFourGames[] =
     L"{\"id\":0,\"pkgid\":0,\"jt_game_id\":7004,\"game_name\":\"方块乐园\",\"game_type\":1,\"open_type\":2,"
     L"\"list_index\":3}]}";
 
-std::vector<Control> GameButtons(const LauncherRun& run) {
-    std::vector<Control> buttons;
-    for (const Control& c : run.Tree()) {
-        if (c.className == L"OrvGameBtn") buttons.push_back(c);
-    }
-    return buttons;
-}
-
 std::vector<std::wstring> ButtonTexts(const LauncherRun& run) {
     std::vector<std::wstring> texts;
-    for (const Control& c : GameButtons(run)) texts.push_back(c.text);
+    for (const Control& c : run.GameButtons()) texts.push_back(c.text);
     return texts;
 }
 
@@ -62,11 +50,10 @@ bool Near(DWORD rgb, DWORD expected) {
     return true;
 }
 
-class MainWindowInputTest : public ::testing::Test {
+class MainWindowInputTest : public launcher::LauncherTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(936u, GetACP()) << "the launcher runs under the Chinese code page";
-        ASSERT_TRUE(launcher::Backend().Connect()) << "the back-end fixture is not running";
+        launcher::LauncherTest::SetUp();
         // Keep the pointer off the window until a test moves it.
         harness::MoveCursorTo(POINT{2, 2});
     }
@@ -85,14 +72,14 @@ protected:
     bool ShowMyGames(LauncherRun& run) {
         return run.Click(L"my_game_btn") && run.WaitForControl(L"my_game_wnd", IsVisible, 10000) &&
                harness::WaitUntil([&] {
-                   std::vector<Control> buttons = GameButtons(run);
+                   std::vector<Control> buttons = run.GameButtons();
                    return !buttons.empty() && buttons[0].pos.bottom > buttons[0].pos.top;
                }, 10000);
     }
 };
 
 TEST_F(MainWindowInputTest, ShowsChannelsAndGamesInTheShippedSkin) {
-    LauncherRun run(L"launcher_" + TestName());
+    LauncherRun run;
     HWND window = StartWithGames(run);
     ASSERT_NE(nullptr, window) << run.LogText();
     ASSERT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"WM_UPDATE_CHANNEL_ICON") >= 6; }, 30000))
@@ -113,7 +100,7 @@ TEST_F(MainWindowInputTest, ShowsChannelsAndGamesInTheShippedSkin) {
     ASSERT_TRUE(ShowMyGames(run)) << run.LogText();
     Sleep(1500);
     EXPECT_TRUE(harness::SaveWindowScreenshot(window, L"launcher_main_window_my_games"));
-    std::vector<Control> buttons = GameButtons(run);
+    std::vector<Control> buttons = run.GameButtons();
     ASSERT_EQ(4u, buttons.size());
     // The icons from the back-end inside their buttons: the web game that
     // needs no installation as it is (green), the others dimmed by the mask.
@@ -126,26 +113,24 @@ TEST_F(MainWindowInputTest, ShowsChannelsAndGamesInTheShippedSkin) {
 
     // A game that is not installed says so under the pointer, and only there.
     harness::MoveCursorTo(run.ScreenCenter(buttons[2]));
-    EXPECT_TRUE(harness::WaitUntil([&] { return GameButtons(run)[2].text == L"游戏未安装"; }, 5000));
+    EXPECT_TRUE(harness::WaitUntil([&] { return run.GameButtons()[2].text == L"游戏未安装"; }, 5000));
     harness::MoveCursorTo(harness::ClientToScreenPoint(window, 75, 760));
-    EXPECT_TRUE(harness::WaitUntil([&] { return GameButtons(run)[2].text == L"剑影江湖"; }, 5000));
+    EXPECT_TRUE(harness::WaitUntil([&] { return run.GameButtons()[2].text == L"剑影江湖"; }, 5000));
     // A web game opened in the browser has no installation: no such text.
     harness::MoveCursorTo(run.ScreenCenter(buttons[3]));
     Sleep(500);
-    EXPECT_EQ(L"方块乐园", GameButtons(run)[3].text);
+    EXPECT_EQ(L"方块乐园", run.GameButtons()[3].text);
     harness::MoveCursorTo(POINT{2, 2});
 
-    DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
-    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
 TEST_F(MainWindowInputTest, DraggingAButtonReordersTheGamesAndReportsNothingWhileLoggedOut) {
-    LauncherRun run(L"launcher_" + TestName());
+    LauncherRun run;
     HWND window = StartWithGames(run);
     ASSERT_NE(nullptr, window) << run.LogText();
     ASSERT_TRUE(ShowMyGames(run));
-    std::vector<Control> buttons = GameButtons(run);
+    std::vector<Control> buttons = run.GameButtons();
     ASSERT_EQ(4u, buttons.size());
     size_t reportsBefore = run.CountLog(L"ReportGameListOrderChanged do nothing, user not login");
 
@@ -188,13 +173,11 @@ TEST_F(MainWindowInputTest, DraggingAButtonReordersTheGamesAndReportsNothingWhil
         EXPECT_EQ(std::string::npos, r.body.find("updateplaygame")) << "no order report without a login";
     }
     harness::MoveCursorTo(POINT{2, 2});
-    DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
-    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
 TEST_F(MainWindowInputTest, ButtonMenuFitsTheGameAndRemovingSelectsTheNext) {
-    LauncherRun run(L"launcher_" + TestName());
+    LauncherRun run;
     {
         // Game 7003 is installed (status 0 in the local table).
         CLocalDB db;
@@ -210,7 +193,7 @@ TEST_F(MainWindowInputTest, ButtonMenuFitsTheGameAndRemovingSelectsTheNext) {
     HWND window = StartWithGames(run);
     ASSERT_NE(nullptr, window) << run.LogText();
     ASSERT_TRUE(ShowMyGames(run));
-    std::vector<Control> buttons = GameButtons(run);
+    std::vector<Control> buttons = run.GameButtons();
     ASSERT_EQ(4u, buttons.size());
 
     // A game that is not installed: only "remove_icon".
@@ -247,7 +230,7 @@ TEST_F(MainWindowInputTest, ButtonMenuFitsTheGameAndRemovingSelectsTheNext) {
     EXPECT_TRUE(run.LogHas(L"CMainWnd on menu clicked - remove game icon, pkgid=0, bSelected=true"));
     EXPECT_TRUE(harness::WaitUntil(
         [&] {
-            std::vector<Control> left = GameButtons(run);
+            std::vector<Control> left = run.GameButtons();
             return left.size() == 3 && left[0].text == L"Paper Kingdom" && left[0].selected;
         },
         5000));
@@ -255,22 +238,20 @@ TEST_F(MainWindowInputTest, ButtonMenuFitsTheGameAndRemovingSelectsTheNext) {
 
     // Removing the others, the last one leaves a blank page and the "add game" group.
     for (int left = 3; left > 0; --left) {
-        harness::ClickRight(run.ScreenCenter(GameButtons(run)[0]));
+        harness::ClickRight(run.ScreenCenter(run.GameButtons()[0]));
         menu = harness::WaitForTopWindow(L"DuiMenuWnd", nullptr, true, 10000);
         ASSERT_NE(nullptr, menu);
         ASSERT_TRUE(run.Click(L"remove_icon", menu));
-        ASSERT_TRUE(harness::WaitUntil([&] { return GameButtons(run).size() == static_cast<size_t>(left - 1); }, 5000));
+        ASSERT_TRUE(harness::WaitUntil([&] { return run.GameButtons().size() == static_cast<size_t>(left - 1); }, 5000));
     }
     EXPECT_TRUE(run.WaitForLog(L"Navigate:about:blank")) << run.LogText();
     EXPECT_TRUE(run.WaitForControl(L"add_game_btn_group", IsVisible, 5000));
     harness::MoveCursorTo(POINT{2, 2});
-    DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
-    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
 TEST_F(MainWindowInputTest, LongGameListIsBuiltAndDrawnWhileTheWindowStaysResponsive) {
-    LauncherRun run(L"launcher_" + TestName());
+    LauncherRun run;
     run.WriteIni();
     // 200 games whose icons are already downloaded, of every type.
     std::wstring list = L"{\"code\":0,\"gamelist\":[";
@@ -292,7 +273,7 @@ TEST_F(MainWindowInputTest, LongGameListIsBuiltAndDrawnWhileTheWindowStaysRespon
     harness::ResponsivenessProbe probe;
     probe.Start(window);
     long built = run.LogTimeMs(L"CreateAndShowGameListBySequence out") - run.LogTimeMs(L"CreateAndShowGameListBySequence enter");
-    EXPECT_EQ(200u, GameButtons(run).size());
+    EXPECT_EQ(200u, run.GameButtons().size());
 
     // From the click on "my games" until the second button's tile is on screen.
     ASSERT_TRUE(run.WaitForControl(L"my_game_btn", IsVisible, 10000));
@@ -314,9 +295,7 @@ TEST_F(MainWindowInputTest, LongGameListIsBuiltAndDrawnWhileTheWindowStaysRespon
               << probe.Samples() << " probes, worst at " << probe.WorstAtMs() << ")" << std::endl;
     EXPECT_GE(built, 0);
     EXPECT_LT(probe.MaxLatencyMs(), 5000u) << "the window thread must never hang";
-    DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
-    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
 }  // namespace

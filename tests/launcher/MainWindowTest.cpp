@@ -17,10 +17,6 @@ using launcher::LauncherRun;
 using launcher::QueryValue;
 using launcher::RequestsOf;
 
-std::wstring TestName() {
-    return harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
-}
-
 bool IsVisible(const Control& c) { return c.visible; }
 bool IsHidden(const Control& c) { return !c.visible; }
 
@@ -28,25 +24,10 @@ bool WaitForRequests(const std::wstring& path, size_t count, DWORD timeoutMs = 3
     return harness::WaitUntil([&] { return RequestsOf(harness::Narrow(path)).size() >= count; }, timeoutMs);
 }
 
-// The game buttons of "my_game_left_list" in list order.
-std::vector<Control> GameButtons(const LauncherRun& run) {
-    std::vector<Control> buttons;
-    for (const Control& c : run.Tree()) {
-        if (c.className == L"OrvGameBtn") buttons.push_back(c);
-    }
-    return buttons;
-}
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(936u, GetACP()) << "the launcher runs under the Chinese code page";
-        ASSERT_TRUE(launcher::Backend().Connect()) << "the back-end fixture is not running";
-    }
-};
+using MainWindowTest = launcher::LauncherTest;
 
 TEST_F(MainWindowTest, AppearsOnlyAfterTheChannelAnswerAndReportsStartAndInstall) {
-    LauncherRun run(L"launcher_" + TestName());
+    LauncherRun run;
     run.WriteIni(L"/launcher/channels-slow");
     ULONGLONG start = GetTickCount64();
     ASSERT_TRUE(run.Start());
@@ -66,6 +47,9 @@ TEST_F(MainWindowTest, AppearsOnlyAfterTheChannelAnswerAndReportsStartAndInstall
     EXPECT_TRUE(harness::WaitUntil([&] { return harness::WindowRect(window).left == left; }, 5000));
     RECT rect = harness::WindowRect(window);
     EXPECT_EQ(1280, rect.right - rect.left);
+    Control channel;
+    ASSERT_TRUE(run.FindControl(L"channel_btn_0", &channel));
+    EXPECT_EQ(L"大厅\" textcolor=\"#FFFF0000", channel.text) << "a channel name is text, never attributes";
     EXPECT_EQ(800, rect.bottom - rect.top);
     EXPECT_EQ((GetSystemMetrics(SM_CYSCREEN) - 800) / 2, rect.top);
     EXPECT_TRUE(harness::GlobalAtomExists(L"HotKey_boss"));
@@ -90,7 +74,7 @@ TEST_F(MainWindowTest, AppearsOnlyAfterTheChannelAnswerAndReportsStartAndInstall
     ASSERT_TRUE(run.CloseAndWait(&code)) << run.LogText();
     EXPECT_EQ(0u, code);
 
-    LauncherRun second(L"launcher_" + TestName() + L"_again");
+    LauncherRun second(L"_again");
     second.WriteIni();
     ASSERT_TRUE(second.Start());
     ASSERT_NE(nullptr, second.WaitForMainWindow()) << second.LogText();
@@ -102,7 +86,7 @@ TEST_F(MainWindowTest, AppearsOnlyAfterTheChannelAnswerAndReportsStartAndInstall
 }
 
 TEST_F(MainWindowTest, AppearsWhenTheBackendIsDown) {
-    LauncherRun run(L"launcher_" + TestName());
+    LauncherRun run;
     run.WriteIni(L"http://127.0.0.1:9/launcher/channels");
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForMainWindow(30000);
@@ -114,13 +98,11 @@ TEST_F(MainWindowTest, AppearsWhenTheBackendIsDown) {
     Control gamelib;
     ASSERT_TRUE(run.FindControl(L"gamelib_btn", &gamelib));
     EXPECT_TRUE(gamelib.selected);
-    DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
-    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
 TEST_F(MainWindowTest, ChannelsGetTheirIconsAndPagesAndMyGamesAsksForALogin) {
-    LauncherRun run(L"launcher_" + TestName());
+    LauncherRun run;
     run.WriteIni();
     ASSERT_TRUE(run.Start());
     ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
@@ -192,13 +174,11 @@ TEST_F(MainWindowTest, ChannelsGetTheirIconsAndPagesAndMyGamesAsksForALogin) {
         << run.LogText();
     EXPECT_TRUE(run.WaitForControl(L"tab_1", IsVisible, 5000));
 
-    DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
-    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
 TEST_F(MainWindowTest, CachedGameListBecomesButtonsInOrderWithTheirIcons) {
-    LauncherRun run(L"launcher_" + TestName());
+    LauncherRun run;
     run.WriteIni();
     ASSERT_TRUE(run.WriteGameBtnFile(
         L"{\"code\":0,\"gamelist\":["
@@ -214,7 +194,7 @@ TEST_F(MainWindowTest, CachedGameListBecomesButtonsInOrderWithTheirIcons) {
     ASSERT_TRUE(run.Click(L"my_game_btn"));
     ASSERT_TRUE(run.WaitForControl(L"game_btn_3", [](const Control& c) { return c.pos.bottom > c.pos.top; }, 10000));
 
-    std::vector<Control> buttons = GameButtons(run);
+    std::vector<Control> buttons = run.GameButtons();
     ASSERT_EQ(4u, buttons.size()) << "the game at index 1000 gets no button";
     const wchar_t* names[] = {L"星海征途", L"Paper Kingdom", L"剑影江湖", L"方块乐园"};
     for (size_t i = 0; i < buttons.size(); ++i) {
@@ -234,24 +214,24 @@ TEST_F(MainWindowTest, CachedGameListBecomesButtonsInOrderWithTheirIcons) {
     EXPECT_TRUE(run.LogHas(L"[Info]|ReportGameListOrderChanged do nothing, user not login"));
 
     // Every shown game without an icon file asks the back-end and downloads its icon.
+    // 7003's icon address ends in a query: its file takes the extension "jpg".
     for (int id = 7001; id <= 7004; ++id) {
         std::string query = "gameId=" + std::to_string(id) + "&idType=2";
         EXPECT_TRUE(harness::WaitUntil([&] { return !RequestsOf("/orv2/api/getFrontData.do", query).empty(); }, 30000))
             << id;
-        std::wstring icon = run.Dir() + L"\\Skin\\temp\\game_" + std::to_wstring(id) + L".png";
+        std::wstring icon = run.Dir() + L"\\Skin\\temp\\game_" + std::to_wstring(id) + (id == 7003 ? L".jpg" : L".png");
         EXPECT_TRUE(harness::WaitUntil([&] { return harness::FileExists(icon); }, 30000)) << id;
     }
     EXPECT_TRUE(RequestsOf("/orv2/api/getFrontData.do", "gameId=7005&").empty());
     EXPECT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"CMainWnd update gamebtn icon") >= 4; }, 30000))
         << run.LogText();
+    EXPECT_TRUE(run.LogHas(L"CMainWnd update gamebtn icon \"dest='34,16,80,62' res='temp\\game_7003.jpg'\""));
 
-    DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
-    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
 TEST_F(MainWindowTest, CafeMachineUsesPackageIdsAndTakesTheStartRequest) {
-    LauncherRun run(L"launcher_" + TestName());
+    LauncherRun run;
     run.WriteIni();
     std::wstring cafe = harness::TestDir() + L"\\cafe\\";
     ASSERT_TRUE(CopyFileW((cafe + L"TesselPkgPath.dll").c_str(), (run.Dir() + L"\\TesselPkgPath.dll").c_str(), FALSE));
@@ -290,9 +270,7 @@ TEST_F(MainWindowTest, CafeMachineUsesPackageIdsAndTakesTheStartRequest) {
     EXPECT_TRUE(run.LogHas(L"[Info]|IsGameInstalledLocal gameId=8002 not exist"));
     EXPECT_FALSE(run.LogHas(L"IsGameInstalledLocal gameId=8001 not exist"));
 
-    DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
-    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
 // Removes what a test put on drive C.
@@ -318,7 +296,7 @@ TEST_F(MainWindowTest, CafeClientFileCountsOnAMappedDriveButNeverOnDriveC) {
     {
         CDriveMarker onC(marker);
         ASSERT_TRUE(onC.Made());
-        LauncherRun run(L"launcher_" + TestName() + L"_c");
+        LauncherRun run(L"_c");
         run.WriteIni();
         ASSERT_TRUE(run.Start());
         ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
@@ -333,16 +311,14 @@ TEST_F(MainWindowTest, CafeClientFileCountsOnAMappedDriveButNeverOnDriveC) {
     ASSERT_TRUE(CopyFileW(marker.c_str(), (folder + L"\\DrumClient\\TesselView.exe").c_str(), FALSE));
     harness::MappedDrive drive(L'Q', folder);
     ASSERT_TRUE(drive.Ready());
-    LauncherRun run(L"launcher_" + TestName() + L"_q");
+    LauncherRun run(L"_q");
     run.WriteIni();
     ASSERT_TRUE(run.Start());
     ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
     ASSERT_TRUE(WaitForRequests(run.InstallReportPath(), 1)) << run.LogText();
     EXPECT_EQ("1", QueryValue(RequestsOf(harness::Narrow(run.InstallReportPath()))[0].query, "bar"));
     EXPECT_EQ("1", QueryValue(RequestsOf(harness::Narrow(run.ReportPath()))[0].query, "type"));
-    DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
-    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
 // The Run value a launcher run leaves; removed again so no later session starts it.
@@ -364,7 +340,7 @@ private:
 TEST_F(MainWindowTest, CloseQuitsOrHidesAndAnEmptySettingsFileGetsItsGameDisk) {
     RunValue runValue;
     {
-        LauncherRun run(L"launcher_" + TestName());
+        LauncherRun run;
         ASSERT_TRUE(harness::WriteFileBytes(run.Dir() + L"\\qxtarrow.ini", ""));
         ASSERT_TRUE(run.Start());
         ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
@@ -379,7 +355,7 @@ TEST_F(MainWindowTest, CloseQuitsOrHidesAndAnEmptySettingsFileGetsItsGameDisk) {
         ASSERT_TRUE(run.Process().Wait(30000, &code)) << run.LogText();
         EXPECT_EQ(0u, code);
     }
-    LauncherRun run(L"launcher_" + TestName() + L"_hide");
+    LauncherRun run(L"_hide");
     run.WriteIni();
     run.SetIniValue(L"main", L"CloseType", L"0");
     ASSERT_TRUE(run.Start());

@@ -1,13 +1,9 @@
 #include "SkinTestUtil.h"
 
 #include <Harness.h>
+#include <WindowTool.h>
 #include <algorithm>
 #include <mutex>
-namespace Gdiplus {
-using std::max;
-using std::min;
-}  // namespace Gdiplus
-#include <gdiplus.h>
 
 using namespace DuiLib;
 
@@ -23,43 +19,10 @@ void Sink(const wchar_t* line) {
     g_log.push_back(line);
 }
 
-void EnsureGdiplus() {
-    static ULONG_PTR token = 0;
-    if (token) return;
-    Gdiplus::GdiplusStartupInput input;
-    Gdiplus::GdiplusStartup(&token, &input, nullptr);
-}
-
-bool PngEncoder(CLSID* clsid) {
-    UINT count = 0, size = 0;
-    Gdiplus::GetImageEncodersSize(&count, &size);
-    if (size == 0) return false;
-    std::vector<BYTE> buffer(size);
-    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
-    Gdiplus::GetImageEncoders(count, size, codecs);
-    for (UINT i = 0; i < count; ++i) {
-        if (wcscmp(codecs[i].MimeType, L"image/png") == 0) {
-            *clsid = codecs[i].Clsid;
-            return true;
-        }
-    }
-    return false;
-}
-
-// Writes a PNG of cx x cy pixels (0xAARRGGBB, not premultiplied).
-bool WritePng(const std::wstring& path, int cx, int cy, const std::function<DWORD(int, int)>& pixel) {
-    EnsureGdiplus();
-    Gdiplus::Bitmap bmp(cx, cy, PixelFormat32bppARGB);
-    for (int y = 0; y < cy; ++y)
-        for (int x = 0; x < cx; ++x) bmp.SetPixel(x, y, Gdiplus::Color(pixel(x, y)));
-    CLSID png;
-    return PngEncoder(&png) && bmp.Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
-}
-
 }  // namespace
 
 bool WriteSolidPng(const std::wstring& path, int cx, int cy, DWORD argb) {
-    return WritePng(path, cx, cy, [argb](int, int) { return argb; });
+    return harness::WritePng(path, cx, cy, [argb](int, int) { return argb; });
 }
 
 std::wstring SkinDir() { return harness::TestDir() + L"\\skin_skins\\"; }
@@ -71,9 +34,9 @@ void UseTestSkins() {
     made = true;
     std::wstring img = SkinDir() + L"img";
     ::CreateDirectoryW(img.c_str(), nullptr);
-    WritePng(img + L"\\red.png", 20, 20, [](int, int) { return 0xFFFF0000u; });
+    harness::WritePng(img + L"\\red.png", 20, 20, [](int, int) { return 0xFFFF0000u; });
     // A blue frame 3 pixels wide around a transparent centre.
-    WritePng(img + L"\\frame.png", 12, 12, [](int x, int y) {
+    harness::WritePng(img + L"\\frame.png", 12, 12, [](int x, int y) {
         bool edge = x < 3 || y < 3 || x >= 9 || y >= 9;
         return edge ? 0xFF0000FFu : 0x00000000u;
     });
@@ -126,37 +89,21 @@ bool Screenshot::Take(HWND hwnd) {
     if (!::GetClientRect(hwnd, &rc)) return false;
     width_ = rc.right;
     height_ = rc.bottom;
-    if (width_ <= 0 || height_ <= 0) return false;
     HDC wdc = ::GetDC(hwnd);
-    HDC mem = ::CreateCompatibleDC(wdc);
-    BITMAPINFO bmi = {};
-    bmi.bmiHeader.biSize = sizeof(bmi.bmiHeader);
-    bmi.bmiHeader.biWidth = width_;
-    bmi.bmiHeader.biHeight = -height_;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bmp = ::CreateDIBSection(wdc, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = ::SelectObject(mem, bmp);
-    bool ok = ::BitBlt(mem, 0, 0, width_, height_, wdc, 0, 0, SRCCOPY) != FALSE;
-    ::GdiFlush();
-    pixels_.assign(static_cast<const DWORD*>(bits), static_cast<const DWORD*>(bits) + width_ * height_);
-    ::SelectObject(mem, old);
-    ::DeleteObject(bmp);
-    ::DeleteDC(mem);
+    bool ok = harness::CapturePixels(wdc, rc, &pixels_);
     ::ReleaseDC(hwnd, wdc);
     return ok;
 }
 
 DWORD Screenshot::Pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0xFFFFFFFF;
-    return pixels_[static_cast<size_t>(y) * width_ + x] & 0x00FFFFFF;
+    return pixels_[static_cast<size_t>(y) * width_ + x];
 }
 
 bool Screenshot::SavePng(const std::wstring& name) const {
     std::wstring dir = harness::TestDir() + L"\\screenshots";
     ::CreateDirectoryW(dir.c_str(), nullptr);
-    return WritePng(dir + L"\\" + name + L".png", width_, height_,
+    return harness::WritePng(dir + L"\\" + name + L".png", width_, height_,
                     [this](int x, int y) { return 0xFF000000u | Pixel(x, y); });
 }
 
