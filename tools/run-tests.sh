@@ -10,14 +10,14 @@ exec xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '
     . "$CORRIN_TOOLS/wine-env.sh" "$CORRIN_BUILD"
     "$CORRIN_TOOLS/wineprefix.sh" "$CORRIN_BUILD"
     wineserver -p
+    # A launcher run (a test, the demo) may leave its autostart value behind:
+    # wineboot would start that copy of the launcher at log-on.
+    "$CORRIN_WINE" reg delete "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run" /v Corrin /f \
+        </dev/null >/dev/null 2>&1 || true
     # Bring up Wine'"'"'s own services now, with no pipe of CTest open: a service
     # started by the first test would hold its output pipe and stall CTest.
     "$CORRIN_WINE" wineboot </dev/null >/dev/null 2>&1 || true
     rc=0
     ctest --test-dir "$CORRIN_BUILD" --output-on-failure -j "$(nproc)" "$@" || rc=$?
-    # A launcher run may leave its autostart value behind; the next session
-    # would start that copy of the launcher at log-on (wineboot).
-    "$CORRIN_WINE" reg delete "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run" /v Corrin /f \
-        </dev/null >/dev/null 2>&1 || true
     wineserver -k || true
     exit $rc' ctest-session "$@"
