@@ -37,10 +37,11 @@ void RecordingOwner::NotifyCefTitleChanged(CCefCommonUI* control, const wchar_t*
     Add(c);
 }
 
-void RecordingOwner::OpenPageGameWebWnd(const wchar_t* url, bool) {
+void RecordingOwner::OpenPageGameWebWnd(const wchar_t* url, bool inNewTab) {
     SlotCall c;
     c.slot = L"OpenPageGameWebWnd";
     c.text = url ? url : L"";
+    c.inNewTab = inNewTab;
     Add(c);
 }
 

@@ -13,6 +13,7 @@ struct SlotCall {
     std::wstring slot;  // "OpenNewPopupWnd", "HandleJSCall", "OnWebPageLoadEnd", ...
     std::wstring text;  // function name, URL or title
     bool paramsNull = true;
+    bool inNewTab = false;  // OpenPageGameWebWnd
     CefRefPtr<CefListValue> arguments;  // a copy, for HandleJSCall
     CCefCommonUI* control = nullptr;
     DWORD thread = 0;

@@ -5,6 +5,7 @@
 #include "Harness.h"
 #include "cookie_store.h"
 #include "document.h"
+#include "include/capi/cef_command_line_capi.h"
 #include "include/cef_command_line.h"
 #include "include/cef_process_message.h"
 #include "url.h"
@@ -36,6 +37,33 @@ TEST(EngineCommandLine, SwitchesWithOrWithoutDashesAndQuoting) {
     again->GetSwitches(b);
     EXPECT_EQ(a, b);
     EXPECT_EQ(cmd->GetProgram(), again->GetProgram());
+}
+
+// CTest starts this program with --gtest_color=no.
+TEST(EngineCommandLine, GlobalCommandLineThroughTheCInterface) {
+    cef_command_line_t* line = cef_command_line_get_global();
+    ASSERT_NE(nullptr, line);
+    EXPECT_EQ(sizeof(cef_command_line_t), line->base.size);
+    EXPECT_TRUE(line->base.has_one_ref(&line->base));
+    cef_string_t name = {};
+    ASSERT_TRUE(cef_string_set(L"gtest_color", 11, &name, 1));
+    EXPECT_TRUE(line->has_switch(line, &name));
+    cef_string_userfree_t value = line->get_switch_value(line, &name);
+    ASSERT_NE(nullptr, value);
+    EXPECT_EQ(L"no", std::wstring(value->str, value->length));
+    cef_string_userfree_free(value);
+    cef_string_clear(&name);
+    ASSERT_TRUE(cef_string_set(L"--url", 5, &name, 0));  // borrowed, with dashes
+    EXPECT_FALSE(line->has_switch(line, &name));
+    EXPECT_EQ(nullptr, line->get_switch_value(line, &name));
+    cef_string_userfree_t program = line->get_program(line);
+    ASSERT_NE(nullptr, program);
+    EXPECT_NE(std::wstring::npos, std::wstring(program->str, program->length).find(L"engine_unit_tests"));
+    cef_string_userfree_free(program);
+    line->base.add_ref(&line->base);
+    EXPECT_FALSE(line->base.has_one_ref(&line->base));
+    EXPECT_FALSE(line->base.release(&line->base));
+    EXPECT_TRUE(line->base.release(&line->base));
 }
 
 TEST(EngineValues, ListsToleratetypeMismatchAndShareChildren) {

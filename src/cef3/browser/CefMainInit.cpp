@@ -4,13 +4,13 @@
 
 #include "ClientAppBrowser.h"
 #include "ClientAppRender.h"
+#include "CefProgramTraits.h"
 #include "GlobalFunc.h"
 #include "LogWriter.h"
 #include "ProcessRole.h"
 
 namespace {
 
-const wchar_t kMutexName[] = L"QXVanta_Tarrow_main";
 const int kMutexTries = 20;
 const DWORD kMutexRetryMs = 100;
 
@@ -84,13 +84,14 @@ CefMainInit::~CefMainInit() {
 }
 
 bool CefMainInit::IsFirstMainBrowser() {
-    HANDLE mutex = CreateMutexW(nullptr, FALSE, kMutexName);
+    const CefProgramTraits& traits = GetCefProgramTraits();
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, traits.instanceMutexName);
     if (!mutex) {
         LOG_AS("CefMainInit::IsFirstMainBrowser", LOG_LEVEL_ERROR, L"CreateMutex failed");
         return false;
     }
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        LOG_AS("CefMainInit::IsFirstMainBrowser", LOG_LEVEL_WARNING, L"QXVanta_Tarrow is running, so exit this time.");
+        LOG_AS("CefMainInit::IsFirstMainBrowser", LOG_LEVEL_WARNING, L"%s", traits.instanceRunningWarning);
         CloseHandle(mutex);
         return false;
     }

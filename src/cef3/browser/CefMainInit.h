@@ -1,9 +1,10 @@
 #pragma once
-// Engine start of every process of the launcher, built on the stack of
+// Engine start of every process of the program, built on the stack of
 // wWinMain: settles the process role, keeps one browser process at a time
-// (named mutex), runs an engine sub-process to its end (the process exits
-// inside the constructor), and initialises the engine in the browser
-// process. The destructor shuts the engine down. Main thread only.
+// (the program's named mutex, CefProgramTraits), runs an engine sub-process
+// to its end (the process exits inside the constructor), and initialises the
+// engine in the browser process. The destructor shuts the engine down. Main
+// thread only.
 #include <atomic>
 
 #include "include/cef_app.h"

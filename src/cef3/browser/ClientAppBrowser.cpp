@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "CefProgramTraits.h"
 #include "GlobalFunc.h"
 #include "LogWriter.h"
 
@@ -43,6 +44,14 @@ void ClientAppBrowser::OnBeforeCommandLineProcessing(const CefString&, CefRefPtr
 }
 
 void ClientAppBrowser::AppendSwitches(const std::wstring& folder, CefRefPtr<CefCommandLine> cmd) {
+    if (GetCefProgramTraits().switchSet == BrowserSwitchSet::Player) {
+        AppendPlayerSwitches(folder, cmd);
+    } else {
+        AppendLauncherSwitches(folder, cmd);
+    }
+}
+
+void ClientAppBrowser::AppendLauncherSwitches(const std::wstring& folder, CefRefPtr<CefCommandLine> cmd) {
     cmd->AppendSwitch(L"--always-authorize-plugins");
     cmd->AppendSwitch(L"--ppapi-out-of-process");
     if (IsAscii(folder)) {
@@ -53,6 +62,19 @@ void ClientAppBrowser::AppendSwitches(const std::wstring& folder, CefRefPtr<CefC
     }
     cmd->AppendSwitch(L"no-proxy-server");
     cmd->AppendSwitchWithValue(L"--renderer-process-limit", L"1");
+}
+
+// Renderers are not limited, so every tab has a renderer of its own; the
+// plug-in is always taken from the program folder.
+void ClientAppBrowser::AppendPlayerSwitches(const std::wstring& folder, CefRefPtr<CefCommandLine> cmd) {
+    cmd->AppendSwitch(L"--always-authorize-plugins");
+    cmd->AppendSwitch(L"--disable-breakpad");
+    cmd->AppendSwitch(L"--disable-component-update");
+    cmd->AppendSwitch(L"--ppapi-out-of-process");
+    cmd->AppendSwitchWithValue(L"--ppapi-flash-path", folder + L"Plugins\\" + kFlashDll);
+    cmd->AppendSwitchWithValue(L"--ppapi-flash-version", kFlashVersion);
+    cmd->AppendSwitch(L"--enable-npapi");
+    cmd->AppendSwitch(L"no-proxy-server");
 }
 
 void ClientAppBrowser::OnContextInitialized() { LOG_DEBUG(L"ClientAppBrowser::OnContextInitialized()"); }

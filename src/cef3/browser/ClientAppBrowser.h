@@ -1,6 +1,6 @@
 #pragma once
 // The application object of the browser process: adds the engine switches
-// (the Flash plug-in among them) before the engine starts, and logs the
+// of the program (the Flash plug-in among them) before the engine starts, and logs the
 // engine's browser-process events. Main thread before the engine starts;
 // the engine's threads afterwards.
 #include <string>
@@ -21,6 +21,9 @@ public:
     void OnContextInitialized() override;
     void OnBeforeChildProcessLaunch(CefRefPtr<CefCommandLine> command_line) override;
 
-    // The switches for a program in folder (with its trailing backslash).
+    // The switches of this program (its traits' switch set) for a program in
+    // folder (with its trailing backslash).
     static void AppendSwitches(const std::wstring& folder, CefRefPtr<CefCommandLine> command_line);
+    static void AppendLauncherSwitches(const std::wstring& folder, CefRefPtr<CefCommandLine> command_line);
+    static void AppendPlayerSwitches(const std::wstring& folder, CefRefPtr<CefCommandLine> command_line);
 };

@@ -2,6 +2,7 @@
 
 #include "CCefCommonUI.h"
 #include "CefLogSource.h"
+#include "CefProgramTraits.h"
 
 #define COMMON_LOG(level, ...) CEF_UNIT_LOG(kCefCommonSource, level, __VA_ARGS__)
 
@@ -49,11 +50,29 @@ bool ClientHandlerCommon::OnBeforePopup(CefRefPtr<CefBrowser> browser, CefRefPtr
                                         const CefString& target_url, const CefString& target_frame_name,
                                         WindowOpenDisposition, bool, const CefPopupFeatures&, CefWindowInfo&,
                                         CefRefPtr<CefClient>&, CefBrowserSettings&, bool*) {
+    if (GetCefProgramTraits().popupsOpenGamePages) {
+        OpenPopupAsGamePage(browser, target_url, target_frame_name);
+        return true;
+    }
     COMMON_LOG(LOG_LEVEL_DEBUG, L"QXCefHandler::OnBeforePopup, browser=0x%p, frame=%s, url=%s",
                static_cast<void*>(browser.get()), target_frame_name.c_str(), target_url.c_str());
     auto lock = LockControl();
     if (ICefUIContainer* owner = Owner()) owner->OpenNewPopupWnd(target_url.c_str(), nullptr);
     return true;
+}
+
+void ClientHandlerCommon::OpenPopupAsGamePage(CefRefPtr<CefBrowser> browser, const CefString& url,
+                                              const CefString& frameName) {
+    const int browserId = browser ? browser->GetIdentifier() : 0;
+    if (url.empty()) {
+        COMMON_LOG(LOG_LEVEL_INFO, L"QXCefHandler::OnBeforePopup, browser=%d, frame=%s, url=null", browserId,
+                   frameName.c_str());
+        return;
+    }
+    COMMON_LOG(LOG_LEVEL_DEBUG, L"QXCefHandler::OnBeforePopup, browser=%d, frame=%s, url=%s", browserId,
+               frameName.c_str(), url.c_str());
+    auto lock = LockControl();
+    if (ICefUIContainer* owner = Owner()) owner->OpenPageGameWebWnd(url.c_str(), false);
 }
 
 void ClientHandlerCommon::OnBeforeContextMenu(CefRefPtr<CefBrowser>, CefRefPtr<CefFrame>,
@@ -87,5 +106,15 @@ bool ClientHandlerCommon::OnDragEnter(CefRefPtr<CefBrowser>, CefRefPtr<CefDragDa
 
 void ClientHandlerCommon::OnTitleChange(CefRefPtr<CefBrowser> browser, const CefString& title) {
     CefRefPtr<CefBrowserHost> host = browser ? browser->GetHost() : nullptr;
-    if (HWND hwnd = host ? host->GetWindowHandle() : nullptr) ::SetWindowTextW(hwnd, title.c_str());
+    HWND hwnd = host ? host->GetWindowHandle() : nullptr;
+    if (!GetCefProgramTraits().titlesReachOwner) {
+        if (hwnd) ::SetWindowTextW(hwnd, title.c_str());
+        return;
+    }
+    COMMON_LOG(LOG_LEVEL_INFO, L"QXCefHandler::OnTitleChange, browser=%d, title=%s",
+               browser ? browser->GetIdentifier() : 0, title.c_str());
+    if (!hwnd || !::IsWindow(hwnd)) return;
+    ::SetWindowTextW(hwnd, title.c_str());
+    auto lock = LockControl();
+    if (ICefUIContainer* owner = Owner()) owner->NotifyCefTitleChanged(m_pCefUI, title.c_str());
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The client of a CCefCommonUI: hands page-script calls, load ends and
 // popup requests to the control's owner (ICefUIContainer), shapes the
-// context menu, refuses link drags and titles the browser window. Every
+// context menu, refuses link drags and titles the browser window (in the
+// player also the owner's tab; popups per the program's traits). Every
 // callback runs on the engine's UI thread; the owner's slots are called
 // there too, under the control lock, and never once the control is gone.
 #include "ClientHandlerRender.h"
@@ -63,4 +64,8 @@ protected:
     ICefUIContainer* Owner() const;
 
     CCefCommonUI* m_pCefUI;  // not owned; null once detached; under controlLock_
+
+private:
+    // The player's popups: a non-empty URL goes to the owner's game pages.
+    void OpenPopupAsGamePage(CefRefPtr<CefBrowser> browser, const CefString& url, const CefString& frameName);
 };

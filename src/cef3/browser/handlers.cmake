@@ -5,4 +5,4 @@ add_library(corrin_cef_handlers STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ClientHandlerRender.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ClientHandlerCommon.cpp)
 target_include_directories(corrin_cef_handlers PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(corrin_cef_handlers PUBLIC corrin_cef_controls cefstub corrin_core)
+target_link_libraries(corrin_cef_handlers PUBLIC corrin_cef_controls corrin_cef_traits cefstub corrin_core)

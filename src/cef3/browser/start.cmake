@@ -5,7 +5,7 @@ if(TARGET corrin_cef_renderer)
     ${CMAKE_CURRENT_LIST_DIR}/ClientAppBrowser.cpp
     ${CMAKE_CURRENT_LIST_DIR}/CefMainInit.cpp)
   target_include_directories(corrin_cef_start PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-  target_link_libraries(corrin_cef_start PUBLIC corrin_cef_start_common corrin_cef_renderer cefstub corrin_core)
+  target_link_libraries(corrin_cef_start PUBLIC corrin_cef_start_common corrin_cef_renderer corrin_cef_traits cefstub corrin_core)
 endif()
 add_library(corrin_cef_mainloop STATIC ${CMAKE_CURRENT_LIST_DIR}/MainMessageLoopWin.cpp)
 target_include_directories(corrin_cef_mainloop PUBLIC ${CMAKE_CURRENT_LIST_DIR})

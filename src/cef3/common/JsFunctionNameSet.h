@@ -4,8 +4,8 @@
 // one becomes a JS call message named after it. The names are fixed at build
 // time and matched exactly (case-sensitive). Any thread; constant data.
 //
-// The launcher's list lives in JsFunctionNameSet.cpp; a program with another
-// list links its own definition of JsFunctionNameSet::Names instead.
+// Each program has its own list (the launcher 21 names, the player 18); it
+// comes with the program's traits (CefProgramTraits.h).
 #include <cstddef>
 #include <cwchar>
 
@@ -31,10 +31,11 @@ constexpr const wchar_t kJsCloseModal[] = L"closeModal";
 constexpr const wchar_t kJsNavigateGameLobby[] = L"NavigateGameLobby";
 constexpr const wchar_t kJsLoginByICafe[] = L"loginByICafe";
 constexpr const wchar_t kJsSmallAccountstartGame[] = L"smallAccountstartGame";
+constexpr const wchar_t kJsLoginSmallAccount[] = L"loginSmallAccount";
 
 class JsFunctionNameSet {
 public:
-    // The names in registration order.
+    // This program's names in registration order.
     struct List {
         const wchar_t* const* names;
         size_t count;

@@ -1,10 +1,19 @@
 # The page-script bridge's shared pieces. corrin_cef_bridge_common: the name
-# constants and the JS call message. corrin_cef_js_names: the launcher's list
-# of page-callable names (JsFunctionNameSet::Names); a program with another
-# list links its own definition instead of this library.
+# constants and the JS call message. corrin_cef_traits: where the launcher's
+# and the player's builds of the browser host differ (both programs' traits,
+# the page-callable names among them); GetCefProgramTraits comes from the one
+# choice a program links directly: corrin_cef_traits_launcher or
+# corrin_cef_traits_player (object libraries, so the choice is always linked).
 add_library(corrin_cef_bridge_common STATIC ${CMAKE_CURRENT_LIST_DIR}/JsCallMessage.cpp)
 target_include_directories(corrin_cef_bridge_common PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(corrin_cef_bridge_common PUBLIC cefstub corrin_core)
 
-add_library(corrin_cef_js_names STATIC ${CMAKE_CURRENT_LIST_DIR}/JsFunctionNameSet.cpp)
-target_include_directories(corrin_cef_js_names PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+add_library(corrin_cef_traits STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/CefProgramTraits.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/JsFunctionNameSet.cpp)
+target_include_directories(corrin_cef_traits PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+
+add_library(corrin_cef_traits_launcher OBJECT ${CMAKE_CURRENT_LIST_DIR}/LauncherCefTraits.cpp)
+target_link_libraries(corrin_cef_traits_launcher PUBLIC corrin_cef_traits)
+add_library(corrin_cef_traits_player OBJECT ${CMAKE_CURRENT_LIST_DIR}/PlayerCefTraits.cpp)
+target_link_libraries(corrin_cef_traits_player PUBLIC corrin_cef_traits)

@@ -83,6 +83,10 @@ void CCefBaseUI::LoadUrl(LPCTSTR url) {
     if (frame) frame->LoadURL(m_url);
 }
 
+void CCefBaseUI::Reload() {
+    if (CefRefPtr<CefBrowser> browser = GetBrowser()) browser->Reload();
+}
+
 void CCefBaseUI::DoPaint(HDC hDC, const RECT& rcPaint) {
     HWND hwnd = IsVisible() ? GetBrowserWindow() : nullptr;
     if (hwnd) {

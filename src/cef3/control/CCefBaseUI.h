@@ -30,6 +30,8 @@ public:
     // Window thread. Loads url in the main frame, or makes it the start page
     // while the browser does not exist yet.
     void LoadUrl(LPCTSTR url);
+    // Any thread. Reloads the page (cache used); nothing without a browser.
+    void Reload();
 
     // Any thread.
     CefRefPtr<CefBrowser> GetBrowser() const { return m_browser->Get(); }

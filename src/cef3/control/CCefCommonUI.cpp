@@ -1,6 +1,7 @@
 #include "CCefCommonUI.h"
 
 #include "CefLogSource.h"
+#include "CefProgramTraits.h"
 #include "ClientHandlerCommon.h"
 
 #define COMMON_LOG(level, ...) CEF_UNIT_LOG(kCefCommonSource, level, __VA_ARGS__)
@@ -20,6 +21,10 @@ CCefCommonUI::CCefCommonUI(DuiLib::CPaintManagerUI* manager, ICefUIContainer* ow
 CCefCommonUI::~CCefCommonUI() { Teardown(); }
 
 LRESULT CCefCommonUI::MessageHandler(UINT uMsg, WPARAM wParam, LPARAM lParam, bool& bHandled) {
+    if (GetCefProgramTraits().controlLogsClose && (uMsg == WM_CLOSE || uMsg == WM_DESTROY)) {
+        COMMON_LOG(LOG_LEVEL_DEBUG, L"CCefCommonUI %s this=0x%p", uMsg == WM_CLOSE ? L"WM_CLOSE" : L"WM_DESTROY",
+                   static_cast<void*>(this));
+    }
     if (bHandled) return 0;
     return CCefOsRender::MessageHandler(uMsg, wParam, lParam, bHandled);
 }

@@ -1,5 +1,6 @@
 #include "ClientAppRender.h"
 
+#include "CefProgramTraits.h"
 #include "ClientV8Handler.h"
 #include "JsFunctionNameSet.h"
 #include "LogWriter.h"
@@ -36,7 +37,9 @@ void ClientAppRender::OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr
 bool ClientAppRender::OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefProcessId source_process,
                                                CefRefPtr<CefProcessMessage> message) {
     (void)browser;
-    (void)source_process;
-    (void)message;
-    return false;
+    if (!GetCefProgramTraits().rendererObeysKillProcess || source_process != PID_BROWSER) return false;
+    if (message && message->GetName() == CefString(kKillProcessMessage)) {
+        TerminateProcess(GetCurrentProcess(), 0);
+    }
+    return true;
 }

@@ -17,7 +17,9 @@ public:
                           CefRefPtr<CefV8Context> context) override;
     void OnContextReleased(CefRefPtr<CefBrowser> browser, CefRefPtr<CefFrame> frame,
                            CefRefPtr<CefV8Context> context) override;
-    // The launcher's renderer handles no message from the browser process.
+    // The launcher's renderer handles no message. The player's takes every
+    // message from the browser process and ends itself at once (exit code 0)
+    // on "KillProcess".
     bool OnProcessMessageReceived(CefRefPtr<CefBrowser> browser, CefProcessId source_process,
                                   CefRefPtr<CefProcessMessage> message) override;
 
