@@ -7,7 +7,7 @@ BUILD=$(cd "$1" && pwd)
 . "$(dirname "$0")/wine-env.sh" "$BUILD"
 STAMP="$WINEPREFIX/.corrin-ready"
 # Bump the number when the settings below change: existing prefixes take them.
-SETTINGS="$WINEPREFIX/.corrin-settings-1"
+SETTINGS="$WINEPREFIX/.corrin-settings-2"
 [ -f "$STAMP" ] && [ -f "$SETTINGS" ] && exit 0
 exec 9>"$BUILD/.wineprefix.lock"
 flock 9
@@ -27,6 +27,13 @@ if [ ! -f "$SETTINGS" ]; then
     xp=winxp; [ "$WINEARCH" = win64 ] && xp=winxp64
     for program in mute_hook_tests.exe bench_mute.exe; do
         reg_add "HKCU\\Software\\Wine\\AppDefaults\\$program" /v Version /t REG_SZ /d "$xp"
+    done
+    # Web addresses the programs hand to the shell go to the URL recorder
+    # (tests/harness), never to a browser on the host.
+    recorder="Z:${BUILD//\//\\}\\tests\\url_recorder.exe"
+    for scheme in http https; do
+        "$CORRIN_WINE" reg delete "HKCR\\$scheme\\shell\\open\\ddeexec" /f >/dev/null 2>&1 || true
+        reg_add "HKCR\\$scheme\\shell\\open\\command" /ve /t REG_SZ /d "\"$recorder\" \"%1\""
     done
 fi
 wineserver -w || true

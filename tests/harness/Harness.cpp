@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include <tlhelp32.h>
+
 namespace harness {
 
 namespace {
@@ -236,6 +238,64 @@ std::string LogText(const std::wstring& folder, const std::wstring& namePrefix) 
     std::string all;
     for (const std::wstring& line : ReadLogLines(folder, namePrefix)) all += Narrow(line) + "\n";
     return all.empty() ? "(no log lines)\n" : all;
+}
+
+}  // namespace harness
+
+namespace harness {
+
+int KillProcessesUnder(const std::wstring& folder) {
+    std::wstring prefix = folder;
+    if (!prefix.empty() && prefix.back() != L'\\') prefix += L'\\';
+    int killed = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
+                                     entry.th32ProcessID);
+        if (!process) continue;
+        wchar_t path[MAX_PATH * 2] = {};
+        DWORD size = MAX_PATH * 2;
+        if (QueryFullProcessImageNameW(process, 0, path, &size) &&
+            _wcsnicmp(path, prefix.c_str(), prefix.size()) == 0 && TerminateProcess(process, 1)) {
+            WaitForSingleObject(process, 5000);
+            ++killed;
+        }
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return killed;
+}
+
+void SetUrlRecordFile(const std::wstring& path) { SetEnvironmentVariableW(kUrlRecordVariable, path.c_str()); }
+
+std::wstring UrlRecordFile() {
+    wchar_t value[MAX_PATH * 2] = {};
+    DWORD n = GetEnvironmentVariableW(kUrlRecordVariable, value, MAX_PATH * 2);
+    return n > 0 && n < MAX_PATH * 2 ? std::wstring(value, n) : std::wstring();
+}
+
+bool AppendUrlRecord(const std::wstring& path, const std::wstring& line) {
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    std::string bytes = Narrow(line) + "\n";
+    DWORD written = 0;
+    bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+              written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+std::vector<std::wstring> RecordedUrls(const std::wstring& path) {
+    std::vector<std::wstring> lines;
+    std::string text = ReadFileBytes(path);
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(Widen(text.substr(start, end - start)));
+    return lines;
 }
 
 }  // namespace harness

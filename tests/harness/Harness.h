@@ -59,6 +59,21 @@ private:
     DWORD pid_ = 0;
 };
 
+// Ends every process whose program file lies in folder (a program folder
+// copy of one test): what a failed test left running. Their count.
+int KillProcessesUnder(const std::wstring& folder);
+
+// The URL recorder (url_recorder.exe, the test prefix's handler of http and
+// https addresses): it appends what the shell gave it as one line to the
+// file named by CORRIN_URL_RECORD. SetUrlRecordFile sets that variable for
+// this process and what it starts from now on.
+constexpr wchar_t kUrlRecordVariable[] = L"CORRIN_URL_RECORD";
+void SetUrlRecordFile(const std::wstring& path);
+std::wstring UrlRecordFile();
+bool AppendUrlRecord(const std::wstring& path, const std::wstring& line);
+// The recorded lines, oldest first.
+std::vector<std::wstring> RecordedUrls(const std::wstring& path);
+
 // Every line of the log files in folder whose names start with namePrefix
 // (UTF-8, read as text), in name order.
 std::vector<std::wstring> ReadLogLines(const std::wstring& folder, const std::wstring& namePrefix);

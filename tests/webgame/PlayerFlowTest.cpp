@@ -1,0 +1,469 @@
+// Corrinweb.exe as the launcher runs it, under Wine + Xvfb against the local
+// back-end over https: hand-over intake, tabs, titles, the account cookie,
+// show, hide and close, one instance, popups and the page surface.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+
+#include "HandOverFile.h"
+#include "HandOverProtocol.h"
+#include "Harness.h"
+#include "PlayerFixture.h"
+#include "WindowTestUtil.h"
+
+namespace {
+
+const wchar_t kGame[] = L"/webgame/game.html";
+const wchar_t kServerParam[] = L"&serverName=一区&serverIdx=1&gid=7";
+
+bool AllWidths(const std::vector<PlayerTab>& tabs, size_t count, int width) {
+    return tabs.size() == count &&
+           std::all_of(tabs.begin(), tabs.end(), [&](const PlayerTab& t) { return t.pos.right - t.pos.left == width; });
+}
+
+int SelectedIndex(const std::vector<PlayerTab>& tabs) {
+    for (size_t i = 0; i < tabs.size(); ++i)
+        if (tabs[i].selected) return static_cast<int>(i);
+    return -1;
+}
+
+struct TitleSearch {
+    std::wstring title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchTitle(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<TitleSearch*>(data);
+    wchar_t text[256] = {};
+    GetWindowTextW(child, text, 256);
+    if (search->title == text) search->found = child;
+    return search->found == nullptr;
+}
+
+// The child window of the frame whose text (the page title) is title.
+HWND BrowserWindowTitled(HWND frame, const std::wstring& title) {
+    TitleSearch search = {title, nullptr};
+    EnumChildWindows(frame, &MatchTitle, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// A process watched from before it may end (an ended process cannot be opened any more).
+class WatchedProcess {
+public:
+    explicit WatchedProcess(DWORD pid) : handle_(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {}
+    ~WatchedProcess() {
+        if (handle_) CloseHandle(handle_);
+    }
+    WatchedProcess(const WatchedProcess&) = delete;
+    WatchedProcess& operator=(const WatchedProcess&) = delete;
+    bool Exited(DWORD timeoutMs, DWORD* exitCode) const {
+        return handle_ && WaitForSingleObject(handle_, timeoutMs) == WAIT_OBJECT_0 &&
+               GetExitCodeProcess(handle_, exitCode);
+    }
+
+private:
+    HANDLE handle_;
+};
+
+bool ProcessRunning(const wchar_t* exeName) {
+    bool found = false;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry))
+        found = _wcsicmp(entry.szExeFile, exeName) == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+void KeepScreenshot(HWND frame, const std::wstring& name) {
+    RECT rect = {};
+    GetWindowRect(frame, &rect);
+    SetForegroundWindow(frame);
+    wintest::PumpFor(300);
+    wintest::SaveScreenshot(wintest::CaptureScreen(rect), name);
+}
+
+// 1. Cold start by command line: one frame, the request, token and user
+// files taken as the launcher wrote them, the account cookie on the tab's
+// first request.
+TEST_F(PlayerTest, ColdStartTakesTheHandOverFiles) {
+    const std::wstring missingHead = dir_ + L"\\no-such-head.png";
+    ASSERT_TRUE(launcher_->WriteUserFile(L"一上业", &missingHead));
+    launcher_->SetToken(L"tok-A");
+    HWND frame = HandOverAndWaitForFrame(GameUrl(kGame), kServerParam);
+    ASSERT_NE(nullptr, frame) << LogText();
+
+    // The report comes once the window is up, centred.
+    ASSERT_TRUE(harness::WaitUntil([&] { return launcher_->ReportedFrame() == frame; }, kWaitMs));
+    EXPECT_EQ(1, launcher_->ReportCount());
+    RECT rect = {};
+    GetWindowRect(frame, &rect);
+    EXPECT_EQ(990, rect.right - rect.left);
+    EXPECT_EQ(690, rect.bottom - rect.top);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(frame, MONITOR_DEFAULTTONEAREST), &monitor);
+    EXPECT_NEAR((monitor.rcWork.left + monitor.rcWork.right) / 2, (rect.left + rect.right) / 2, 2);
+    EXPECT_NEAR((monitor.rcWork.top + monitor.rcWork.bottom) / 2, (rect.top + rect.bottom) / 2, 2);
+
+    // The page loaded with the token as its account cookie.
+    ASSERT_TRUE(harness::WaitUntil([&] { return !Gets("/webgame/game.html").empty(); }, kWaitMs)) << LogText();
+    EXPECT_EQ("_bp_ff_=tok-A", Gets("/webgame/game.html")[0].Header("Cookie"));
+    ASSERT_TRUE(WaitLog(L"OnTitleChange, browser=1, title=星海征途")) << LogText();
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 1 && t[0].text == L"一区"; }))
+        << LogText();
+    // Request and token files are gone, the user file stays.
+    EXPECT_FALSE(harness::FileExists(Temp(L"0.txt")));
+    EXPECT_FALSE(harness::FileExists(Temp(L"10001.txt")));
+    EXPECT_TRUE(harness::FileExists(Temp(L"10002.txt")));
+    // "业" (U+4E1A) holds a 0x1A byte and "上" (U+4E0A) a 0x0A byte.
+    auto tree = Tree(frame);
+    const DuiLib::SkinSeamControl* nick = FindControl(tree, L"user_nick");
+    ASSERT_NE(nullptr, nick);
+    EXPECT_EQ(L"一上业", nick->text);
+    EXPECT_TRUE(LogHas(L"UserImage=" + missingHead));
+    // No parameter-less tab: the small-account buttons are enabled.
+    EXPECT_TRUE(FindControl(tree, L"small_account")->enabled);
+    Sleep(300);
+    EXPECT_EQ(L"一区", Tabs(frame)[0].text) << "the server name stays whatever the page says";
+    KeepScreenshot(frame, L"webgame_frame_one_tab");
+
+    PostMessageW(frame, WM_NOTIFY_USER_LOGOUT, 0, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(WaitPlayerExit(kWaitMs, &code)) << LogText();
+    EXPECT_EQ(0u, code) << harness::DescribeExitCode(code);
+    EXPECT_EQ(L"0", IniValue(L"WebGame", L"exit"));
+}
+
+// 2. A second request by 6026: its tab is selected and follows the page's
+// title; clicking the first tab shows its browser and hides the second's.
+TEST_F(PlayerTest, NewRequestOpensASelectedTabThatFollowsThePageTitle) {
+    HWND frame = HandOverAndWaitForFrame(GameUrl(L"/webgame/game.html?one"), kServerParam);
+    ASSERT_NE(nullptr, frame) << LogText();
+    ASSERT_TRUE(WaitBrowserCount(1));
+    ASSERT_EQ(1, launcher_->HandOver(GameUrl(L"/webgame/game.html?two"), L""));
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) {
+        return t.size() == 2 && t[1].selected && !t[0].selected && t[1].text == L"星海征途";
+    })) << LogText();
+    EXPECT_FALSE(harness::FileExists(Temp(L"1.txt")));
+    ASSERT_TRUE(WaitBrowserCount(2));
+    std::vector<RemoteBrowser> browsers = Browsers();
+    EXPECT_EQ(L"tab two", Eval(browsers[1].id, L"document.title = 'tab two'"));
+    EXPECT_EQ(L"tab one", Eval(browsers[0].id, L"document.title = 'tab one'"));
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) {
+        return t.size() == 2 && t[1].text == L"tab two" && t[0].text == L"一区";
+    })) << LogText();
+    // A title is only text: quotes and attribute-like parts stay as they are.
+    const std::wstring quoted = L"say \"hi\" text=\"x\" name=\"closebtn\"";
+    Eval(browsers[1].id, L"document.title = 'say \"hi\" text=\"x\" name=\"closebtn\"'");
+    ASSERT_TRUE(WaitTabs(frame, [&](const std::vector<PlayerTab>& t) { return t.size() == 2 && t[1].text == quoted; }))
+        << LogText();
+    Eval(browsers[1].id, L"document.title = 'tab two'");
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 2 && t[1].text == L"tab two"; }));
+    auto tree = Tree(frame);
+    EXPECT_FALSE(FindControl(tree, L"small_account")->enabled);
+    EXPECT_FALSE(FindControl(tree, L"manage_account")->enabled);
+    HWND one = BrowserWindowTitled(frame, L"tab one");
+    HWND two = BrowserWindowTitled(frame, L"tab two");
+    ASSERT_TRUE(one && two);
+    EXPECT_FALSE(IsWindowVisible(one));
+    EXPECT_TRUE(IsWindowVisible(two));
+    KeepScreenshot(frame, L"webgame_frame_two_tabs");
+
+    ClickAt(frame, Tabs(frame)[0].pos);
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 2 && t[0].selected; }));
+    ASSERT_TRUE(harness::WaitUntil([&] { return IsWindowVisible(one) && !IsWindowVisible(two); }, kWaitMs));
+    EXPECT_TRUE(FindControl(Tree(frame), L"small_account")->enabled);
+}
+
+// 3. Widths: 190 up to three tabs, 150 with four, 60 with twelve, and 190
+// again once closing brings them back to three.
+TEST_F(PlayerTest, TabWidthsFollowTheTabCount) {
+    HWND frame = HandOverAndWaitForFrame(GameUrl(kGame), L"");
+    ASSERT_NE(nullptr, frame) << LogText();
+    for (int n = 2; n <= 12; ++n) {
+        ASSERT_EQ(n - 1, launcher_->HandOver(GameUrl(kGame), L""));
+        ASSERT_TRUE(WaitTabs(frame, [&](const std::vector<PlayerTab>& t) { return t.size() == static_cast<size_t>(n); }))
+            << n << " tabs\n" << LogText();
+        if (n == 3) {
+            EXPECT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return AllWidths(t, 3, 190); }));
+        } else if (n == 4) {
+            EXPECT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return AllWidths(t, 4, 150); }));
+        }
+    }
+    EXPECT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return AllWidths(t, 12, 60); }));
+    EXPECT_EQ(11, SelectedIndex(Tabs(frame)));
+    KeepScreenshot(frame, L"webgame_frame_twelve_tabs");
+    // The first tab's close button (twelve tabs of 60 are wider than the strip).
+    for (size_t n = 12; n > 3; --n) {
+        ClickAt(frame, Tabs(frame).front().closePos);
+        // Rebuilt headers have their places once the frame has laid them out.
+        ASSERT_TRUE(WaitTabs(frame, [&](const std::vector<PlayerTab>& t) {
+            return t.size() == n - 1 && t.front().closePos.right > t.front().closePos.left;
+        })) << n - 1 << " tabs\n" << LogText();
+    }
+    EXPECT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return AllWidths(t, 3, 190); }));
+    EXPECT_TRUE(WaitBrowserCount(3));
+}
+
+// 4. Closing: the selected middle tab gives way to the one before it, its
+// renderer ends with exit code 0 and the others still run; closing a hidden
+// tab leaves the shown one running.
+TEST_F(PlayerTest, ClosingATabEndsItsOwnRendererOnly) {
+    HWND frame = HandOverAndWaitForFrame(GameUrl(L"/webgame/game.html?a"), L"");
+    ASSERT_NE(nullptr, frame) << LogText();
+    ASSERT_EQ(1, launcher_->HandOver(GameUrl(L"/webgame/game.html?b"), L""));
+    ASSERT_EQ(2, launcher_->HandOver(GameUrl(L"/webgame/game.html?c"), L""));
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 3; }));
+    std::vector<RemoteBrowser> browsers;
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] {
+            browsers = Browsers();
+            return browsers.size() == 3 && std::all_of(browsers.begin(), browsers.end(),
+                                                       [](const RemoteBrowser& b) { return b.rendererPid != 0; });
+        },
+        kWaitMs));
+    ASSERT_TRUE(browsers[0].rendererPid != browsers[1].rendererPid && browsers[1].rendererPid != browsers[2].rendererPid)
+        << "every tab has a renderer of its own";
+    WatchedProcess rendererA(browsers[0].rendererPid), rendererB(browsers[1].rendererPid),
+        rendererC(browsers[2].rendererPid);
+
+    ClickAt(frame, Tabs(frame)[1].pos);
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return SelectedIndex(t) == 1; }));
+    ClickAt(frame, Tabs(frame)[1].closePos);
+    DWORD code = 1;
+    ASSERT_TRUE(rendererB.Exited(kWaitMs, &code)) << LogText();
+    EXPECT_EQ(0u, code);
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 2 && t[0].selected; }));
+    EXPECT_EQ(L"2", Eval(browsers[0].id, L"1 + 1"));
+    EXPECT_EQ(L"2", Eval(browsers[2].id, L"1 + 1"));
+
+    // Tab a is shown; closing the hidden tab c ends c's renderer, not a's.
+    ClickAt(frame, Tabs(frame)[1].closePos);
+    ASSERT_TRUE(rendererC.Exited(kWaitMs, &code)) << LogText();
+    EXPECT_EQ(0u, code);
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 1 && t[0].selected; }));
+    EXPECT_EQ(L"2", Eval(browsers[0].id, L"1 + 1"));
+    EXPECT_FALSE(rendererA.Exited(0, &code));
+    EXPECT_TRUE(WaitBrowserCount(1));
+}
+
+// 5. Another account's hand-over: the new tab's first request carries the
+// new token; with the same account the token file stays where it was.
+TEST_F(PlayerTest, AccountChangeGivesTheNextTabTheNewToken) {
+    ASSERT_TRUE(launcher_->WriteUserFile(L"甲"));
+    launcher_->SetToken(L"tok-A");
+    HWND frame = HandOverAndWaitForFrame(GameUrl(L"/webgame/game.html?first"), L"");
+    ASSERT_NE(nullptr, frame) << LogText();
+    ASSERT_TRUE(harness::WaitUntil([&] { return Gets("/webgame/game.html").size() == 1; }, kWaitMs));
+
+    // The same account: the player leaves the token file alone.
+    ASSERT_EQ(1, launcher_->HandOver(GameUrl(L"/webgame/game.html?same"), L""));
+    ASSERT_TRUE(harness::WaitUntil([&] { return Gets("/webgame/game.html").size() == 2; }, kWaitMs));
+    EXPECT_TRUE(harness::FileExists(Temp(L"10001.txt")));
+    EXPECT_EQ("_bp_ff_=tok-A", Gets("/webgame/game.html")[1].Header("Cookie"));
+
+    ASSERT_TRUE(launcher_->WriteUserFile(L"乙"));
+    launcher_->SetToken(L"tok-B");
+    ASSERT_EQ(2, launcher_->HandOver(GameUrl(L"/webgame/game.html?second"), L""));
+    ASSERT_TRUE(harness::WaitUntil([&] { return Gets("/webgame/game.html").size() == 3; }, kWaitMs)) << LogText();
+    backend::RecordedRequest third = Gets("/webgame/game.html")[2];
+    EXPECT_EQ("second", third.query);
+    EXPECT_EQ("_bp_ff_=tok-B", third.Header("Cookie"));
+    EXPECT_FALSE(harness::FileExists(Temp(L"10001.txt")));
+    EXPECT_EQ(L"乙", FindControl(Tree(frame), L"user_nick")->text);
+}
+
+// 6. Show and hide; a foreign WM_CLOSE changes nothing; 6027, the system
+// close and a close inside a move loop end the player cleanly, also while
+// pages keep changing their titles.
+TEST_F(PlayerTest, ShowHideAndEveryCloseEndCleanly) {
+    struct Close {
+        const wchar_t* name;
+        const wchar_t* page;
+        void (*send)(HWND);
+    };
+    const Close closes[] = {
+        {L"logout", kGame, [](HWND f) { PostMessageW(f, WM_NOTIFY_USER_LOGOUT, 0, 0); }},
+        {L"system close", kGame, [](HWND f) { PostMessageW(f, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {L"logout while titles change", L"/webgame/busy.html",
+         [](HWND f) { PostMessageW(f, WM_NOTIFY_USER_LOGOUT, 0, 0); }},
+        {L"logout inside a move loop", kGame,
+         [](HWND f) {
+             PostMessageW(f, WM_SYSCOMMAND, SC_MOVE, 0);
+             Sleep(500);
+             PostMessageW(f, WM_NOTIFY_USER_LOGOUT, 0, 0);
+         }},
+    };
+    int round = 0;
+    for (const Close& close : closes) {
+        SCOPED_TRACE(close.name);
+        WriteIni("SCreenID=" + std::to_string(7 + round) + "\r\n");
+        launcher_->SetToken(L"tok-" + std::to_wstring(round));
+        HWND frame = HandOverAndWaitForFrame(GameUrl(close.page), L"");
+        ASSERT_NE(nullptr, frame) << LogText();
+        ASSERT_TRUE(WaitBrowserCount(1));
+        ASSERT_TRUE(harness::WaitUntil([&] { return CookieStoreHasAccountCookie(); }, kWaitMs));
+        if (round == 0) {
+            PostMessageW(frame, WM_NOTIFY_SHOW_GAMEFRAME, 1, 0);
+            ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindowVisible(frame); }, kWaitMs));
+            PostMessageW(frame, WM_NOTIFY_SHOW_GAMEFRAME, 2, 0);
+            PostMessageW(frame, WM_CLOSE, 0, 0);
+            Sleep(500);
+            EXPECT_FALSE(IsWindowVisible(frame));
+            PostMessageW(frame, WM_NOTIFY_SHOW_GAMEFRAME, 0, 0);
+            ASSERT_TRUE(harness::WaitUntil([&] { return IsWindowVisible(frame) != FALSE; }, kWaitMs));
+            EXPECT_TRUE(IsWindow(frame)) << "a WM_CLOSE of another program does not close the frame";
+            EXPECT_TRUE(WaitLog(L"CMainWnd::OnClose 0"));
+        }
+        close.send(frame);
+        DWORD code = 1;
+        ASSERT_TRUE(WaitPlayerExit(kWaitMs, &code)) << LogText();
+        EXPECT_EQ(0u, code) << harness::DescribeExitCode(code);
+        EXPECT_FALSE(CookieStoreHasAccountCookie());
+        EXPECT_EQ(std::to_wstring(7 + round), IniValue(L"WebGame", L"SCreenID"));
+        EXPECT_EQ(L"0", IniValue(L"WebGame", L"exit"));
+        EXPECT_FALSE(harness::FileExists(dir_ + L"\\Dump")) << "no crash dump";
+        EXPECT_TRUE(LogHas(L"[Debug]|CMainWnd::OnFinalMessage() out"));
+        ++round;
+    }
+    EXPECT_TRUE(LogHas(L"during a modal run: ending the run first")) << LogText();
+}
+
+// 7. One player: a second start hands its request to the running one and
+// exits -1; two hand-overs during a cold start end as two tabs of one player.
+TEST_F(PlayerTest, SecondPlayerHandsItsRequestToTheRunningOne) {
+    HWND frame = HandOverAndWaitForFrame(GameUrl(kGame), L"");
+    ASSERT_NE(nullptr, frame) << LogText();
+    ASSERT_TRUE(WriteHandOverFile(Temp(L"5.txt"), GameUrl(L"/webgame/game.html?five") + kParamMarker));
+    harness::ChildProcess second;
+    ASSERT_TRUE(second.Start(dir_ + L"\\Corrinweb.exe", L"--url=5"));
+    DWORD code = 0;
+    ASSERT_TRUE(second.Wait(kWaitMs, &code));
+    EXPECT_EQ(static_cast<DWORD>(-1), code) << harness::DescribeExitCode(code);
+    EXPECT_TRUE(LogHas(L"[Warning]|QXVanta_WebGame is running, so exit this time."));
+    EXPECT_TRUE(LogHas(L"[Error]|cef_main_init failed"));
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 2 && t[1].selected; }))
+        << LogText();
+    ASSERT_TRUE(harness::WaitUntil([&] { return !harness::FileExists(Temp(L"5.txt")); }, kWaitMs));
+
+    PostMessageW(frame, WM_NOTIFY_USER_LOGOUT, 0, 0);
+    ASSERT_TRUE(WaitPlayerExit(kWaitMs, &code));
+    ASSERT_TRUE(harness::WaitUntil([] { return FakeLauncher::FindPlayer() == nullptr; }, kWaitMs));
+
+    // Cold start: the second hand-over finds no frame yet and starts another player.
+    ASSERT_EQ(1, launcher_->HandOver(GameUrl(L"/webgame/game.html?cold1"), L""));
+    Sleep(200);
+    ASSERT_EQ(2, launcher_->HandOver(GameUrl(L"/webgame/game.html?cold2"), L""));
+    frame = WaitForFrame();
+    ASSERT_NE(nullptr, frame) << LogText();
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 2; })) << LogText();
+    EXPECT_TRUE(WaitBrowserCount(2));
+    EXPECT_TRUE(WaitLog(L"handed to the running player"));
+}
+
+// 8. Popups go to the user's browser (the URL recorder), never to a new
+// engine window; a file address starts nothing. Refresh reloads the shown
+// tab; the page sees the player's page-callable functions.
+TEST_F(PlayerTest, PopupsRefreshAndThePageSurface) {
+    HWND frame = HandOverAndWaitForFrame(GameUrl(kGame), L"");
+    ASSERT_NE(nullptr, frame) << LogText();
+    ASSERT_TRUE(WaitBrowserCount(1));
+    const int id = Browsers()[0].id;
+    ASSERT_TRUE(harness::WaitUntil([&] { return Gets("/webgame/game.html").size() == 1; }, kWaitMs));
+
+    EXPECT_EQ(L"function", Eval(id, L"typeof loginSmallAccount"));
+    EXPECT_EQ(L"function", Eval(id, L"typeof window.external.closeModal"));
+    EXPECT_EQ(L"undefined", Eval(id, L"typeof smallAccountstartGame"));
+    EXPECT_EQ(L"undefined", Eval(id, L"typeof NavigateGameLobby"));
+
+    const std::wstring help = GameUrl(L"/webgame/help.html");
+    Eval(id, L"window.open('" + help + L"'); 0");
+    ASSERT_TRUE(harness::WaitUntil([&] { return !harness::RecordedUrls(urlRecord_).empty(); }, kWaitMs)) << LogText();
+    EXPECT_NE(std::wstring::npos, harness::RecordedUrls(urlRecord_)[0].find(help));
+    Eval(id, L"window.open('file:///C:/windows/notepad.exe'); 0");
+    ASSERT_TRUE(WaitLog(L"not opened outside the program (not a web address): file:///C:/windows/notepad.exe"))
+        << LogText();
+    Sleep(500);
+    EXPECT_EQ(1u, harness::RecordedUrls(urlRecord_).size());
+    EXPECT_FALSE(ProcessRunning(L"notepad.exe"));
+    EXPECT_EQ(1u, Browsers().size()) << "no engine window of its own for a popup";
+    EXPECT_EQ(1u, Tabs(frame).size());
+
+    ClickControl(frame, L"freshbtn");
+    ASSERT_TRUE(harness::WaitUntil([&] { return Gets("/webgame/game.html").size() == 2; }, kWaitMs)) << LogText();
+}
+
+// The title-bar buttons take the last 480 pixels of the window's width,
+// whether the window is maximised by a button or by a caption double-click.
+TEST_F(PlayerTest, TitleBarButtonsFollowTheWindowWidth) {
+    HWND frame = HandOverAndWaitForFrame(GameUrl(kGame), L"");
+    ASSERT_NE(nullptr, frame) << LogText();
+    auto headerLeftIs = [&](int windowWidth) {
+        return harness::WaitUntil(
+            [&] {
+                const DuiLib::SkinSeamControl* head = FindControl(Tree(frame), L"header_btn");
+                return head && head->pos.left == windowWidth - 480 + 86;
+            },
+            kWaitMs);
+    };
+    auto width = [&] {
+        RECT rect = {};
+        GetWindowRect(frame, &rect);
+        return static_cast<int>(rect.right - rect.left);
+    };
+    ASSERT_TRUE(harness::WaitUntil([&] { return launcher_->ReportCount() == 1; }, kWaitMs));
+    EXPECT_TRUE(headerLeftIs(990));
+
+    RECT rect = {};
+    GetWindowRect(frame, &rect);
+    PostMessageW(frame, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(rect.left + 300, rect.top + 20));
+    ASSERT_TRUE(harness::WaitUntil([&] { return IsZoomed(frame) && width() > 990; }, kWaitMs)) << LogText();
+    EXPECT_TRUE(headerLeftIs(width())) << width();
+
+    ClickControl(frame, L"restorebtn");
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsZoomed(frame) && width() == 990; }, kWaitMs)) << LogText();
+    EXPECT_TRUE(headerLeftIs(990));
+    auto tree = Tree(frame);
+    EXPECT_TRUE(FindControl(tree, L"maxbtn")->visible);
+    EXPECT_FALSE(FindControl(tree, L"restorebtn")->visible);
+
+    ClickControl(frame, L"fullscreenbtn");
+    ASSERT_TRUE(harness::WaitUntil([&] { return IsZoomed(frame) && width() > 990; }, kWaitMs)) << LogText();
+    EXPECT_TRUE(headerLeftIs(width()));
+    tree = Tree(frame);
+    EXPECT_FALSE(FindControl(tree, L"maxbtn")->visible);
+    EXPECT_TRUE(FindControl(tree, L"restorebtn")->visible);
+    ClickControl(frame, L"fullscreenbtn");
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsZoomed(frame) && width() == 990; }, kWaitMs)) << LogText();
+    EXPECT_TRUE(headerLeftIs(990));
+}
+
+// A switch that names no request, an empty request file and a missing one
+// open no tab; no file is taken for the first, the empty one is deleted.
+TEST_F(PlayerTest, RequestsThatNameNoPageOpenNoTab) {
+    ASSERT_TRUE(WriteHandOverFile(Temp(L"0.txt"), GameUrl(kGame) + kParamMarker));
+    harness::ChildProcess player;
+    ASSERT_TRUE(player.Start(dir_ + L"\\Corrinweb.exe", L"--url=abc"));
+    HWND frame = WaitForFrame();
+    ASSERT_NE(nullptr, frame) << LogText();
+    ASSERT_TRUE(WaitLog(L"[Error]|CMainWnd: the switch url=abc names no request")) << LogText();
+    EXPECT_TRUE(harness::FileExists(Temp(L"0.txt"))) << "no request is taken for \"abc\"";
+    EXPECT_TRUE(Tabs(frame).empty());
+    ASSERT_EQ(0u, launcher_->WriteRequest(L""));
+    ASSERT_EQ(1u, launcher_->WriteRequest(L"\tparam=x"));
+    for (unsigned request : {0u, 1u, 99u}) PostMessageW(frame, WM_NOTIFY_NEW_CEF, request, 0);
+    ASSERT_TRUE(WaitLog(L"[Error]|fopen failed: " + Temp(L"99.txt"))) << LogText();
+    EXPECT_TRUE(LogHas(L"[Error]|CMainWnd::CreateCefUI request 0 names no page"));
+    EXPECT_TRUE(LogHas(L"[Error]|CMainWnd::CreateCefUI request 1 names no page"));
+    EXPECT_FALSE(harness::FileExists(Temp(L"0.txt")));
+    EXPECT_FALSE(harness::FileExists(Temp(L"1.txt")));
+    EXPECT_TRUE(Tabs(frame).empty());
+    EXPECT_TRUE(Browsers().empty());
+}
+
+}  // namespace
