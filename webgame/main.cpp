@@ -60,7 +60,7 @@ bool RunFrame(HINSTANCE instance, const wchar_t* commandLine) {
     DuiLib::CPaintManagerUI::SetResourcePath(DuiLib::CPaintManagerUI::GetInstancePath() + L"Skin\\");
     DuiLib::CPaintManagerUI::SetLogSink(&RouteSkinLogToLogger);
     if (FAILED(OleInitialize(nullptr))) return false;
-    CMainWnd* frame = new (std::nothrow) CMainWnd();
+    CMainWnd* frame = NewOrNull<CMainWnd>();
     if (!frame) {
         OleUninitialize();
         return false;
