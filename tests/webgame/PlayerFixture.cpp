@@ -15,7 +15,7 @@ std::wstring TestName() {
 
 void PlayerTest::SetUp() {
     ASSERT_TRUE(backend_.Connect()) << "the local back-end is not running";
-    ASSERT_TRUE(backend_.ClearRequests());
+    ASSERT_TRUE(backend_.Reset());  // the sample routes (the game pages among them), no record
     dir_ = harness::CopyProgramDir(L"player_" + TestName());
     ASSERT_FALSE(dir_.empty());
     WriteIni();
