@@ -30,12 +30,6 @@ constexpr int kFrameHeight = 690;
 constexpr DWORD kHandToRunningPlayerMs = 10000;
 constexpr DWORD kFramePollMs = 100;
 
-void ApplyLogLevel() {
-    LogWriter::GetInstance()->levelMask = GetPrivateProfileIntW(L"main", L"LogLevel", 63, PlayerIniPath().c_str());
-}
-
-void RouteSkinLogToLogger(LPCTSTR line) { LOG_AS("DuiLib", LOG_LEVEL_WARNING, L"%s", line); }
-
 // A player started while another holds the instance (the launcher found no
 // frame yet, or the other is starting or ending): its request goes to the
 // running player's frame once there is one, so it is not lost.
@@ -56,9 +50,7 @@ void HandRequestToRunningPlayer() {
 // The frame and the window thread's loop. False when OLE, the frame object
 // or its window could not be set up (no loop ran; OLE is left as found).
 bool RunFrame(HINSTANCE instance, const wchar_t* commandLine) {
-    DuiLib::CPaintManagerUI::SetInstance(instance);
-    DuiLib::CPaintManagerUI::SetResourcePath(DuiLib::CPaintManagerUI::GetInstancePath() + L"Skin\\");
-    DuiLib::CPaintManagerUI::SetLogSink(&RouteSkinLogToLogger);
+    SetUpSkinLibrary(instance);
     if (FAILED(OleInitialize(nullptr))) return false;
     CMainWnd* frame = NewOrNull<CMainWnd>();
     if (!frame) {
@@ -67,13 +59,10 @@ bool RunFrame(HINSTANCE instance, const wchar_t* commandLine) {
     }
     // Without the launcher's word to keep it, the account cookie goes before the window exists.
     if (!commandLine || !wcsstr(commandLine, kKeepCookieMarker)) frame->ClearAccountCookie();
-    if (!frame->Create(nullptr, L"QuillexTarrow", kFrameStyle, 0, 0, 0, kFrameWidth, kFrameHeight)) {
-        LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"frame window create failed");
-        delete frame;
-        OleUninitialize();
+    if (!CreateCentredMainWindow(frame, L"QuillexTarrow", kFrameStyle, kFrameWidth, kFrameHeight,
+                                 L"frame window create failed")) {
         return false;
     }
-    frame->CenterWindow();
     LOG_AS("wWinMain", LOG_LEVEL_INFO, L"is_multi_threaded_message_loop");
     CMainMessageLoopWin loop;
     loop.Run();

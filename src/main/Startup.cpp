@@ -4,6 +4,8 @@
 #include "HookAPI.h"
 #include "LogWriter.h"
 
+#include <UIlib.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -34,11 +36,36 @@ std::wstring ProgramPath() {
     return path;
 }
 
+void RouteSkinLogToLogger(LPCTSTR line) { LOG_AS("DuiLib", LOG_LEVEL_WARNING, L"%s", line); }
+
 }  // namespace
 
 void InstallStartupHooks() {
     g_setFilterHook.Toggle();
     g_createProcessHook.Toggle();
+}
+
+void ApplyLogLevel() {
+    std::wstring ini = GetExeDir(true) + L"qxtarrow.ini";
+    LogWriter::GetInstance()->levelMask = GetPrivateProfileIntW(L"main", L"LogLevel", 63, ini.c_str());
+}
+
+void SetUpSkinLibrary(HINSTANCE instance) {
+    DuiLib::CPaintManagerUI::SetInstance(instance);
+    DuiLib::CPaintManagerUI::SetResourcePath(DuiLib::CPaintManagerUI::GetInstancePath() + L"Skin\\");
+    DuiLib::CPaintManagerUI::SetLogSink(&RouteSkinLogToLogger);
+}
+
+bool CreateCentredMainWindow(DuiLib::CWindowWnd* window, const wchar_t* title, DWORD style, int cx, int cy,
+                             const wchar_t* failureLine) {
+    if (!window->Create(nullptr, title, style, 0, 0, 0, cx, cy)) {
+        LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"%s", failureLine);
+        delete window;
+        OleUninitialize();
+        return false;
+    }
+    window->CenterWindow();
+    return true;
 }
 
 void StartSidePrograms() {

@@ -14,6 +14,24 @@ extern bool g_restartOnExit;
 // Installs the SetUnhandledExceptionFilter hook, then the CreateProcessA hook.
 void InstallStartupHooks();
 
+// The logger's level mask from LogLevel in [main] of qxtarrow.ini beside
+// the program (default 63).
+void ApplyLogLevel();
+
+// Points the skin library at this program (its instance, the resource
+// folder "<program folder>Skin") and routes its log lines into the
+// logger (Warning). Browser process, before the first window.
+void SetUpSkinLibrary(HINSTANCE instance);
+
+namespace DuiLib {
+class CWindowWnd;
+}
+// Creates the program's top-level window (no parent) and centres it. When
+// it cannot be made: the Error line failureLine, the window object deleted
+// (nothing else would end a loop for it), OLE released, false.
+bool CreateCentredMainWindow(DuiLib::CWindowWnd* window, const wchar_t* title, DWORD style, int cx, int cy,
+                             const wchar_t* failureLine);
+
 // Starts "Tolvane.exe" and then "Ferrule.exe" from the program's folder,
 // hidden, with "-s"; a failure is only logged.
 void StartSidePrograms();

@@ -19,13 +19,6 @@
 
 namespace {
 
-void ApplyLogLevel() {
-    std::wstring ini = GetExeDir(true) + L"qxtarrow.ini";
-    LogWriter::GetInstance()->levelMask = GetPrivateProfileIntW(L"main", L"LogLevel", 63, ini.c_str());
-}
-
-void RouteSkinLogToLogger(LPCTSTR line) { LOG_AS("DuiLib", LOG_LEVEL_WARNING, L"%s", line); }
-
 bool HasStartGameRequest(const wchar_t* commandLine) {
     return commandLine && wcsstr(commandLine, L"gameId=") != nullptr;
 }
@@ -34,9 +27,7 @@ bool HasStartGameRequest(const wchar_t* commandLine) {
 // the shut-down. False when OLE, the window object or its window could not be
 // set up (no loop ran).
 bool RunBrowserProcess(HINSTANCE instance, const wchar_t* commandLine) {
-    DuiLib::CPaintManagerUI::SetInstance(instance);
-    DuiLib::CPaintManagerUI::SetResourcePath(DuiLib::CPaintManagerUI::GetInstancePath() + L"Skin\\");
-    DuiLib::CPaintManagerUI::SetLogSink(&RouteSkinLogToLogger);
+    SetUpSkinLibrary(instance);
     if (FAILED(OleInitialize(nullptr))) return false;
     CMainWnd* mainWnd = NewOrNull<CMainWnd>();
     if (!mainWnd) {
@@ -48,14 +39,10 @@ bool RunBrowserProcess(HINSTANCE instance, const wchar_t* commandLine) {
     else if (HasStartGameRequest(commandLine))
         mainWnd->ParseStartGameInfo(commandLine);
     mainWnd->DoReportQXTarrow();
-    if (!mainWnd->Create(nullptr, kMainWndTitle, WS_VISIBLE | WS_OVERLAPPEDWINDOW, 0, 0, 0, 1280, 800)) {
-        // No window was made, so nothing will end a loop: end here instead.
-        LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"main window create failed");
-        delete mainWnd;
-        OleUninitialize();
+    if (!CreateCentredMainWindow(mainWnd, kMainWndTitle, WS_VISIBLE | WS_OVERLAPPEDWINDOW, 1280, 800,
+                                 L"main window create failed")) {
         return false;
     }
-    mainWnd->CenterWindow();
 
     LOG_AS("wWinMain", LOG_LEVEL_INFO, L"is_multi_threaded_message_loop");
     {

@@ -10,6 +10,7 @@
 #include "CCefCommonUI.h"
 #include "ClientHandlerCommon.h"
 #include "FakeMenu.h"
+#include "HandlerFixture.h"
 #include "JsCallMessage.h"
 #include "JsFunctionNameSet.h"
 #include "LogWriter.h"
@@ -17,28 +18,14 @@
 
 namespace {
 
-class BridgeUnit : public testing::Test {
+class BridgeUnit : public HandlerTest {
 protected:
-    void SetUp() override {
-        // No paint manager: nothing here may need the desktop, whose first
-        // user would start Wine's desktop process under this test.
-        control_ = new CCefCommonUI(nullptr, &owner_);
-        client_ = control_->GetClient();
-        handler_ = static_cast<ClientHandlerCommon*>(client_.get());
-    }
-    void TearDown() override { delete control_; }
-
     CefRefPtr<CefProcessMessage> JsCall(const wchar_t* name, int arg) {
         CefRefPtr<CefProcessMessage> m = CefProcessMessage::Create(name);
         m->GetArgumentList()->SetSize(1);
         m->GetArgumentList()->SetInt(0, arg);
         return m;
     }
-
-    RecordingOwner owner_;
-    CCefCommonUI* control_ = nullptr;
-    CefRefPtr<CefClient> client_;
-    ClientHandlerCommon* handler_ = nullptr;
 };
 
 TEST(JsFunctionNames, TheLaunchersTwentyOneInOrder) {

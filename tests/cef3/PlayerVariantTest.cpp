@@ -10,6 +10,7 @@
 #include "ClientAppBrowser.h"
 #include "ClientHandlerCommon.h"
 #include "FakeBrowser.h"
+#include "HandlerFixture.h"
 #include "JsFunctionNameSet.h"
 #include "RecordingOwner.h"
 
@@ -69,20 +70,7 @@ TEST(PlayerTraits, SwitchesAddBreakpadComponentUpdateAndNpapiWithoutRendererLimi
     }
 }
 
-class PlayerHandler : public testing::Test {
-protected:
-    void SetUp() override {
-        control_ = new CCefCommonUI(nullptr, &owner_);
-        client_ = control_->GetClient();
-        handler_ = static_cast<ClientHandlerCommon*>(client_.get());
-    }
-    void TearDown() override { delete control_; }
-
-    RecordingOwner owner_;
-    CCefCommonUI* control_ = nullptr;
-    CefRefPtr<CefClient> client_;
-    ClientHandlerCommon* handler_ = nullptr;
-};
+using PlayerHandler = HandlerTest;
 
 TEST_F(PlayerHandler, PopupWithUrlOpensAGamePageOutsideATabAndNoUrlOpensNothing) {
     EXPECT_TRUE(Popup(handler_, L"https://127.0.0.1/help.html"));
