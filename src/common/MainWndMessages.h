@@ -1,13 +1,13 @@
 #pragma once
 // Window messages and timer ids of the launcher's main window (class
-// "QXTarrowMainWnd"), and the messages it exchanges with the player's frame
-// (class "QXWebGameFrame"). A payload named "heap" is owned by the handler
-// from the moment the post succeeds.
+// "QXTarrowMainWnd"). The window classes and the messages it exchanges with
+// the player's frame are in HandOverProtocol.h. A payload named "heap" is
+// owned by the handler from the moment the post succeeds.
 #include <windows.h>
 
-constexpr wchar_t kMainWndClassName[] = L"QXTarrowMainWnd";
+#include "HandOverProtocol.h"
+
 constexpr wchar_t kMainWndTitle[] = L"QuillexTarrow";
-constexpr wchar_t kGameFrameClassName[] = L"QXWebGameFrame";
 
 // --- Posted to the main window (worker threads, page calls, the player).
 constexpr UINT WM_UPDATE_USER_HEAD = 5026;
@@ -31,13 +31,7 @@ constexpr UINT WM_USER_AUTHENTICATION_RESULT = 5047; // to the settings dialog
 constexpr UINT WM_GAME_DOWNLOAD_CANCEL = 5048;
 constexpr UINT WM_GAME_UNINSTALLED = 5049;
 constexpr UINT WM_UPDATE_CHANNEL_ICON = 5050;
-constexpr UINT WM_NOTIFY_GAMEFRAME_HWND = 6025;      // player -> launcher, wParam the frame
 constexpr UINT WM_OPEN_PAGE_GAME_LOGIN = 9025;
-
-// --- Posted to the player's frame.
-constexpr UINT WM_NOTIFY_NEW_CEF = 6026;
-constexpr UINT WM_NOTIFY_USER_LOGOUT = 6027;
-constexpr UINT WM_NOTIFY_SHOW_GAMEFRAME = 6028;
 
 // Flags of WM_UPDATE_GAME_BTN_IMAGE.
 constexpr int kGameBtnNameChanged = 4;

@@ -12,7 +12,7 @@
 #include "HandOverProtocol.h"
 #include "Harness.h"
 #include "PlayerFixture.h"
-#include "WindowTestUtil.h"
+#include "WindowTool.h"
 
 namespace {
 
@@ -80,11 +80,9 @@ bool ProcessRunning(const wchar_t* exeName) {
 }
 
 void KeepScreenshot(HWND frame, const std::wstring& name) {
-    RECT rect = {};
-    GetWindowRect(frame, &rect);
     SetForegroundWindow(frame);
-    wintest::PumpFor(300);
-    wintest::SaveScreenshot(wintest::CaptureScreen(rect), name);
+    Sleep(300);
+    EXPECT_TRUE(harness::SaveWindowScreenshot(frame, name));
 }
 
 // 1. Cold start by command line: one frame, the request, token and user
