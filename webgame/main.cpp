@@ -10,6 +10,7 @@
 #include <UIlib.h>
 
 #include "CefMainInit.h"
+#include "CefProgramTraits.h"
 #include "CommandLineSwitch.h"
 #include "CrashHandle.h"
 #include "GameFrame.h"
@@ -72,6 +73,7 @@ bool RunFrame(HINSTANCE instance, const wchar_t* commandLine) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+    SelectCefProgramTraits(kPlayerCefTraits);  // in every process role: the player's engine switches, renderer, names
     SetUnhandledExceptionFilter(&AppCrashHandler);
     InstallStartupHooks();
     ApplyLogLevel();

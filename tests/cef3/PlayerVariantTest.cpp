@@ -16,6 +16,9 @@
 
 namespace {
 
+// The player's entry selects its traits first thing; so does this program.
+const bool kPlayerTraitsSelected = (SelectCefProgramTraits(kPlayerCefTraits), true);
+
 bool Popup(ClientHandlerCommon* handler, const wchar_t* url) {
     CefWindowInfo info;
     CefRefPtr<CefClient> client;
@@ -25,6 +28,7 @@ bool Popup(ClientHandlerCommon* handler, const wchar_t* url) {
 }
 
 TEST(PlayerTraits, TheProgramsDifferInMutexAndFunctionCount) {
+    EXPECT_TRUE(kPlayerTraitsSelected);
     EXPECT_EQ(&GetCefProgramTraits(), &kPlayerCefTraits);
     EXPECT_STREQ(kPlayerCefTraits.instanceMutexName, L"QXVanta_WebGame_main");
     EXPECT_STREQ(kPlayerCefTraits.instanceRunningWarning, L"QXVanta_WebGame is running, so exit this time.");

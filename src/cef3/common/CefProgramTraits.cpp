@@ -1,5 +1,7 @@
 #include "CefProgramTraits.h"
 
+#include <atomic>
+
 #include "JsFunctionNameSet.h"
 
 namespace {
@@ -49,3 +51,15 @@ const CefProgramTraits kPlayerCefTraits = {
     true,
     true,
 };
+
+namespace {
+
+std::atomic<const CefProgramTraits*> g_programTraits{&kLauncherCefTraits};
+
+}  // namespace
+
+const CefProgramTraits& GetCefProgramTraits() { return *g_programTraits.load(std::memory_order_acquire); }
+
+void SelectCefProgramTraits(const CefProgramTraits& traits) {
+    g_programTraits.store(&traits, std::memory_order_release);
+}

@@ -1,9 +1,9 @@
 #pragma once
 // Where the two programs built from the browser host differ: the launcher
 // Corrin and the web-game player Corrinweb. The shared code reads the traits
-// of the program it is linked into (GetCefProgramTraits); each program links
-// exactly one choice (the object library corrin_cef_traits_launcher or
-// corrin_cef_traits_player). Constant data; any thread, any process role.
+// of the running program (GetCefProgramTraits): the launcher's, unless the
+// program's entry selects others first thing, in every process role, before
+// any other thread exists. Constant data afterwards; any thread.
 #include <cstddef>
 
 // The engine switches the browser process adds before the engine starts.
@@ -33,8 +33,10 @@ struct CefProgramTraits {
 extern const CefProgramTraits kLauncherCefTraits;
 extern const CefProgramTraits kPlayerCefTraits;
 
-// The traits of this program (defined by the linked choice).
+// The traits of this program.
 const CefProgramTraits& GetCefProgramTraits();
+// The entry's choice (the player's: kPlayerCefTraits).
+void SelectCefProgramTraits(const CefProgramTraits& traits);
 
 // The process message the player's browser side sends a renderer to end it.
 constexpr wchar_t kKillProcessMessage[] = L"KillProcess";

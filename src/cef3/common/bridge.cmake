@@ -1,9 +1,7 @@
 # The page-script bridge's shared pieces. corrin_cef_bridge_common: the name
 # constants and the JS call message. corrin_cef_traits: where the launcher's
 # and the player's builds of the browser host differ (both programs' traits,
-# the page-callable names among them); GetCefProgramTraits comes from the one
-# choice a program links directly: corrin_cef_traits_launcher or
-# corrin_cef_traits_player (object libraries, so the choice is always linked).
+# the page-callable names among them).
 add_library(corrin_cef_bridge_common STATIC ${CMAKE_CURRENT_LIST_DIR}/JsCallMessage.cpp)
 target_include_directories(corrin_cef_bridge_common PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(corrin_cef_bridge_common PUBLIC cefstub corrin_core)
@@ -12,8 +10,3 @@ add_library(corrin_cef_traits STATIC
   ${CMAKE_CURRENT_LIST_DIR}/CefProgramTraits.cpp
   ${CMAKE_CURRENT_LIST_DIR}/JsFunctionNameSet.cpp)
 target_include_directories(corrin_cef_traits PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-
-add_library(corrin_cef_traits_launcher OBJECT ${CMAKE_CURRENT_LIST_DIR}/LauncherCefTraits.cpp)
-target_link_libraries(corrin_cef_traits_launcher PUBLIC corrin_cef_traits)
-add_library(corrin_cef_traits_player OBJECT ${CMAKE_CURRENT_LIST_DIR}/PlayerCefTraits.cpp)
-target_link_libraries(corrin_cef_traits_player PUBLIC corrin_cef_traits)
