@@ -394,6 +394,16 @@ TEST_F(PlayerTest, PopupsRefreshAndThePageSurface) {
 
     ClickControl(frame, L"freshbtn");
     ASSERT_TRUE(harness::WaitUntil([&] { return Gets("/webgame/game.html").size() == 2; }, kWaitMs)) << LogText();
+
+    // The title bar's account and help links open in tabs of the player.
+    ClickControl(frame, L"header_btn");
+    ASSERT_TRUE(harness::WaitUntil([&] { return !Gets("/front/member/securityCenter_index.htm").empty(); }, kWaitMs))
+        << LogText();
+    ClickControl(frame, L"Customer_service");
+    ASSERT_TRUE(harness::WaitUntil([&] { return !Gets("/front/sso/vanta/faq").empty(); }, kWaitMs)) << LogText();
+    EXPECT_EQ("https", Gets("/front/sso/vanta/faq")[0].scheme);
+    EXPECT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 3 && t[2].selected; }));
+    EXPECT_EQ(1u, harness::RecordedUrls(urlRecord_).size());
 }
 
 // The title-bar buttons take the last 480 pixels of the window's width,

@@ -123,7 +123,8 @@ bool Engine::Start() {
     Log(LogSeverity::Info, L"engine started (renderer limit %d)", rendererLimit_);
     CefRefPtr<CefBrowserProcessHandler> handler = processHandler_;
     if (handler) PostToThread(TID_UI, [handler] { handler->OnContextInitialized(); });
-    // A renderer started ahead, so the first page does not wait for a process start.
+    // A renderer started ahead, so the first page does not wait for a process start
+    // (without a renderer limit one is kept ready for every next browser too).
     PostToThread(TID_UI, [this] {
         if (renderers_.empty()) LaunchRenderer();
     });
@@ -274,7 +275,15 @@ CefRefPtr<BrowserImpl> Engine::CreateBrowser(const CefWindowInfo& info, CefRefPt
     if (client)
         if (auto life = client->GetLifeSpanHandler()) life->OnAfterCreated(b.get());
     if (!url.empty()) b->GetMainFrame()->LoadURL(url);
+    // After this creation has returned: the spare is started in the background.
+    if (rendererLimit_ <= 0) PostToThread(TID_UI, [this] { KeepSpareRenderer(); });
     return b;
+}
+
+void Engine::KeepSpareRenderer() {
+    for (auto& r : renderers_)
+        if (!r->retiring_ && !r->gone_ && r->browsers_.empty()) return;
+    LaunchRenderer();
 }
 
 void Engine::RemoveBrowser(int id) {

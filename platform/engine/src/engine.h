@@ -73,6 +73,9 @@ private:
     bool Start();
     void Stop();
     std::shared_ptr<RendererHost> LaunchRenderer();
+    // Without a renderer limit: a renderer without browsers is kept ready,
+    // so the next browser does not wait for a process start either.
+    void KeepSpareRenderer();
     void CloseAllOnUiThread();
 
     HINSTANCE instance_;

@@ -2,6 +2,12 @@
 #include "loader.h"
 
 #include <winhttp.h>
+#define SECURITY_WIN32
+#include <security.h>
+#include <schannel.h>
+#include <wincrypt.h>
+
+#include <thread>
 
 #include "include/internal/cef_types.h"
 #include "url.h"
@@ -125,6 +131,19 @@ FetchResult FetchHttp(const std::wstring& url, CookieStore* cookies) {
 }
 
 }  // namespace
+
+void WarmUpSecureFetches() {
+    std::thread([] {
+        SCHANNEL_CRED settings = {};
+        settings.dwVersion = SCHANNEL_CRED_VERSION;
+        CredHandle credentials;
+        TimeStamp expiry;
+        if (AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
+                                      &settings, nullptr, nullptr, &credentials, &expiry) == SEC_E_OK)
+            FreeCredentialsHandle(&credentials);
+        if (HCERTSTORE roots = CertOpenSystemStoreW(0, L"ROOT")) CertCloseStore(roots, 0);
+    }).detach();
+}
 
 FetchResult Fetch(const std::wstring& url, CookieStore* cookies) {
     Url u = Url::Parse(url);

@@ -282,6 +282,7 @@ int RendererProcess::Run() {
         return 1;
     }
     channel_->Start(nullptr);
+    WarmUpSecureFetches();
     loop_.Run();
     ShutdownAll();
     channel_->Close();
