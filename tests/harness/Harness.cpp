@@ -244,28 +244,37 @@ std::string LogText(const std::wstring& folder, const std::wstring& namePrefix) 
 
 namespace harness {
 
-int KillProcessesUnder(const std::wstring& folder) {
+std::vector<DWORD> ProcessesUnder(const std::wstring& folder) {
     std::wstring prefix = folder;
     if (!prefix.empty() && prefix.back() != L'\\') prefix += L'\\';
-    int killed = 0;
+    std::vector<DWORD> ids;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE, FALSE,
-                                     entry.th32ProcessID);
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
         if (!process) continue;
         wchar_t path[MAX_PATH * 2] = {};
         DWORD size = MAX_PATH * 2;
-        if (QueryFullProcessImageNameW(process, 0, path, &size) &&
-            _wcsnicmp(path, prefix.c_str(), prefix.size()) == 0 && TerminateProcess(process, 1)) {
-            WaitForSingleObject(process, 5000);
-            ++killed;
-        }
+        if (QueryFullProcessImageNameW(process, 0, path, &size) && _wcsnicmp(path, prefix.c_str(), prefix.size()) == 0)
+            ids.push_back(entry.th32ProcessID);
         CloseHandle(process);
     }
     CloseHandle(snapshot);
+    return ids;
+}
+
+int KillProcessesUnder(const std::wstring& folder) {
+    int killed = 0;
+    for (DWORD id : ProcessesUnder(folder)) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (process && TerminateProcess(process, 1)) {
+            WaitForSingleObject(process, 5000);
+            ++killed;
+        }
+        if (process) CloseHandle(process);
+    }
     return killed;
 }
 

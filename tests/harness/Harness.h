@@ -59,8 +59,10 @@ private:
     DWORD pid_ = 0;
 };
 
-// Ends every process whose program file lies in folder (a program folder
-// copy of one test): what a failed test left running. Their count.
+// The ids of the processes whose program file lies in folder (a program
+// folder copy of one test).
+std::vector<DWORD> ProcessesUnder(const std::wstring& folder);
+// Ends every such process: what a failed test left running. Their count.
 int KillProcessesUnder(const std::wstring& folder);
 
 // The URL recorder (url_recorder.exe, the test prefix's handler of http and

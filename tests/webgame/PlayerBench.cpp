@@ -6,7 +6,6 @@
 //               tabs, and so what one tab more costs
 #include <windows.h>
 #include <psapi.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -40,28 +39,19 @@ int Median(std::vector<int> values) {
 }
 
 // The working sets of every process running from the folder, and how many there are.
-SIZE_T PrivateBytesUnder(const std::wstring& folder, int* processes) {
-    const std::wstring prefix = folder + L"\\";
+SIZE_T WorkingSetsUnder(const std::wstring& folder, int* processes) {
     SIZE_T total = 0;
     *processes = 0;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32W entry = {};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, entry.th32ProcessID);
-        if (!process) continue;
-        wchar_t path[MAX_PATH * 2] = {};
-        DWORD size = MAX_PATH * 2;
-        PROCESS_MEMORY_COUNTERS_EX counters = {};
+    for (DWORD id : harness::ProcessesUnder(folder)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id);
+        PROCESS_MEMORY_COUNTERS counters = {};
         counters.cb = sizeof(counters);
-        if (QueryFullProcessImageNameW(process, 0, path, &size) && _wcsnicmp(path, prefix.c_str(), prefix.size()) == 0 &&
-            GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters))) {
+        if (process && GetProcessMemoryInfo(process, &counters, sizeof(counters))) {
             total += counters.WorkingSetSize;
             ++*processes;
         }
-        CloseHandle(process);
+        if (process) CloseHandle(process);
     }
-    CloseHandle(snapshot);
     return total;
 }
 
@@ -110,7 +100,7 @@ TEST_F(PlayerBench, ColdStartNewTabAndMemoryPerTab) {
     ASSERT_TRUE(harness::WaitUntil([&] { return Browsers().size() == 1; }, kWaitMs));
     Sleep(2000);
     int processesOne = 0;
-    const SIZE_T one = PrivateBytesUnder(dir_, &processesOne);
+    const SIZE_T one = WorkingSetsUnder(dir_, &processesOne);
     for (int tab = 1; tab < 12; ++tab) {
         const std::wstring url = GameUrl(L"/webgame/game.html?tab=" + std::to_wstring(tab));
         const int posted = NowMsOfDay();
@@ -119,7 +109,7 @@ TEST_F(PlayerBench, ColdStartNewTabAndMemoryPerTab) {
     }
     Sleep(2000);
     int processesTwelve = 0;
-    const SIZE_T twelve = PrivateBytesUnder(dir_, &processesTwelve);
+    const SIZE_T twelve = WorkingSetsUnder(dir_, &processesTwelve);
     printf("median of %d: cold start -> first page loaded %d ms (goal <= 1500); 6026 -> new tab loaded %d ms "
            "(goal <= 300)\n",
            kRuns, Median(coldStarts), Median(newTabs));
