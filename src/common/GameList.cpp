@@ -135,8 +135,10 @@ GameInfoItem* CGameList::AddNewGameBtn(GameInfoItem* entry, std::vector<GameInfo
         LOG_INFO(L"CMainWnd.AddNewGameBtn pkgId=%d is exist, list order=%d", entry->pkgid, existing->listIndex);
         return existing;
     }
+    // Placed entries make room for a placed one; an unplaced one (negative
+    // index) moves nobody and goes to the end.
     for (GameInfoItem* e : items_) {
-        if (e->listIndex < entry->listIndex) continue;
+        if (entry->listIndex < 0 || e->listIndex < entry->listIndex) continue;
         ++e->listIndex;
         if (changed) changed->push_back(e);
     }

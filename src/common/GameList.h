@@ -44,9 +44,9 @@ public:
     // their arrival order; a negative one goes to the end): true.
     bool AddNewGameBtnBySequence(GameInfoItem* entry);
     // A game added by the page or a launch request. An entry with the same
-    // key is returned (the caller frees the new record). Otherwise every
-    // entry at or after the new index moves up by one and is added to
-    // changed, the new entry is appended, and null is returned.
+    // key is returned (the caller frees the new record). Otherwise, when the
+    // new index is 0 or more, every entry at or after it moves up by one and
+    // is added to changed; the new entry is appended, and null is returned.
     GameInfoItem* AddNewGameBtn(GameInfoItem* entry, std::vector<GameInfoItem*>* changed);
 
     // Merges fileList into this list. A file entry whose key is already here

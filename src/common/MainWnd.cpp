@@ -14,6 +14,7 @@
 #include "LocalPages.h"
 #include "LogWriter.h"
 #include "MainWndMessages.h"
+#include "PageScripts.h"
 
 using namespace DuiLib;
 
@@ -291,6 +292,18 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         if (url && view) view->Navigate2(url->c_str(), true);
         break;
     }
+    case WM_ON_JS_LOAD_GAME_DETAIL:
+        HandleMsgOnJsLoadGameDetailPage(reinterpret_cast<CCefCommonUI*>(lParam),
+                                        std::unique_ptr<std::array<int, 2>>(reinterpret_cast<std::array<int, 2>*>(wParam)));
+        break;
+    case WM_ON_JS_LOAD_GAME_LAUNCH:
+        LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_ON_JS_LOAD_GAME_LAUNCH %d %d", static_cast<int>(wParam),
+                  static_cast<int>(lParam));
+        HandleMsgOnJsLoadGameLaunch(static_cast<int>(wParam), static_cast<int>(lParam));
+        break;
+    case WM_ON_JS_CHECK_GAME_INSTALLED:
+        HandleMsgCheckGameInstalled(static_cast<int>(wParam), reinterpret_cast<CCefCommonUI*>(lParam));
+        break;
     case WM_UPDATE_CHANNEL_ICON:
         OnChannelIconsDownloaded();
         break;
@@ -302,7 +315,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         break;
     case WM_RETURN_PING_TIME:
         if (CCefCommonUI* view = reinterpret_cast<CCefCommonUI*>(wParam))
-            view->RunJs(FormatString(L"updateServerPing(%d);", static_cast<int>(lParam)).c_str());
+            view->RunJs(UpdateServerPingScript(static_cast<int>(lParam)).c_str());
         else
             LOG_ERROR(L"CMainWnd::HandleCustomMessage WM_RETURN_PING_TIME wParam(cef) is null");
         break;
@@ -312,9 +325,6 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         LOG_DEBUG(L"CMainWnd get gameframe=0x%p by msg", reinterpret_cast<void*>(wParam));
         break;
     case WM_OTHER_WND_FULL_SCREEN:
-    case WM_ON_JS_LOAD_GAME_DETAIL:
-    case WM_ON_JS_LOAD_GAME_LAUNCH:
-    case WM_ON_JS_CHECK_GAME_INSTALLED:
     case WM_UPDATE_GAME:
     case WM_ON_JS_DOWNLOAD_GAME:
     case WM_UPDATE_GAME_DOWNLOAD_PIC:
@@ -487,27 +497,4 @@ void CMainWnd::ShowGameLibrary() {
 CControlUI* CMainWnd::CreateControl(LPCTSTR pstrClass) {
     if (_wcsicmp(pstrClass, L"Cef") == 0) return new CCefCommonUI(&m_PaintManager, this);
     return nullptr;
-}
-
-int CMainWnd::OpenNewPopupWnd(const wchar_t* url, const wchar_t* params) {
-    LOG_INFO(L"CMainWnd::OpenNewPopupWnd url=%s param=%s", url ? url : L"", params ? params : L"");
-    return 0;
-}
-
-void CMainWnd::HandleJSCall(const wchar_t* functionName, CefRefPtr<CefListValue> arguments, CCefCommonUI*) {
-    LOG_DEBUG(L"CMainWnd::HandleJSCall %s args=%d", functionName ? functionName : L"",
-              arguments ? static_cast<int>(arguments->GetSize()) : 0);
-}
-
-void CMainWnd::OnWebPageLoadEnd(CCefCommonUI* control, const wchar_t* frameUrl) {
-    if (!control) return;
-    std::wstring url = frameUrl ? frameUrl : L"";
-    LOG_INFO(L"CMainWnd::OnWebPageLoadEnd cef=%s url=%s", control->GetName().GetData(), url.c_str());
-    if (url.find(L"about:blank") == std::wstring::npos) return;
-    if (control->GetScriptRunFlag()) {
-        control->SetScriptRunFlag(false);
-        return;
-    }
-    // A blank lobby opens the local start page.
-    if (control->GetName() == L"Cef_Game_lobby") control->Navigate2(m_startPageUrl.c_str(), false);
 }

@@ -14,6 +14,7 @@
 // also ends the window thread's message loop.
 #include <UIlib.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,9 +24,11 @@
 #include "GameList.h"
 #include "ICefUIContainer.h"
 #include "InstalledGames.h"
+#include "JsCallRecord.h"
 #include "LauncherSettings.h"
 #include "MainWndContext.h"
 #include "UIDragControl.h"
+#include "WindowTaskRelay.h"
 
 class CCefCommonUI;
 class CGameButtonUI;
@@ -84,6 +87,18 @@ public:
     void NotifyCefTitleChanged(CCefCommonUI*, const wchar_t*) override {}
     void OpenPageGameWebWnd(const wchar_t*, bool) override {}
 
+    // --- Page calls. One row of the table: the function name (compared
+    // exactly), the least argument count (fewer: the call does nothing) and
+    // the handler, which runs on the window thread.
+    using JsCallHandler = void (CMainWnd::*)(const JsCallRecord& call);
+    struct JsCallRow {
+        const wchar_t* name;
+        size_t minArgs;
+        JsCallHandler handler;
+    };
+    // The row of a page call's name; null when no row has it.
+    static const JsCallRow* FindJsCallRow(const std::wstring& name);
+
 protected:
     DuiLib::CDuiString GetSkinFile() override { return L"WndMainFrame.xml"; }
     DUI_DECLARE_MESSAGE_MAP()
@@ -98,6 +113,36 @@ private:
     void OnSwitchWebWindow(WPARAM index);
     void LogNotHandledHere(const wchar_t* what, UINT_PTR id);
 
+    // --- Page-script calls and the scripts that answer them (MainWndJsCall.cpp): window thread
+    void DispatchJsCall(const JsCallRecord& call);
+    void OnJsCall_ShowLogin(const JsCallRecord& call);
+    void OnJsCall_AddGame(const JsCallRecord& call);
+    void OnJsCall_UserLoginByFree(const JsCallRecord& call);
+    void OnJsCall_NavigateGameLobby(const JsCallRecord& call);
+    void OnJsCall_OpenURL(const JsCallRecord& call);
+    void OnJsCall_StartGame(const JsCallRecord& call);
+    void OnJsCall_SmallAccountStartGame(const JsCallRecord& call);
+    void OnJsCall_LoginByICafe(const JsCallRecord& call);
+    void OnJsCall_LoadGameDetail(const JsCallRecord& call);
+    void OnJsCall_LoadGameLaunch(const JsCallRecord& call);
+    void OnJsCall_UserLogout(const JsCallRecord& call);
+    void OnJsCall_SwitchWebWindow(const JsCallRecord& call);
+    void OnJsCall_IsGameInstalled(const JsCallRecord& call);
+    void OnJsCall_SwitchMyGameToGameLib(const JsCallRecord& call);
+    void OnJsCall_GetServerPingValue(const JsCallRecord& call);
+    void OnJsCall_QuerySystemInfo(const JsCallRecord& call);
+    void OnJsCall_DownloadGame(const JsCallRecord& call);
+    void OnJsCall_UpdateGame(const JsCallRecord& call);
+    int OpenPopupOnWindowThread(const std::wstring& url, const wchar_t* params);
+    void OpenInDefaultBrowser(const std::wstring& url);
+    void HandleWebPageLoadEnd(CCefCommonUI* control, const std::wstring& url);
+    void NotifyDetailPage(CCefCommonUI* control);
+    void OnBlankPageLoaded(CCefCommonUI* control);
+    void NotifyGameIdToPage(GameInfoItem* entry, CCefCommonUI* control);
+    void HandleMsgOnJsLoadGameDetailPage(CCefCommonUI* control, std::unique_ptr<std::array<int, 2>> payload);
+    void HandleMsgOnJsLoadGameLaunch(int gameId, int gameType);
+    void HandleMsgCheckGameInstalled(int gameId, CCefCommonUI* control);
+
     // --- Settings (MainWndSettings.cpp)
     void LoadSettings();
     void PrepareScreenshotFolder();
@@ -111,6 +156,7 @@ private:
     void OnChannelButtonClick(DuiLib::COptionUI* button);
     void OnChannelIconsDownloaded();
     std::wstring GetGameButtonImagePath(const GameInfoItem& entry) const;
+    std::wstring GetGameDetailPageUrl(int gameType) const;
     std::wstring GetGameLaunchPageUrl(int gameType) const;
     GameBtnRequest MakeGameBtnRequest(const GameInfoItem& entry) const;
 
@@ -129,6 +175,8 @@ private:
     void RequestChannelInfo();
     void StartChannelIconDownloads(const std::vector<ChannelIconRequest>& icons);
     void StartGameBtnInfoRequest(const GameInfoItem& entry, int flags);
+    void StartGameBtnImageDownload(const GameInfoItem& entry);
+    void StartAddGameReport(const GameInfoItem& entry);
     void ReportGameListOrderChanged(const std::vector<GameInfoItem*>& changed);
     void StartOrderReport(const std::wstring& items);
     static void DownloadChannelImage(CMainWndContext& context, const ChannelIconRequest& icon);
@@ -167,6 +215,7 @@ private:
     const std::shared_ptr<CMainWndContext> m_context;
 
     // --- Window thread only.
+    CWindowTaskRelay m_taskRelay;  // hands the engine-thread slots' work to this thread
     std::wstring m_runGuid;
     std::wstring m_systemInfo;
     LauncherSettings m_settings;
@@ -187,6 +236,10 @@ private:
     std::vector<ChannelInfo> m_channels;
     std::map<int, ChannelInfo> m_channelMap;
     int m_curChannelIndex = 0;
+    // Game library: the shown tab (0 home, 1 web, 2 network, 3 single-player
+    // games) and the game whose detail page each view shows.
+    int m_curGamelibTab = 0;
+    std::map<CCefCommonUI*, int> m_viewGameMap;
     // Game buttons and their drag.
     CGameButtonUI* m_pPressedGameBtn = nullptr;      // not owned
     CGameButtonUI* m_pContextMenuGameBtn = nullptr;  // not owned

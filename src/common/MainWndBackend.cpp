@@ -86,6 +86,19 @@ void CMainWnd::StartGameBtnInfoRequest(const GameInfoItem& entry, int flags) {
     });
 }
 
+void CMainWnd::StartGameBtnImageDownload(const GameInfoItem& entry) {
+    GameBtnRequest request = MakeGameBtnRequest(entry);
+    m_context->StartWorker("DownloadGameBtnImage",
+                           [request](CMainWndContext& context) { DownloadGameBtnImage(context, request); });
+}
+
+void CMainWnd::StartAddGameReport(const GameInfoItem& entry) {
+    GameBtnRequest request = MakeGameBtnRequest(entry);
+    std::wstring account = m_account;
+    m_context->StartWorker("ReportAddMyGame",
+                           [request, account](CMainWndContext& context) { ReportAddMyGame(context, request, account); });
+}
+
 void CMainWnd::RequestGameBtnInfo(CMainWndContext& context, const GameBtnRequest& request, int flags) {
     LOG_DEBUG(L"CMainWnd.RequestGameBtnInfo bitFlag=%d", flags);
     std::wstring url = PlatformApiUrl(

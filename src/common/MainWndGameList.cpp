@@ -45,6 +45,10 @@ std::wstring CMainWnd::GetGameLaunchPageUrl(int gameType) const {
     return GameTypePageUrl(m_programFolderUrl, gameType, L"launch");
 }
 
+std::wstring CMainWnd::GetGameDetailPageUrl(int gameType) const {
+    return GameTypePageUrl(m_programFolderUrl, gameType, L"details");
+}
+
 GameBtnRequest CMainWnd::MakeGameBtnRequest(const GameInfoItem& entry) const {
     GameBtnRequest request;
     request.key = m_gameList.KeyOf(entry);

@@ -37,6 +37,8 @@ constexpr UINT WM_OPEN_PAGE_GAME_LOGIN = 9025;
 constexpr int kGameBtnNameChanged = 4;
 constexpr int kGameBtnTypeChanged = 8;
 constexpr int kGameBtnIconChanged = 32;
+// What a game added by a launch request asks the back-end: id, name, type and icon.
+constexpr int kGameBtnLaunchInfo = 1 | kGameBtnNameChanged | kGameBtnTypeChanged | kGameBtnIconChanged;
 
 // Timers of the main window.
 enum MainWndTimer : UINT_PTR {

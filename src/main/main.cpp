@@ -29,6 +29,9 @@ bool HasStartGameRequest(const wchar_t* commandLine) {
 bool RunBrowserProcess(HINSTANCE instance, const wchar_t* commandLine) {
     SetUpSkinLibrary(instance);
     if (FAILED(OleInitialize(nullptr))) return false;
+    // The loop exists before the window: what the window's browsers hand to
+    // the window thread meanwhile waits in its queue.
+    CMainMessageLoopWin loop;
     CMainWnd* mainWnd = NewOrNull<CMainWnd>();
     if (!mainWnd) {
         OleUninitialize();
@@ -45,10 +48,7 @@ bool RunBrowserProcess(HINSTANCE instance, const wchar_t* commandLine) {
     }
 
     LOG_AS("wWinMain", LOG_LEVEL_INFO, L"is_multi_threaded_message_loop");
-    {
-        CMainMessageLoopWin loop;
-        loop.Run();
-    }
+    loop.Run();
     LOG_AS("wWinMain", LOG_LEVEL_DEBUG, L"---- WinMain out loop ----");
     g_crashDumpEnabled = 0;
     OleUninitialize();

@@ -77,7 +77,40 @@ bool LauncherRun::WriteGameBtnFile(const std::wstring& json) const {
 
 bool LauncherRun::Start(const std::wstring& args) {
     SetEnvironmentVariableW(SKIN_SEAM_ENV, L"1");
-    return process_.Start(ExePath(), args);
+    // A switch, not the engine's environment variable: programs the launcher
+    // starts (the player) must not serve the same pipe.
+    std::wstring line = pipe_.empty() ? args : L"--remote-control-pipe=" + pipe_ + (args.empty() ? L"" : L" " + args);
+    return process_.Start(ExePath(), line);
+}
+
+std::vector<RemoteBrowser> LauncherRun::Browsers() const {
+    return pipe_.empty() ? std::vector<RemoteBrowser>() : RemoteList(pipe_);
+}
+
+int LauncherRun::WaitForBrowser(const std::wstring& urlPart, DWORD timeoutMs) const {
+    int id = 0;
+    harness::WaitUntil(
+        [&] {
+            for (const RemoteBrowser& b : Browsers()) {
+                if (b.url.find(urlPart) != std::wstring::npos) {
+                    id = b.id;
+                    return true;
+                }
+            }
+            return false;
+        },
+        timeoutMs);
+    return id;
+}
+
+std::wstring LauncherRun::Eval(int browserId, const std::wstring& script) const {
+    if (pipe_.empty()) return L"error\nno remote control";
+    return RemoteCall(pipe_, L"eval " + std::to_wstring(browserId) + L"\n" + script);
+}
+
+std::wstring LauncherRun::EvalResult(int browserId, const std::wstring& script) const {
+    std::wstring answer = Eval(browserId, script);
+    return answer.compare(0, 3, L"ok\n") == 0 ? answer.substr(3) : std::wstring();
 }
 
 HWND LauncherRun::WaitForMainWindow(DWORD timeoutMs) {

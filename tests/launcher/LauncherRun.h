@@ -15,6 +15,7 @@
 
 #include "BackendClient.h"
 #include "Harness.h"
+#include "RemoteClient.h"
 #include "WindowTool.h"
 
 namespace launcher {
@@ -61,7 +62,19 @@ public:
     // gamebtn.dat as UTF-16 text.
     bool WriteGameBtnFile(const std::wstring& json) const;
 
+    // Starts the program with args; with the engine's remote control on
+    // (EnableRemoteControl before Start) its switch comes first.
     bool Start(const std::wstring& args = std::wstring());
+    // The engine's remote control (a pipe named after the run): page scripts
+    // run in the program's browsers as a page would run them.
+    void EnableRemoteControl() { pipe_ = L"corrin_launcher_" + name_; }
+    std::vector<RemoteBrowser> Browsers() const;
+    // The id of the first browser whose URL holds urlPart; 0 after the time-out.
+    int WaitForBrowser(const std::wstring& urlPart, DWORD timeoutMs = kWindowTimeoutMs) const;
+    // Runs script in the browser's main frame: "ok\n<result>" or "error\n<message>".
+    std::wstring Eval(int browserId, const std::wstring& script) const;
+    // The result text of script, or "" when it failed.
+    std::wstring EvalResult(int browserId, const std::wstring& script) const;
     // The visible main window ("QXTarrowMainWnd" "QuillexTarrow"); null after the time-out.
     HWND WaitForMainWindow(DWORD timeoutMs = kWindowTimeoutMs);
     HWND MainWindow() const { return window_; }
@@ -98,6 +111,7 @@ private:
     std::wstring dir_;
     harness::ChildProcess process_;
     HWND window_ = nullptr;
+    std::wstring pipe_;  // empty: no remote control
 };
 
 // The local time of day now, in ms (the clock of the log lines).
