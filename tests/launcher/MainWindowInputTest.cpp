@@ -237,8 +237,18 @@ TEST_F(MainWindowInputTest, ButtonMenuFitsTheGameAndRemovingSelectsTheNext) {
     EXPECT_TRUE(run.WaitForLog(L"Navigate:" + html + L"launch/web/index.html")) << run.LogText();
 
     // Removing the others, the last one leaves a blank page and the "add game" group.
+    // The list is laid out again after each removal: click only where the
+    // first button now really is.
+    const LONG firstTop = buttons[0].pos.top;
     for (int left = 3; left > 0; --left) {
-        harness::ClickRight(run.ScreenCenter(run.GameButtons()[0]));
+        std::vector<Control> now;
+        ASSERT_TRUE(harness::WaitUntil(
+            [&] {
+                now = run.GameButtons();
+                return !now.empty() && now[0].pos.top == firstTop;
+            },
+            5000));
+        harness::ClickRight(run.ScreenCenter(now[0]));
         menu = harness::WaitForTopWindow(L"DuiMenuWnd", nullptr, true, 10000);
         ASSERT_NE(nullptr, menu);
         ASSERT_TRUE(run.Click(L"remove_icon", menu));
