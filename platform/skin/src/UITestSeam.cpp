@@ -38,8 +38,10 @@ bool SendCopyData(HWND to, HWND from, ULONG_PTR kind, const std::wstring& text, 
     cds.dwData = kind;
     cds.cbData = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
     cds.lpData = const_cast<wchar_t*>(text.c_str());
+    // No "abort if hung": a test thread that has not read its queue for a
+    // while (it sleeps between polls) counts as hung and would lose the reply.
     return ::SendMessageTimeoutW(to, WM_COPYDATA, reinterpret_cast<WPARAM>(from), reinterpret_cast<LPARAM>(&cds),
-                                 SMTO_ABORTIFHUNG, timeoutMs, result) != 0;
+                                 SMTO_NORMAL, timeoutMs, result) != 0;
 }
 
 std::wstring PayloadText(const COPYDATASTRUCT* cds) {
