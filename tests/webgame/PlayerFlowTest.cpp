@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "GameFrameMessages.h"
 #include "HandOverFile.h"
 #include "HandOverProtocol.h"
 #include "Harness.h"
@@ -143,7 +144,11 @@ TEST_F(PlayerTest, NewRequestOpensASelectedTabThatFollowsThePageTitle) {
     HWND frame = HandOverAndWaitForFrame(GameUrl(L"/webgame/game.html?one"), kServerParam);
     ASSERT_NE(nullptr, frame) << LogText();
     ASSERT_TRUE(WaitBrowserCount(1));
+    // A request brings a minimised frame back.
+    PostMessageW(frame, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    ASSERT_TRUE(harness::WaitUntil([&] { return IsIconic(frame) != FALSE; }, kWaitMs));
     ASSERT_EQ(1, launcher_->HandOver(GameUrl(L"/webgame/game.html?two"), L""));
+    EXPECT_TRUE(harness::WaitUntil([&] { return IsIconic(frame) == FALSE; }, kWaitMs));
     ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) {
         return t.size() == 2 && t[1].selected && !t[0].selected && t[1].text == L"星海征途";
     })) << LogText();
@@ -274,6 +279,90 @@ TEST_F(PlayerTest, AccountChangeGivesTheNextTabTheNewToken) {
     EXPECT_EQ("_bp_ff_=tok-B", third.Header("Cookie"));
     EXPECT_FALSE(harness::FileExists(Temp(L"10001.txt")));
     EXPECT_EQ(L"乙", FindControl(Tree(frame), L"user_nick")->text);
+}
+
+// The Cookie header of the GET whose query is query; false without such a GET.
+bool CookieOfGet(const std::vector<backend::RecordedRequest>& gets, const std::string& query, std::string* cookie) {
+    for (const backend::RecordedRequest& get : gets) {
+        if (get.query != query) continue;
+        *cookie = get.Header("Cookie");
+        return true;
+    }
+    return false;
+}
+
+// A window of the test's own thread that notes a WM_CLOSE (its messages are
+// pumped while the test waits).
+LRESULT CALLBACK NoteClose(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CLOSE) {
+        SetPropW(window, L"closed", reinterpret_cast<HANDLE>(1));
+        return 0;
+    }
+    return DefWindowProcW(window, msg, wParam, lParam);
+}
+
+bool PumpUntilClosed(HWND window) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    return GetPropW(window, L"closed") != nullptr;
+}
+
+// The account cookie outlives a player only when the launcher says so
+// ("QXOrvCookie=" on the command line); without it a start drops it before
+// the window exists. Message 5026 drops it and closes the window it names.
+TEST_F(PlayerTest, AccountCookieStaysOnlyWithTheLaunchersWord) {
+    launcher_->SetToken(L"tok-A");
+    HWND frame = HandOverAndWaitForFrame(GameUrl(L"/webgame/game.html?first"), L"");
+    ASSERT_NE(nullptr, frame) << LogText();
+    ASSERT_TRUE(harness::WaitUntil([&] { return CookieStoreHasAccountCookie(); }, kWaitMs));
+    // Each start below takes no token file; ending a player without its
+    // close sequence leaves the cookie in the store.
+    harness::ChildProcess kept, dropped;
+    auto restart = [&](harness::ChildProcess& player, const std::string& query, const std::wstring& extra,
+                       std::string* sentCookie) -> HWND {
+        harness::KillProcessesUnder(dir_);
+        if (!harness::WaitUntil([] { return FakeLauncher::FindPlayer() == nullptr; }, kWaitMs)) return nullptr;
+        EXPECT_TRUE(CookieStoreHasAccountCookie());
+        const unsigned request =
+            launcher_->WriteRequest(GameUrl(L"/webgame/game.html?" + harness::Widen(query)) + kParamMarker);
+        if (!player.Start(dir_ + L"\\Corrinweb.exe", L"--url=" + std::to_wstring(request) + extra)) return nullptr;
+        HWND started = WaitForFrame();
+        if (started) TrackPlayer(started);
+        std::string cookie;
+        if (!harness::WaitUntil([&] { return CookieOfGet(Gets("/webgame/game.html"), query, &cookie); }, kWaitMs))
+            return nullptr;
+        *sentCookie = cookie;
+        return started;
+    };
+
+    std::string cookie;
+    frame = restart(kept, "kept", L" QXOrvCookie=tok-A", &cookie);
+    ASSERT_NE(nullptr, frame) << LogText();
+    EXPECT_EQ("_bp_ff_=tok-A", cookie);
+
+    frame = restart(dropped, "dropped", L"", &cookie);
+    ASSERT_NE(nullptr, frame) << LogText();
+    EXPECT_EQ(std::string::npos, cookie.find("tok-A")) << cookie;
+    // Without a token file the cookie is set empty.
+    const std::wstring setEmpty = L"set cookie rv=true key=_bp_ff_ v=";
+    std::vector<std::wstring> log = PlayerLog();
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::wstring& line) {
+        return line.size() >= setEmpty.size() && line.compare(line.size() - setEmpty.size(), setEmpty.size(), setEmpty) == 0;
+    })) << LogText();
+
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = &NoteClose;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"PlayerTestCloseTarget";
+    RegisterClassW(&wc);
+    HWND target = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, target);
+    PostMessageW(frame, WM_CLOSE_CEF_WND, reinterpret_cast<WPARAM>(target), 0);
+    EXPECT_TRUE(harness::WaitUntil([&] { return PumpUntilClosed(target); }, kWaitMs)) << LogText();
+    EXPECT_TRUE(harness::WaitUntil([&] { return !CookieStoreHasAccountCookie(); }, kWaitMs));
+    EXPECT_TRUE(IsWindow(frame));
+    DestroyWindow(target);
 }
 
 // 6. Show and hide; a foreign WM_CLOSE changes nothing; 6027, the system
