@@ -366,8 +366,8 @@ TEST_F(PlayerTest, AccountCookieStaysOnlyWithTheLaunchersWord) {
 }
 
 // 6. Show and hide; a foreign WM_CLOSE changes nothing; 6027, the system
-// close and a close inside a move loop end the player cleanly, also while
-// pages keep changing their titles.
+// close, the close button and a close inside a move loop end the player
+// cleanly, also while pages keep changing their titles.
 TEST_F(PlayerTest, ShowHideAndEveryCloseEndCleanly) {
     struct Close {
         const wchar_t* name;
@@ -377,6 +377,7 @@ TEST_F(PlayerTest, ShowHideAndEveryCloseEndCleanly) {
     const Close closes[] = {
         {L"logout", kGame, [](HWND f) { PostMessageW(f, WM_NOTIFY_USER_LOGOUT, 0, 0); }},
         {L"system close", kGame, [](HWND f) { PostMessageW(f, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {L"close button", kGame, [](HWND f) { DuiLib::SkinSeamClick(f, L"closebtn", 10000); }},
         {L"logout while titles change", L"/webgame/busy.html",
          [](HWND f) { PostMessageW(f, WM_NOTIFY_USER_LOGOUT, 0, 0); }},
         {L"logout inside a move loop", kGame,
