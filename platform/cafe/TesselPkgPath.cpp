@@ -30,7 +30,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 // 1 and the zero-terminated path in buffer when the table names the package
-// and the path fits; 0 otherwise (buffer then holds an empty text).
+// and the path fits; 0 otherwise (buffer then holds an empty text). A path
+// too long for the buffer fills all of it without a zero, and the answer is
+// 1 all the same: the library does not promise a terminated text.
 extern "C" __declspec(dllexport) int __cdecl GetGamePathByPackageID(int pkgId, char* buffer, int bufferSize) {
     if (!buffer || bufferSize <= 0) return 0;
     buffer[0] = '\0';
@@ -43,7 +45,10 @@ extern "C" __declspec(dllexport) int __cdecl GetGamePathByPackageID(int pkgId, c
         if (!tab || atoi(line) != pkgId) continue;
         std::string path(tab + 1);
         while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
-        if (!path.empty() && path.size() < static_cast<size_t>(bufferSize)) {
+        if (path.size() >= static_cast<size_t>(bufferSize)) {
+            memcpy(buffer, path.c_str(), static_cast<size_t>(bufferSize));
+            result = 1;
+        } else if (!path.empty()) {
             memcpy(buffer, path.c_str(), path.size() + 1);
             result = 1;
         }

@@ -1,5 +1,6 @@
 #include "InstalledGames.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -46,8 +47,9 @@ void CInstalledGames::GetGamePathByPkgId(int pkgId, CStringW& path) {
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kPathBufferBytes]());
     if (!buffer) return;
     int result = getPath(pkgId, buffer.get(), kPathBufferBytes);
-    buffer[kPathBufferBytes - 1] = '\0';  // whatever the library wrote, the text ends inside the buffer
-    if (result == 1 && buffer[0] != '\0') {
+    // A path that fills the buffer without its zero is cut short: no path.
+    bool terminated = std::memchr(buffer.get(), '\0', kPathBufferBytes) != nullptr;
+    if (result == 1 && terminated && buffer[0] != '\0') {
         AnsiToUnicodeStr(buffer.get(), path);
         LOG_INFO(L"game path from pkgid=%s", path.c_str());
     } else {

@@ -320,9 +320,8 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
             LOG_ERROR(L"CMainWnd::HandleCustomMessage WM_RETURN_PING_TIME wParam(cef) is null");
         break;
     case WM_NOTIFY_GAMEFRAME_HWND:
-        m_hGameFrame = reinterpret_cast<HWND>(wParam);
+        OnGameFrameReported(reinterpret_cast<HWND>(wParam));
         bHandled = TRUE;
-        LOG_DEBUG(L"CMainWnd get gameframe=0x%p by msg", reinterpret_cast<void*>(wParam));
         break;
     case WM_OTHER_WND_FULL_SCREEN:
     case WM_UPDATE_GAME:
@@ -354,6 +353,9 @@ void CMainWnd::OnTimer(UINT_PTR timerId) {
         if (now - m_runTimeLastTick < m_runTimeInterval) break;
         m_runTimeLastTick = now;
         m_runTimeInterval = RunTimeInterval(now - m_runTimeStartTick);
+        // What a run-time report would carry is not settled: the step keeps its schedule and sends nothing.
+        LOG_DEBUG(L"CMainWnd run time %u s, next step in %u s", (now - m_runTimeStartTick) / 1000,
+                  m_runTimeInterval / 1000);
         break;
     }
     case kTimerQueryUserInfo:
@@ -364,9 +366,11 @@ void CMainWnd::OnTimer(UINT_PTR timerId) {
         --m_queryUserInfoCount;
         LogNotHandledHere(L"timer", timerId);
         break;
-    case kTimerCheckGameUpdate:
     case kTimerGameRunning:
     case kTimerGameRunningSlow:
+        CheckGameRunningStatus();
+        break;
+    case kTimerCheckGameUpdate:
     case kTimerDownloadProgress:
     case kTimerFullScreen:
     case kTimerLoginToken:

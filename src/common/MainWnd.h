@@ -22,6 +22,7 @@
 
 #include "ChannelInfo.h"
 #include "GameList.h"
+#include "GameRunWatch.h"
 #include "ICefUIContainer.h"
 #include "InstalledGames.h"
 #include "JsCallRecord.h"
@@ -143,6 +144,14 @@ private:
     void HandleMsgOnJsLoadGameLaunch(int gameId, int gameType);
     void HandleMsgCheckGameInstalled(int gameId, CCefCommonUI* control);
 
+    // --- Hand-over to the player (MainWndHandOver.cpp): window thread
+    void HandOverToPlayer(const std::wstring& url, const std::wstring& param);
+    void WriteTokenFile();
+    void WriteRequestFile(unsigned request, const std::wstring& url, const std::wstring& param);
+    void SendRequestToPlayer(unsigned request);
+    void OnGameFrameReported(HWND frame);
+    void CheckGameRunningStatus();
+
     // --- Settings (MainWndSettings.cpp)
     void LoadSettings();
     void PrepareScreenshotFolder();
@@ -179,6 +188,9 @@ private:
     void StartAddGameReport(const GameInfoItem& entry);
     void ReportGameListOrderChanged(const std::vector<GameInfoItem*>& changed);
     void StartOrderReport(const std::wstring& items);
+    void StartGameRunTimeReport(int seconds);
+    static void ReportGameRunTime(CMainWndContext& context, const std::wstring& account, int gameId, int idType,
+                                  int seconds);
     static void DownloadChannelImage(CMainWndContext& context, const ChannelIconRequest& icon);
     static void RequestGameBtnInfo(CMainWndContext& context, const GameBtnRequest& request, int flags);
     static bool DownloadGameBtnImage(CMainWndContext& context, const GameBtnRequest& request);
@@ -206,6 +218,10 @@ private:
     void OnCloseMainWnd();
     void UserLogout();
     void ClearAccountCookie();
+    // The token of the account cookie: what a visit that finished found
+    // (empty when it met none); the last token when the visit did not finish in time.
+    std::wstring ReadTokenFromCookie();
+    void ReloadChannelPages();
 
     // --- Immutable after construction: any thread.
     const std::wstring m_programFolder;     // with trailing backslash
@@ -228,6 +244,7 @@ private:
     std::wstring m_nick;
     std::wstring m_headImageUrl;
     std::wstring m_loginToken;
+    bool m_freeLogin = false;  // logged in by userLoginByFree
     // Start-game request.
     std::wstring m_startGameLine;
     std::wstring m_startGameTail;
@@ -252,6 +269,19 @@ private:
     // Other windows.
     HWND m_hSettingDlg = nullptr;   // not owned
     HWND m_hGameFrame = nullptr;    // the player's frame; not owned
+    // Hand-over: the next request number, the small-account mark of the
+    // next request, and a player started but not yet reported (its start
+    // tick, 0 when none) with the requests waiting for its window.
+    unsigned m_requestCounter = 0;
+    bool m_smallAccount = false;
+    ULONGLONG m_playerStartTick = 0;
+    std::vector<unsigned> m_waitingRequests;
+    // The watch of a started game's process: its exe name and full path and
+    // its game id (nothing fills them yet), and what the checks saw.
+    std::wstring m_watchedGameExeName;
+    std::wstring m_watchedGameExePath;
+    int m_watchedGameId = 0;
+    CGameRunWatch m_gameRunWatch;
     DuiLib::CTrayIcon m_trayIcon;
     int m_bossKeyId = 0;
     // Run-time report clock.

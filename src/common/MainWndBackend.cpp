@@ -246,3 +246,23 @@ void CMainWnd::ReportQXTarrow(CMainWndContext& context, const std::wstring& repo
     else
         LOG_ERROR(L"Failed to report qxtarrow_install, url=%s", url.c_str());
 }
+
+void CMainWnd::StartGameRunTimeReport(int seconds) {
+    std::wstring account = m_account;
+    int gameId = m_watchedGameId;
+    int idType = GameKeyIdType(m_noCafeClient != 0);
+    m_context->StartWorker("ReportGameRunTime", [account, gameId, idType, seconds](CMainWndContext& context) {
+        ReportGameRunTime(context, account, gameId, idType, seconds);
+    });
+}
+
+void CMainWnd::ReportGameRunTime(CMainWndContext& context, const std::wstring& account, int gameId, int idType,
+                                 int seconds) {
+    std::wstring url = PlatformApiUrl(FormatString(L"type=gameRunTime&userId=%s&gameId=%d&idType=%d&runTime=%d",
+                                                   EncodeQueryValue(account).c_str(), gameId, idType, seconds));
+    std::string body;
+    if (context.Http().HttpGet(url.c_str(), body, kConnectTimeoutSeconds))
+        LOG_DEBUG(L"report game=%d runtime %u s done", gameId, static_cast<unsigned>(seconds));
+    else
+        LOG_ERROR(L"Failed to report game=%d runtime %u s", gameId, static_cast<unsigned>(seconds));
+}

@@ -97,7 +97,7 @@ int CMainWnd::OpenPopupOnWindowThread(const std::wstring& url, const wchar_t* pa
         OpenInDefaultBrowser(url);
         return 0;
     }
-    LogNotHandledHere(L"hand-over", 0);
+    HandOverToPlayer(url, params);
     return 0;
 }
 
@@ -146,8 +146,6 @@ void CMainWnd::OnJsCall_AddGame(const JsCallRecord& call) {
     PostMessage(WM_ADD_GAME_BTN, reinterpret_cast<WPARAM>(shown), 0);
 }
 
-void CMainWnd::OnJsCall_UserLoginByFree(const JsCallRecord& call) { LogNotHandledHere(call.name.c_str(), 0); }
-
 void CMainWnd::OnJsCall_NavigateGameLobby(const JsCallRecord& call) { LogNotHandledHere(call.name.c_str(), 0); }
 
 void CMainWnd::OnJsCall_OpenURL(const JsCallRecord& call) {
@@ -185,10 +183,6 @@ void CMainWnd::OnJsCall_OpenURL(const JsCallRecord& call) {
         break;
     }
 }
-
-void CMainWnd::OnJsCall_StartGame(const JsCallRecord& call) { LogNotHandledHere(call.name.c_str(), 0); }
-
-void CMainWnd::OnJsCall_SmallAccountStartGame(const JsCallRecord& call) { LogNotHandledHere(call.name.c_str(), 0); }
 
 void CMainWnd::OnJsCall_LoginByICafe(const JsCallRecord& call) { LogNotHandledHere(call.name.c_str(), 0); }
 

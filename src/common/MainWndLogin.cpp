@@ -1,7 +1,10 @@
 // The main window's login state, closing and logout.
 #include "MainWnd.h"
 
+#include "AccountCookie.h"
+#include "CCefCommonUI.h"
 #include "DeploymentHosts.h"
+#include "GlobalFunc.h"
 #include "LogWriter.h"
 #include "MainWndMessages.h"
 #include "UniqueHandle.h"
@@ -13,6 +16,7 @@ constexpr wchar_t kAccountCookie[] = L"_bp_ff_";
 constexpr wchar_t kGameLaunchKey[] = L"SoftWare\\QXORV2\\GameLaunch";
 constexpr WPARAM kCloseFromLauncher = 10;
 constexpr DWORD kLogoutPauseMs = 500;
+constexpr DWORD kCookieWaitMs = 1000;
 
 }  // namespace
 
@@ -23,6 +27,46 @@ bool CMainWnd::UpdateLoginInfo() {
     }
     if (m_pUserNick) m_pUserNick->SetText(m_nick.empty() ? L"用户未填写昵称" : m_nick.c_str());
     return true;
+}
+
+void CMainWnd::ReloadChannelPages() {
+    for (const auto& entry : m_channelMap) {
+        DuiLib::CControlUI* control = m_PaintManager.FindControl(FormatString(L"cef_%d", entry.first).c_str());
+        auto* view = static_cast<CCefCommonUI*>(control);
+        if (view && view->GetBrowser()) view->Reload();
+    }
+}
+
+void CMainWnd::OnJsCall_UserLoginByFree(const JsCallRecord& call) {
+    m_account = call.Text(0);
+    m_nick = call.Text(0);
+    m_headImageUrl = call.Text(1);
+    if (!m_account.empty()) {
+        m_freeLogin = true;
+        UpdateLoginInfo();
+    }
+    m_loginToken = ReadTokenFromCookie();
+    ReloadChannelPages();
+}
+
+std::wstring CMainWnd::ReadTokenFromCookie() {
+    CefCookie cookie;
+    bool found = false;
+    switch (VisitAccountCookie(&cookie, &found, kCookieWaitMs)) {
+    case CookieStoreResult::Done:
+        return found ? cookie.value.ToWString() : std::wstring();
+    case CookieStoreResult::NoManager:
+        LOG_ERROR(L"ReadTokenFromCookie cefCookieManager is null");
+        return std::wstring();
+    case CookieStoreResult::Refused:
+        LOG_ERROR(L"ReadTokenFromCookie the cookie visit was refused");
+        return std::wstring();
+    case CookieStoreResult::TimedOut:
+        break;
+    }
+    // Not known now: the token stays what the last finished visit read.
+    LOG_WARNING(L"ReadTokenFromCookie the cookie visit did not finish within %u ms", kCookieWaitMs);
+    return m_loginToken;
 }
 
 void CMainWnd::ClearAccountCookie() {

@@ -11,6 +11,7 @@
 #include "ChannelInfo.h"
 #include "GameList.h"
 #include "Harness.h"
+#include "GameRunWatch.h"
 #include "InstalledGames.h"
 #include "LauncherSettings.h"
 #include "LocalPages.h"
@@ -382,6 +383,13 @@ TEST_F(InstalledGamesTest, WithCafeClientThePackageFolderDecidesAndAnswersAreKep
     EXPECT_EQ(0, games.IsGameInstalledLocal(99));
     RemoveDirectoryW(game.c_str());
     EXPECT_EQ(1, games.IsGameInstalledLocal(31)) << "a café answer is kept for the process";
+
+    // A library that fills the whole buffer and leaves out the zero gives no path, not a cut one.
+    harness::WriteFileBytes(dir_ + L"TesselPkgPath.txt", "33\t" + harness::Narrow(dir_) + std::string(1100, 'x') + "\r\n");
+    path.clear();
+    games.GetGamePathByPkgId(33, path);
+    EXPECT_TRUE(path.empty()) << path.size();
+    EXPECT_EQ(0, games.IsGameInstalledLocal(33));
 }
 
 TEST_F(InstalledGamesTest, MissingCafeLibraryMeansNotInstalled) {
@@ -477,3 +485,28 @@ TEST(MainWndContextTest, PayloadsWithoutAWindowAreFreedAndWorkersAreWaitedFor) {
 }
 
 }  // namespace
+
+// --- The game-process watch
+
+TEST(GameRunWatchTest, ReportsEveryFiveMinutesOfPlayAndTheRestOnceAtExit) {
+    CGameRunWatch watch;
+    CGameRunWatch::Step step = watch.Check(1000, false);
+    EXPECT_FALSE(step.started || step.exited);
+    EXPECT_EQ(-1, step.reportSeconds) << "nothing seen, nothing reported";
+    step = watch.Check(61000, true);
+    EXPECT_TRUE(step.started);
+    EXPECT_EQ(-1, step.reportSeconds);
+    EXPECT_EQ(-1, watch.Check(121000, true).reportSeconds);
+    EXPECT_EQ(-1, watch.Check(360999, true).reportSeconds);
+    step = watch.Check(361000, true);
+    EXPECT_FALSE(step.started);
+    EXPECT_EQ(300, step.reportSeconds) << "five minutes of play";
+    EXPECT_EQ(-1, watch.Check(421000, true).reportSeconds);
+    step = watch.Check(481500, false);
+    EXPECT_TRUE(step.exited);
+    EXPECT_EQ(120, step.reportSeconds) << "the time since the last report, whole seconds";
+    step = watch.Check(541000, false);
+    EXPECT_FALSE(step.exited);
+    EXPECT_EQ(-1, step.reportSeconds) << "the exit is reported once";
+    EXPECT_TRUE(watch.Check(601000, true).started) << "a new run of the game";
+}

@@ -1,0 +1,146 @@
+// Game launch: the hand-over of a web game to the player Corrinweb (the
+// request files in Temp, then message 6026 to the running player, or the
+// player started with the first request on its command line), and the watch
+// of a started game's process. Window thread.
+#include "MainWnd.h"
+
+#include <shellapi.h>
+
+#include "GlobalFunc.h"
+#include "HandOverFile.h"
+#include "HandOverProtocol.h"
+#include "LogWriter.h"
+#include "MainWndMessages.h"
+#include "UniqueHandle.h"
+
+namespace {
+
+constexpr wchar_t kPlayerExe[] = L"Corrinweb.exe";
+// How long a started player has to report its frame (6025); meanwhile the
+// requests wait for it instead of starting a second player.
+constexpr ULONGLONG kPlayerStartWaitMs = 10000;
+constexpr UINT kGameRunningCheckMs = 60000;
+
+// The full exe path of a process; empty when it cannot be read.
+std::wstring ProcessExePath(DWORD pid) {
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process) return std::wstring();
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = _countof(path);
+    return QueryFullProcessImageNameW(process.get(), 0, path, &size) ? std::wstring(path, size) : std::wstring();
+}
+
+}  // namespace
+
+void CMainWnd::OnJsCall_StartGame(const JsCallRecord& call) {
+    if (m_account.empty()) {
+        PostMessage(WM_SHOW_LOGIN_WND, 0, 0);
+        return;
+    }
+    std::wstring url = call.Text(0);
+    if (url.empty()) {
+        LOG_WARNING(L"%s without a page address: nothing handed over", call.name.c_str());
+        return;
+    }
+    std::wstring param = call.Text(1);
+    OpenPopupOnWindowThread(url, param.c_str());
+}
+
+void CMainWnd::OnJsCall_SmallAccountStartGame(const JsCallRecord& call) {
+    m_smallAccount = true;
+    OnJsCall_StartGame(call);
+}
+
+void CMainWnd::HandOverToPlayer(const std::wstring& url, const std::wstring& param) {
+    if (GetPrivateProfileIntW(L"WebGame", L"exit", 0, (m_programFolder + L"qxtarrow.ini").c_str()) != 0) {
+        LOG_INFO(L"WebGame is exiting, wait a moment");
+        return;
+    }
+    WriteTokenFile();
+    const unsigned request = m_requestCounter;
+    WriteRequestFile(request, url, param);
+    SendRequestToPlayer(request);
+    ++m_requestCounter;
+}
+
+void CMainWnd::WriteTokenFile() {
+    std::wstring path = HandOverFilePath(m_programFolder, kTokenFileName);
+    HandOverFileWriter file;
+    if (!file.Open(path)) {
+        LOG_ERROR(L"fopen 10001.txt failed: %s", path.c_str());
+        return;
+    }
+    m_loginToken = ReadTokenFromCookie();
+    file.Write(m_loginToken);
+}
+
+void CMainWnd::WriteRequestFile(unsigned request, const std::wstring& url, const std::wstring& param) {
+    std::wstring path = HandOverRequestPath(m_programFolder, request);
+    HandOverFileWriter file;
+    if (!file.Open(path)) {
+        LOG_ERROR(L"fopen failed: %s", path.c_str());
+        return;
+    }
+    const wchar_t* marker = m_smallAccount ? kSmallAccountMarker : kParamMarker;
+    m_smallAccount = false;
+    file.Write(url + marker + param);
+}
+
+void CMainWnd::SendRequestToPlayer(unsigned request) {
+    if (!m_hGameFrame || !::IsWindow(m_hGameFrame)) m_hGameFrame = FindWindowW(kGameFrameClassName, nullptr);
+    if (m_hGameFrame) {
+        ::PostMessageW(m_hGameFrame, WM_NOTIFY_NEW_CEF, request, 0);
+        LOG_DEBUG(L"Open WebGame page, post msg, id=%u", request);
+        return;
+    }
+    // A player started a moment ago cannot show its frame yet; a second one
+    // would find the first holding the instance and end.
+    if (m_playerStartTick != 0 && GetTickCount64() - m_playerStartTick < kPlayerStartWaitMs) {
+        m_waitingRequests.push_back(request);
+        LOG_DEBUG(L"Open WebGame page, the player is starting, id=%u waits for its window", request);
+        return;
+    }
+    std::wstring exe = m_programFolder + kPlayerExe;
+    std::wstring params = FormatString(L"--url=%d", static_cast<int>(request));
+    INT_PTR rv = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", exe.c_str(), params.c_str(), nullptr, SW_SHOW));
+    if (rv >= 32) {
+        LOG_DEBUG(L"Open WebGame page, ShellExecute=%s", exe.c_str());
+        m_playerStartTick = GetTickCount64();
+    } else {
+        LOG_ERROR(L"ShellExecute failed, rv=%d", static_cast<int>(rv));
+    }
+}
+
+void CMainWnd::OnGameFrameReported(HWND frame) {
+    m_hGameFrame = frame;
+    m_playerStartTick = 0;
+    LOG_DEBUG(L"CMainWnd get gameframe=0x%p by msg", static_cast<void*>(frame));
+    if (!frame || !::IsWindow(frame)) return;
+    for (unsigned request : m_waitingRequests) {
+        ::PostMessageW(frame, WM_NOTIFY_NEW_CEF, request, 0);
+        LOG_DEBUG(L"Open WebGame page, post msg, id=%u", request);
+    }
+    m_waitingRequests.clear();
+}
+
+// --- The game-process watch (timers 12 and 13). Nothing fills the watched
+// game yet, so the watch stays idle.
+
+void CMainWnd::CheckGameRunningStatus() {
+    if (m_watchedGameExeName.empty()) return;
+    std::vector<DWORD> ids;
+    GetProcessIdsByName(m_watchedGameExeName.c_str(), ids);
+    bool running = false;
+    for (DWORD pid : ids) running = running || _wcsicmp(ProcessExePath(pid).c_str(), m_watchedGameExePath.c_str()) == 0;
+    CGameRunWatch::Step step = m_gameRunWatch.Check(GetTickCount64(), running);
+    if (step.started) {
+        LOG_INFO(L"Find game(%s) running", m_watchedGameExeName.c_str());
+        KillTimer(m_hWnd, kTimerGameRunning);
+        SetTimer(m_hWnd, kTimerGameRunningSlow, kGameRunningCheckMs, nullptr);
+    }
+    if (step.exited) {
+        LOG_INFO(L"Find game(%s) exit", m_watchedGameExeName.c_str());
+        KillTimer(m_hWnd, kTimerGameRunningSlow);
+    }
+    if (step.reportSeconds >= 0) StartGameRunTimeReport(step.reportSeconds);
+}
