@@ -185,6 +185,21 @@ TEST(GameOrderTest, SequenceInsertMovesAKnownGameAndDropsItsDuplicate) {
     EXPECT_EQ(1, list.FindByKey(2)->listIndex) << "a negative index moves nothing";
 }
 
+TEST(GameOrderTest, AGameAddedByAPageMakesRoomOnlyWhenPlaced) {
+    CGameList list(false);
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(list.AddNewGameBtnBySequence(Entry(10 + i, 0, i)));
+    std::vector<GameInfoItem*> changed;
+    GameInfoItem* unplaced = Entry(20, 0, -1);
+    EXPECT_EQ(nullptr, list.AddNewGameBtn(unplaced, &changed));
+    EXPECT_TRUE(changed.empty()) << "an unplaced game moves and re-reports nobody";
+    EXPECT_EQ((std::vector<int>{0, 1, 2, -1}), Indices({list.items().begin(), list.items().end()}));
+    GameInfoItem* placed = Entry(21, 0, 1);
+    EXPECT_EQ(nullptr, list.AddNewGameBtn(placed, &changed));
+    EXPECT_EQ((std::vector<int>{2, 3}), Indices(changed));
+    std::unique_ptr<GameInfoItem> again(Entry(10, 0, 0));
+    EXPECT_EQ(list.FindByKey(10), list.AddNewGameBtn(again.get(), &changed)) << "a known game is returned";
+}
+
 TEST(GameOrderTest, GamesAreKnownByTheirKeyAndKeyZeroNeverMatches) {
     CGameList cafe(false);  // key = pkgid
     ASSERT_TRUE(cafe.AddNewGameBtnBySequence(Entry(0, 71, 0)));
