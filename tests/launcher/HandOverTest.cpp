@@ -76,9 +76,14 @@ TEST_F(HandOverTest, PagesReachThePlayerStartedOnceAndOpenInItsTabs) {
     ASSERT_EQ(lobby, page) << "openUrl(3) loads the address in the calling view";
     ASSERT_NE(L"", run.EvalResult(page, L"document.cookie = '_bp_ff_=tok-alice; path=/'; document.cookie"));
 
-    // A page address read from integers (loadGameLaunch) hands nothing over.
-    run.Eval(page, Call(L"loadGameLaunch", L"7001, 2, 0, 0, 0, 0"));
-    EXPECT_TRUE(run.WaitForLog(L"[Warning]|loadGameLaunch without a page address"));
+    // A page address read from integers (loadGameLaunch) hands nothing over;
+    // no game of key 0 is launched, and a game to add must be a dictionary.
+    run.Eval(page, L"window.external.addMyGame(5); window.external.loadGameLaunch(0, 2, 0, 0, 0, 0);"
+                   L"window.external.loadGameLaunch(7001, 2, 0, 0, 0, 0); 1");
+    EXPECT_TRUE(run.WaitForLog(L"[Info]|HandleMsgOnJsLoadGameLaunch gamebtn pkgid=7001 not in gamelist"));
+    EXPECT_FALSE(run.LogHas(L"HandleMsgOnJsLoadGameLaunch gamebtn pkgid=0 "));
+    EXPECT_EQ(2u, run.CountLog(L"[Warning]|loadGameLaunch without a page address"));
+    EXPECT_TRUE(run.LogHas(L"[Warning]|QXAddMyGame without a game"));
 
     // Two requests before the player exists: one start, both opened.
     ULONGLONG started = GetTickCount64();
