@@ -8,6 +8,7 @@
 
 #include "Harness.h"
 #include "LogWriter.h"
+#include "ShellOpen.h"
 #include "UniqueHandle.h"
 
 #include <gtest/gtest.h>
@@ -439,6 +440,33 @@ TEST(DeploymentHosts, SchemeAndHostOfAnAddress) {
     EXPECT_EQ(L"a.example", HostOfUrl(L"a.example/x"));
     EXPECT_EQ(L"https", SchemeOfUrl(L"https://a.example"));
     EXPECT_EQ(L"", SchemeOfUrl(L"a.example"));
+}
+
+// Only web addresses (and schemes registered as URL protocols) go to the shell.
+TEST(ShellOpen, WebAddressesAndRegisteredProtocolsOnly) {
+    for (const wchar_t* url : {L"http://a.example/x", L"HTTPS://a.example", L"ftp://a.example/f",
+                               L"mailto:someone@a.example"}) {
+        EXPECT_TRUE(IsShellOpenableUrl(url)) << url;
+    }
+    for (const wchar_t* url : {L"file:///C:/windows/notepad.exe", L"FILE://server/share/x.exe", L"shell:startup",
+                               L"\\\\server\\share\\x.exe", L"C:\\windows\\notepad.exe", L"c:/windows/notepad.exe",
+                               L"notepad.exe", L"", L"no-scheme-at-all", L"://a.example", L"a b:c"}) {
+        EXPECT_FALSE(IsShellOpenableUrl(url)) << url;
+    }
+    // A scheme counts only while it is registered as a URL protocol (machine-wide here:
+    // Wine does not merge the user's classes into HKEY_CLASSES_ROOT).
+    const wchar_t kKey[] = L"Software\\Classes\\corrin-test-proto";
+    EXPECT_FALSE(IsShellOpenableUrl(L"corrin-test-proto:open"));
+    UniqueRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                             key.addressof(), nullptr));
+    EXPECT_FALSE(IsShellOpenableUrl(L"corrin-test-proto:open")) << "a key without \"URL Protocol\"";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key.get(), L"URL Protocol", 0, REG_SZ, reinterpret_cast<const BYTE*>(L""),
+                                            sizeof(wchar_t)));
+    EXPECT_TRUE(IsShellOpenableUrl(L"corrin-test-proto:open"));
+    key.reset();
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey);
+    EXPECT_FALSE(IsShellOpenableUrl(L"corrin-test-proto:open"));
 }
 
 }  // namespace
