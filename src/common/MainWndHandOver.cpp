@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include "CefProgramTraits.h"
 #include "GlobalFunc.h"
 #include "HandOverFile.h"
 #include "HandOverProtocol.h"
@@ -20,6 +21,13 @@ constexpr wchar_t kPlayerExe[] = L"Corrinweb.exe";
 // requests wait for it instead of starting a second player.
 constexpr ULONGLONG kPlayerStartWaitMs = 10000;
 constexpr UINT kGameRunningCheckMs = 60000;
+
+// A player holds its instance mutex from its start to its end; a player that
+// crashed while closing is gone although it left its "exiting" mark behind.
+bool IsPlayerRunning() {
+    UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kPlayerCefTraits.instanceMutexName));
+    return mutex || GetLastError() != ERROR_FILE_NOT_FOUND;
+}
 
 // The full exe path of a process; empty when it cannot be read.
 std::wstring ProcessExePath(DWORD pid) {
@@ -52,9 +60,14 @@ void CMainWnd::OnJsCall_SmallAccountStartGame(const JsCallRecord& call) {
 }
 
 void CMainWnd::HandOverToPlayer(const std::wstring& url, const std::wstring& param) {
-    if (GetPrivateProfileIntW(L"WebGame", L"exit", 0, (m_programFolder + L"qxtarrow.ini").c_str()) != 0) {
-        LOG_INFO(L"WebGame is exiting, wait a moment");
-        return;
+    const std::wstring ini = m_programFolder + L"qxtarrow.ini";
+    if (GetPrivateProfileIntW(L"WebGame", L"exit", 0, ini.c_str()) != 0) {
+        if (IsPlayerRunning()) {
+            LOG_INFO(L"WebGame is exiting, wait a moment");
+            return;
+        }
+        LOG_WARNING(L"WebGame exit mark left by a player that is gone: cleared");
+        WritePrivateProfileStringW(L"WebGame", L"exit", L"0", ini.c_str());
     }
     WriteTokenFile();
     const unsigned request = m_requestCounter;

@@ -85,11 +85,15 @@ TEST_F(HandOverTest, PagesReachThePlayerStartedOnceAndOpenInItsTabs) {
     EXPECT_EQ(2u, run.CountLog(L"[Warning]|loadGameLaunch without a page address"));
     EXPECT_TRUE(run.LogHas(L"[Warning]|QXAddMyGame without a game"));
 
+    // An "exiting" mark left by a player that is gone (crashed while closing)
+    // refuses nothing.
+    run.SetIniValue(L"WebGame", L"exit", L"1");
     // Two requests before the player exists: one start, both opened.
     ULONGLONG started = GetTickCount64();
     run.Eval(page, L"window.external.startGame('" + game + L"?n=0', 'srv=1');"
                    L"window.external.startGame('" + game + L"?n=1'); 1");
     ASSERT_TRUE(run.WaitForLog(L"Open WebGame page, ShellExecute=")) << run.LogText();
+    EXPECT_EQ(1u, run.CountLog(L"[Warning]|WebGame exit mark left by a player that is gone: cleared"));
     HWND frame = harness::WaitForTopWindow(kGameFrameClassName, nullptr, true, 60000);
     ASSERT_NE(nullptr, frame) << run.LogText();
     std::cout << "benchmark: startGame -> player window up " << GetTickCount64() - started << " ms" << std::endl;
