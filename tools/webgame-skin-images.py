@@ -3,7 +3,8 @@
 
     tools/webgame-skin-images.py [SOURCE_ROOT]
 
-Writes the PNG files under Skin/webgame/ and webgame/Corrinweb.ico. The
+Writes the PNG files under Skin/webgame/, the transparent bar's close
+button Skin/common/close.png and webgame/Corrinweb.ico. The
 files are committed; run this again only after changing a drawing below.
 Shapes are distance functions sampled 4 x 4 per pixel, so edges come out
 smooth at any size.
@@ -206,6 +207,21 @@ def draw_service(pic, colour):
     pic.fill(disc(15, 20.5, 1.1), colour)
 
 
+def bar_close_strip():
+    """The transparent bar's close button: five 28 x 28 frames side by side
+    (normal, pushed, disabled, hover, focused) over the dialogs' dark title row."""
+    size = 28
+    pic = Picture(size * 5, size)
+    looks = ((None, WHITE), ((0xC0, 0x30, 0x32), WHITE), (None, GREY), (RED, WHITE), (None, BLUE))
+    for frame, (disc_colour, cross_colour) in enumerate(looks):
+        x0 = frame * size
+        if disc_colour:
+            pic.fill(disc(x0 + 14, 14, 11), disc_colour)
+        pic.fill(segment(x0 + 9.5, 9.5, x0 + 18.5, 18.5, 1.8), cross_colour)
+        pic.fill(segment(x0 + 18.5, 9.5, x0 + 9.5, 18.5, 1.8), cross_colour)
+    return pic
+
+
 def ring_rect(l, t, r, b, width):
     return lambda x, y: rect(l, t, r, b)(x, y) and not rect(l + width, t + width, r - width, b - width)(x, y)
 
@@ -234,6 +250,10 @@ def main():
     for name, pic in images.items():
         with open(os.path.join(SKIN, name), "wb") as f:
             f.write(png_bytes(pic))
+    common = os.path.join(ROOT, "Skin", "common")
+    os.makedirs(common, exist_ok=True)
+    with open(os.path.join(common, "close.png"), "wb") as f:
+        f.write(png_bytes(bar_close_strip()))
     with open(os.path.join(ROOT, "webgame", "Corrinweb.ico"), "wb") as f:
         f.write(ico_bytes([program_icon(16), program_icon(32), program_icon(48)]))
 

@@ -15,6 +15,9 @@
 #include "HandOverProtocol.h"
 #include "HandOverRequest.h"
 #include "LogWriter.h"
+#include "ManageSmallAccount.h"
+#include "MuteProcessAudio.h"
+#include "OpenSmallAccount.h"
 #include "PlayerSettings.h"
 #include "TabRules.h"
 
@@ -158,8 +161,18 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         OpenPageGameWebWnd(SitePage(DeploymentSite::Account, kSecurityCenterPath).c_str(), true);
     } else if (sender == m_pCustomerService) {
         OpenPageGameWebWnd(SitePage(DeploymentSite::Homepage, kFaqPath).c_str(), true);
+    } else if (sender == m_pScreenshotBtn) {
+        Screenshot();
+    } else if (sender == m_pDisableSound) {
+        ToggleSound();
     } else if (sender == m_pFreshBtn) {
         ReloadShownTab();
+    } else if (sender == m_pSmallAccount) {
+        COpenSmallAccountDlg dialog(m_hWnd);
+        RunSmallAccountWindow(dialog);
+    } else if (sender == m_pManageAccount) {
+        CManageSmallAccountDlg dialog(m_hWnd);
+        RunSmallAccountWindow(dialog);
     } else if (sender == m_pFullScreenBtn) {
         SetMaximized(!m_maximized);
     } else if (sender->GetName().Left(10) == L"close_tab_") {
@@ -177,6 +190,15 @@ void CMainWnd::OnItemClick(TNotifyUI& msg) {
 CControlUI* CMainWnd::CreateControl(LPCTSTR pstrClass) {
     if (pstrClass && _wcsicmp(pstrClass, L"Cef") == 0) return new CCefCommonUI(&m_PaintManager, this);
     return nullptr;
+}
+
+// The mute button: the new state goes to the sound mute, shows on the
+// button (red while muted) and is kept for the next start.
+void CMainWnd::ToggleSound() {
+    m_muted = !m_muted;
+    MuteProcessAudio(m_muted);
+    SetTextColor(m_pDisableSound, m_muted ? kTextRed : kTextBlack);
+    WriteWebGameString(L"IsDisableSound", m_muted ? L"1" : L"0");
 }
 
 // Maximises or restores through the system command and shows it on

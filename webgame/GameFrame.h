@@ -20,6 +20,7 @@
 #include "ICefUIContainer.h"
 
 class CCefCommonUI;
+class CSmallAccountDlg;
 
 class CMainWnd : public DuiLib::WindowImplBase, public ICefUIContainer {
 public:
@@ -94,6 +95,12 @@ private:
     bool DeferCloseWhileModal(UINT uMsg, WPARAM wParam, LPARAM lParam);
     void DrainPostedPayloads();
 
+    // --- Title-bar features: screenshot and small-account windows
+    // (GameFrameTitleBar.cpp), the mute button (GameFrame.cpp).
+    void Screenshot();
+    void RunSmallAccountWindow(CSmallAccountDlg& dialog);
+    void ToggleSound();
+
     // --- Tabs (GameFrameTabs.cpp).
     void CreateCefUI(const std::wstring& url, const std::wstring& param);
     void DoCreateWebTab(CCefCommonUI* control, const wchar_t* text);
@@ -101,6 +108,8 @@ private:
     void CloseCefUI(DuiLib::CControlUI* closeButton, bool relayout);
     void ApplyTitleChange(CCefCommonUI* control, const std::wstring& title);
     void UpdateAccountButtons(CCefCommonUI* shown);
+    // The request parameter of the tab shown in BodyLayout (empty without one).
+    std::wstring ShownTabParam() const;
     void OpenInDefaultBrowser(const std::wstring& url);
     void ReloadShownTab();
 

@@ -141,6 +141,12 @@ void CMainWnd::OnSelectChanged(TNotifyUI& msg) {
     LOG_DEBUG(L"CMainWnd::OnSelectChanged out %d", m_pBodyLayout ? m_pBodyLayout->GetCount() : 0);
 }
 
+std::wstring CMainWnd::ShownTabParam() const {
+    if (!m_pBodyLayout) return std::wstring();
+    auto found = m_paramOfCef.find(static_cast<CCefCommonUI*>(m_pBodyLayout->GetItemAt(m_pBodyLayout->GetCurSel())));
+    return found == m_paramOfCef.end() ? std::wstring() : found->second;
+}
+
 void CMainWnd::UpdateAccountButtons(CCefCommonUI* shown) {
     auto found = m_paramOfCef.find(shown);
     const bool withParam = found != m_paramOfCef.end() && !found->second.empty();

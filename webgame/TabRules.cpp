@@ -7,7 +7,9 @@ namespace {
 constexpr wchar_t kServerNameKey[] = L"&serverName=";
 constexpr wchar_t kServerIdxKey[] = L"&serverIdx=";
 
-std::wstring ServerOf(const std::wstring& param) {
+}  // namespace
+
+std::wstring ServerNameOf(const std::wstring& param) {
     size_t start = param.find(kServerNameKey);
     if (start == std::wstring::npos) return std::wstring();
     start += std::char_traits<wchar_t>::length(kServerNameKey);
@@ -15,7 +17,9 @@ std::wstring ServerOf(const std::wstring& param) {
     return end == std::wstring::npos ? std::wstring() : param.substr(start, end - start);
 }
 
-}  // namespace
+std::wstring SmallAccountLoginTitle(const std::wstring& param, const std::wstring& account) {
+    return ServerNameOf(param) + L"(" + account + L")";
+}
 
 TabWidthStep NextTabWidth(int barWidth, int tabCount, int extra, int currentWidth) {
     TabWidthStep step = {currentWidth, currentWidth, false};
@@ -32,7 +36,7 @@ TabWidthStep NextTabWidth(int barWidth, int tabCount, int extra, int currentWidt
 
 std::wstring ChooseTabText(const std::wstring& param, const std::wstring& smallAccountTitle,
                            const std::wstring& pageTitle) {
-    std::wstring server = ServerOf(param);
+    std::wstring server = ServerNameOf(param);
     if (!server.empty()) return server;
     return smallAccountTitle.empty() ? pageTitle : smallAccountTitle;
 }

@@ -18,6 +18,15 @@ struct TabWidthStep {
 // again up to kTabWidthMax when they do; no tabs: unchanged.
 TabWidthStep NextTabWidth(int barWidth, int tabCount, int extra, int currentWidth);
 
+// The game server a request parameter names: the text between
+// "&serverName=" and a later "&serverIdx="; empty without both.
+std::wstring ServerNameOf(const std::wstring& param);
+
+// The title of a tab a small account's login opens: the server of the
+// parameter the login window was opened for, then the account in round
+// brackets ("(account)" alone when the parameter names no server).
+std::wstring SmallAccountLoginTitle(const std::wstring& param, const std::wstring& account);
+
 // The text of a tab: the server named in its request parameter (between
 // "&serverName=" and "&serverIdx="), else its small-account title, else the
 // page title.

@@ -99,6 +99,16 @@ TEST(TabText, ServerThenSmallAccountThenPageTitle) {
     EXPECT_EQ(L"say \"hi\"", ChooseTabText(L"", L"", L"say \"hi\""));
 }
 
+TEST(SmallAccountLogin, TitleIsTheServerThenTheAccountInBrackets) {
+    EXPECT_EQ(L"一区", ServerNameOf(L"&serverName=一区&serverIdx=1&gid=7"));
+    EXPECT_EQ(L"一区(alt01)", SmallAccountLoginTitle(L"&serverName=一区&serverIdx=1&gid=7", L"alt01"));
+    // Without both markers in order, or with an empty server: the account alone.
+    EXPECT_EQ(L"(alt01)", SmallAccountLoginTitle(L"&gid=7", L"alt01"));
+    EXPECT_EQ(L"(alt01)", SmallAccountLoginTitle(L"&serverIdx=1&serverName=一区", L"alt01"));
+    EXPECT_EQ(L"(alt01)", SmallAccountLoginTitle(L"&serverName=&serverIdx=1", L"alt01"));
+    EXPECT_EQ(L"()", SmallAccountLoginTitle(L"", L""));
+}
+
 TEST(CrashDumpName, PlayerDumpsAreNamedGame) {
     SYSTEMTIME t = {};
     t.wYear = 2026;
