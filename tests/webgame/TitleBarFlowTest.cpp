@@ -8,6 +8,7 @@
 #include <gdiplus.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include "HandOverProtocol.h"
@@ -150,11 +151,17 @@ TEST_F(TitleBarTest, SmallAccountLoginOpensTheAccountsTab) {
     HWND dialog = OpenWindow(frame, L"small_account", kLoginClass, kLoginTitle);
     ASSERT_NE(nullptr, dialog) << LogText();
 
-    const RECT rect = harness::WindowRect(dialog), frameRect = harness::WindowRect(frame);
+    // Made at (0, 0), then centred on the frame.
+    const RECT frameRect = harness::WindowRect(frame);
+    auto centred = [&] {
+        const RECT r = harness::WindowRect(dialog);
+        return abs((frameRect.left + frameRect.right) / 2 - (r.left + r.right) / 2) <= 2 &&
+               abs((frameRect.top + frameRect.bottom) / 2 - (r.top + r.bottom) / 2) <= 2;
+    };
+    EXPECT_TRUE(harness::WaitUntil(centred, kWaitMs));
+    const RECT rect = harness::WindowRect(dialog);
     EXPECT_EQ(486, rect.right - rect.left);
     EXPECT_EQ(332, rect.bottom - rect.top);
-    EXPECT_NEAR((frameRect.left + frameRect.right) / 2, (rect.left + rect.right) / 2, 2);
-    EXPECT_NEAR((frameRect.top + frameRect.bottom) / 2, (rect.top + rect.bottom) / 2, 2);
     EXPECT_EQ(frame, GetWindow(dialog, GW_OWNER));
     EXPECT_FALSE(IsWindowEnabled(frame));
     ASSERT_TRUE(harness::WaitUntil([&] { return !Gets("/smallaccount/login.html").empty(); }, kWaitMs)) << LogText();
