@@ -151,7 +151,7 @@ TEST_F(TitleBarTest, SmallAccountLoginOpensTheAccountsTab) {
     HWND dialog = OpenWindow(frame, L"small_account", kLoginClass, kLoginTitle);
     ASSERT_NE(nullptr, dialog) << LogText();
 
-    // Made at (0, 0), then centred on the frame.
+    // Made at (0, 0), then centred on the frame, then run modally.
     const RECT frameRect = harness::WindowRect(frame);
     auto centred = [&] {
         const RECT r = harness::WindowRect(dialog);
@@ -163,7 +163,7 @@ TEST_F(TitleBarTest, SmallAccountLoginOpensTheAccountsTab) {
     EXPECT_EQ(486, rect.right - rect.left);
     EXPECT_EQ(332, rect.bottom - rect.top);
     EXPECT_EQ(frame, GetWindow(dialog, GW_OWNER));
-    EXPECT_FALSE(IsWindowEnabled(frame));
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindowEnabled(frame); }, kWaitMs));
     ASSERT_TRUE(harness::WaitUntil([&] { return !Gets("/smallaccount/login.html").empty(); }, kWaitMs)) << LogText();
     EXPECT_NE(std::string::npos, Gets("/smallaccount/login.html")[0].query.find("serverIdx=1&gid=7"));
 
