@@ -249,7 +249,11 @@ TEST_F(TitleBarTest, SmallAccountWindowVariants) {
 
     // Back on the first tab: the management window, closed by the bar's close button.
     ClickAt(frame, Tabs(frame)[0].pos);
-    ASSERT_TRUE(harness::WaitUntil([&] { return FindControl(Tree(frame), L"manage_account")->enabled; }, kWaitMs));
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        const auto tree = Tree(frame);
+        const DuiLib::SkinSeamControl* manage = FindControl(tree, L"manage_account");
+        return manage && manage->enabled;
+    }, kWaitMs));
     HWND manage = OpenWindow(frame, L"manage_account", L"ManegeSmallAccount", L"小号管理窗口");
     ASSERT_NE(nullptr, manage) << LogText();
     // Without its page key the window loads the parameter alone, and says so.
