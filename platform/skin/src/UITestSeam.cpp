@@ -33,6 +33,9 @@ void DumpTree(CControlUI* c, int depth, std::wstring& out) {
     for (int i = 0; i < container->GetCount(); ++i) DumpTree(container->GetItemAt(i), depth + 1, out);
 }
 
+// Waits the whole timeout: a window whose thread has been busy for a while
+// (a program still starting on a loaded machine) counts as hung, and a
+// query that gave up at once would fail a test that had time left.
 bool SendCopyData(HWND to, HWND from, ULONG_PTR kind, const std::wstring& text, DWORD timeoutMs, DWORD_PTR* result) {
     COPYDATASTRUCT cds = {};
     cds.dwData = kind;
