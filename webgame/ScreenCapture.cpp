@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 
 namespace screencapture {
@@ -114,8 +115,10 @@ std::wstring WithSeparator(const std::wstring& folder) {
 std::wstring PictureName(int number) { return L"MyPicture" + std::to_wstring(number) + L".png"; }
 
 int NextFreeNumber(const std::wstring& folder, int counter) {
-    int number = counter + 1;
-    while (::GetFileAttributesW((folder + PictureName(number)).c_str()) != INVALID_FILE_ATTRIBUTES) ++number;
+    // A counter spoilt in the settings (negative, or at the top of int) starts again at 1.
+    int number = counter < 0 || counter == INT_MAX ? 1 : counter + 1;
+    while (number < INT_MAX && ::GetFileAttributesW((folder + PictureName(number)).c_str()) != INVALID_FILE_ATTRIBUTES)
+        ++number;
     return number;
 }
 

@@ -16,7 +16,8 @@ RECT VisiblePart(const RECT& rect, int displayWidth, int displayHeight);
 std::wstring WithSeparator(const std::wstring& folder);
 
 // The first number above counter whose "MyPicture<N>.png" does not exist in
-// folder (with its separator), so no older shot is overwritten.
+// folder (with its separator), so no older shot is overwritten; from 1 when
+// counter is negative or the largest int.
 int NextFreeNumber(const std::wstring& folder, int counter);
 std::wstring PictureName(int number);
 

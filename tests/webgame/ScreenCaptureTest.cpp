@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <climits>
 #include <memory>
 
 #include "Harness.h"
@@ -55,6 +56,10 @@ TEST(ScreenCapture, FolderSeparatorAndNumbersThatOverwriteNothing) {
     ASSERT_TRUE(harness::WriteFileBytes(folder + L"MyPicture7.png", "old"));
     EXPECT_EQ(8, NextFreeNumber(folder, 5));
     EXPECT_EQ(9, NextFreeNumber(folder, 8));
+    // A spoilt counter starts again at 1, past the files already there.
+    ASSERT_TRUE(harness::WriteFileBytes(folder + L"MyPicture1.png", "old"));
+    EXPECT_EQ(2, NextFreeNumber(folder, -3));
+    EXPECT_EQ(2, NextFreeNumber(folder, INT_MAX));
 }
 
 LRESULT CALLBACK FillProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
