@@ -180,7 +180,12 @@ TEST_F(PlayerTest, NewRequestOpensASelectedTabThatFollowsThePageTitle) {
     ClickAt(frame, Tabs(frame)[0].pos);
     ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 2 && t[0].selected; }));
     ASSERT_TRUE(harness::WaitUntil([&] { return IsWindowVisible(one) && !IsWindowVisible(two); }, kWaitMs));
-    EXPECT_TRUE(FindControl(Tree(frame), L"small_account")->enabled);
+    {
+        const auto tree = Tree(frame);
+        const DuiLib::SkinSeamControl* button = FindControl(tree, L"small_account");
+        ASSERT_NE(nullptr, button) << LogText();
+        EXPECT_TRUE(button->enabled);
+    }
 }
 
 // 3. Widths: 190 up to three tabs, 150 with four, 60 with twelve, and 190
@@ -278,7 +283,12 @@ TEST_F(PlayerTest, AccountChangeGivesTheNextTabTheNewToken) {
     EXPECT_EQ("second", third.query);
     EXPECT_EQ("_bp_ff_=tok-B", third.Header("Cookie"));
     EXPECT_FALSE(harness::FileExists(Temp(L"10001.txt")));
-    EXPECT_EQ(L"乙", FindControl(Tree(frame), L"user_nick")->text);
+    {
+        const auto tree = Tree(frame);
+        const DuiLib::SkinSeamControl* nick = FindControl(tree, L"user_nick");
+        ASSERT_NE(nullptr, nick) << LogText();
+        EXPECT_EQ(L"乙", nick->text);
+    }
 }
 
 // The Cookie header of the GET whose query is query; false without such a GET.
@@ -504,7 +514,8 @@ TEST_F(PlayerTest, TitleBarButtonsFollowTheWindowWidth) {
     auto headerLeftIs = [&](int windowWidth) {
         return harness::WaitUntil(
             [&] {
-                const DuiLib::SkinSeamControl* head = FindControl(Tree(frame), L"header_btn");
+                const auto tree = Tree(frame);
+                const DuiLib::SkinSeamControl* head = FindControl(tree, L"header_btn");
                 return head && head->pos.left == windowWidth - 480 + 86;
             },
             kWaitMs);

@@ -383,7 +383,8 @@ TEST_F(TitleBarTest, MuteButtonShowsAndKeepsTheState) {
     HWND frame = StartWithTab(kServerParam);
     ASSERT_NE(nullptr, frame) << LogText();
     auto labelRect = [&] {
-        const DuiLib::SkinSeamControl* label = FindControl(Tree(frame), L"DisableSound");
+        const auto tree = Tree(frame);
+        const DuiLib::SkinSeamControl* label = FindControl(tree, L"DisableSound");
         if (!label) return RECT{};
         const POINT topLeft = harness::ClientToScreenPoint(frame, label->pos.left, label->pos.top);
         const POINT bottomRight = harness::ClientToScreenPoint(frame, label->pos.right, label->pos.bottom);
