@@ -251,6 +251,36 @@ def search_icon():
     return c
 
 
+def download_button(glyph, state):
+    """A 32 x 32 button of the download panel; state 0 normal, 1 hot, 2 pushed.
+    The buttons of a row are round, those acting on every row square."""
+    c = Canvas(32, 32)
+    fill = (PANEL, PANEL_HOT, ACCENT_DARK)[state]
+    ink = GREY if state == 0 else WHITE
+    if glyph.endswith("_all"):
+        c.paint(rounded_rect(0.5, 0.5, 31.5, 31.5, 6), fill)
+    else:
+        c.paint(circle(16, 16, 15.5), fill)
+    if glyph.startswith("pause"):
+        c.paint(union(rounded_rect(11, 10, 14.5, 22, 1), rounded_rect(17.5, 10, 21, 22, 1)), ink)
+    elif glyph.startswith("start"):
+        c.paint(triangle((12.5, 9.5), (23, 16), (12.5, 22.5)), ink)
+    elif glyph == "folder":
+        c.paint(union(rounded_rect(8, 12, 24, 23, 2), rounded_rect(8, 9.5, 15, 14, 1.5)), ink)
+        c.paint(segment(9, 14.5, 23, 14.5, 1.2), fill)
+    elif glyph in ("delete", "cancel_all"):
+        c.paint(union(segment(11, 11, 21, 21, 2.2), segment(21, 11, 11, 21, 2.2)), ink)
+    return c
+
+
+def download_row_background():
+    # Stretched across a whole row of the download panel.
+    c = Canvas(16, 105)
+    c.paint(rounded_rect(0, 0, 16, 105, 0), (0x26, 0x29, 0x32, 1.0))
+    c.paint(segment(0, 104.5, 16, 104.5, 1), (0x35, 0x39, 0x45, 1.0))
+    return c
+
+
 def main():
     save_png("Skin/mainwnd/logo.png", logo(36))
     save_png("Skin/mainwnd/icon_default.png", channel_icon(GREY))
@@ -269,6 +299,10 @@ def main():
     for glyph in ("close", "min", "menu"):
         save_png("Skin/mainwnd/btn_%s.png" % glyph, caption_button(glyph, GREY))
         save_png("Skin/mainwnd/btn_%s_hot.png" % glyph, caption_button(glyph, WHITE))
+    for glyph in ("folder", "delete", "pause", "start", "pause_all", "start_all", "cancel_all"):
+        for state, suffix in enumerate(("", "2", "3")):
+            save_png("Skin/download/%s_btn%s.png" % (glyph, suffix), download_button(glyph, state))
+    save_png("Skin/download/groupbk.png", download_row_background())
     save_png("Skin/headimage/head_default.png", head_default())
     save_png("Skin/menu/check.png", check(True))
     save_png("Skin/menu/check2.png", check(False))

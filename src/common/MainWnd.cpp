@@ -50,7 +50,8 @@ CMainWnd::CMainWnd()
       m_startPageUrl(LocalPageUrl(m_programFolderUrl, L"index.html")),
       m_noGamePageUrl(LocalPageUrl(m_programFolderUrl, L"nogame.html")),
       m_context(std::make_shared<CMainWndContext>(m_programFolder)),
-      m_installedGames(m_programFolder, m_context->LocalDB()) {
+      m_installedGames(m_programFolder, m_context->LocalDB()),
+      m_downloadProgress(std::make_shared<DownloadProgressState>()) {
     m_bossKeyId = static_cast<int>(GlobalAddAtomW(L"HotKey_boss")) - 0xC000;
     CreateGUID(m_runGuid);
     LoadSettings();
@@ -73,7 +74,9 @@ CMainWnd::~CMainWnd() {
     LOG_DEBUG(L"~CMainWnd()");
     if (!m_account.empty()) OnCloseMainWnd();
     m_pGameBtnMenu.reset();
+    m_downloadRows.clear();
     m_context->SetWindow(nullptr);
+    ShutdownDownloadModule();
     if (!m_context->WaitForWorkers(kWorkerWaitMs))
         LOG_WARNING(L"~CMainWnd() %d workers still running", m_context->RunningWorkers());
     LOG_DEBUG(L"~CMainWnd() out");
@@ -183,7 +186,7 @@ void CMainWnd::OnWindowInit() {
     LOG_DEBUG(L"CMainWnd::OnWindowInit");
     SetTimer(m_hWnd, kTimerRunTimeReport, 10000, nullptr);
     if (m_noCafeClient == 1) {
-        LogNotHandledHere(L"game update check", kTimerCheckGameUpdate);
+        CheckGameUpdate();
         SetTimer(m_hWnd, kTimerCheckGameUpdate, 600000, nullptr);
     }
     m_hGameFrame = FindWindowW(kGameFrameClassName, nullptr);
@@ -250,6 +253,7 @@ void CMainWnd::LogNotHandledHere(const wchar_t* what, UINT_PTR id) {
 
 LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     bHandled = FALSE;
+    if (HandleDownloadMessage(uMsg, wParam, lParam)) return 0;
     switch (uMsg) {
     case WM_TIMER:
         OnTimer(wParam);
@@ -323,14 +327,6 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         OnGameFrameReported(reinterpret_cast<HWND>(wParam));
         bHandled = TRUE;
         break;
-    case WM_OTHER_WND_FULL_SCREEN:
-    case WM_UPDATE_GAME:
-    case WM_ON_JS_DOWNLOAD_GAME:
-    case WM_UPDATE_GAME_DOWNLOAD_PIC:
-    case WM_GAME_DOWNLOAD_PROGRESS:
-    case WM_GAME_DOWNLOAD_SUCCESS:
-    case WM_GAME_DOWNLOAD_CANCEL:
-    case WM_GAME_UNINSTALLED:
     case WM_OPEN_PAGE_GAME_LOGIN:
         LogNotHandledHere(L"message", uMsg);
         break;
@@ -347,6 +343,7 @@ void CMainWnd::OnSwitchWebWindow(WPARAM index) {
 }
 
 void CMainWnd::OnTimer(UINT_PTR timerId) {
+    if (OnDownloadTimer(timerId)) return;
     switch (timerId) {
     case kTimerRunTimeReport: {
         DWORD now = GetTickCount();
@@ -370,9 +367,6 @@ void CMainWnd::OnTimer(UINT_PTR timerId) {
     case kTimerGameRunningSlow:
         CheckGameRunningStatus();
         break;
-    case kTimerCheckGameUpdate:
-    case kTimerDownloadProgress:
-    case kTimerFullScreen:
     case kTimerLoginToken:
         LogNotHandledHere(L"timer", timerId);
         break;
@@ -451,8 +445,10 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
             } else {
                 ShowLoginWnd(false, true);
             }
+        } else if (name == L"pause_all_btn") {
+            OnGameDownloadPauseAllBtnClicked();
         } else {
-            LogNotHandledHere(name.GetData(), 0);
+            OnGameDownloadCancelAllBtnClicked();
         }
         LOG_DEBUG(L"CMainWnd::OnClick sender.name=%s wParam=%u lParam=%u", name.GetData(),
                   static_cast<unsigned>(msg.wParam), static_cast<unsigned>(msg.lParam));
@@ -462,8 +458,14 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
         COptionUI* option = static_cast<COptionUI*>(msg.pSender->GetInterface(L"Option"));
         if (option) OnChannelButtonClick(option);
     }
-    if (name.Find(L"folder_btn") == 0 || name.Find(L"delete_btn") == 0 || name.Find(L"pause_btn") == 0)
-        LogNotHandledHere(name.GetData(), 0);
+    if (name.Find(L"folder_btn") == 0) {
+        OnGameDownloadFolderBtnClicked(msg.pSender);
+    } else if (name.Find(L"delete_btn") == 0) {
+        OnGameDownloadDeleteBtnClicked(msg.pSender);
+    } else if (name.Find(L"pause_btn") == 0) {
+        LOG_DEBUG(L"CMainWnd::OnClick sender.name=%s sender=0x%p", name.GetData(), static_cast<void*>(msg.pSender));
+        OnGameDownloadPauseBtnClicked(msg.pSender);
+    }
 }
 
 void CMainWnd::OnSelectChanged(TNotifyUI& msg) {

@@ -21,20 +21,29 @@
 #include <vector>
 
 #include "ChannelInfo.h"
+#include "DownloadProgress.h"
+#include "GameDowdloadItem.h"
+#include "GameDownloadRequest.h"
 #include "GameList.h"
 #include "GameRunWatch.h"
+#include "GameUpdateCheck.h"
 #include "ICefUIContainer.h"
 #include "InstalledGames.h"
 #include "JsCallRecord.h"
 #include "LauncherSettings.h"
 #include "MainWndContext.h"
+#include "OrvDown.h"
 #include "UIDragControl.h"
+#include "UniqueHandle.h"
 #include "WindowTaskRelay.h"
 
 class CCefCommonUI;
 class CGameButtonUI;
 
-class CMainWnd : public DuiLib::WindowImplBase, public ICefUIContainer, public IDragControlUISink {
+class CMainWnd : public DuiLib::WindowImplBase,
+                 public ICefUIContainer,
+                 public IVokPkgDownNotify,
+                 public IDragControlUISink {
 public:
     CMainWnd();
     ~CMainWnd() override;
@@ -99,6 +108,24 @@ public:
     };
     // The row of a page call's name; null when no row has it.
     static const JsCallRow* FindJsCallRow(const std::wstring& name);
+
+    // --- IVokPkgDownNotify: the download library's threads (MainWndDownloadNotify.cpp).
+    // They log, post to the window, feed the progress slots and write a
+    // success to the local table; they never wait on the window thread.
+    void OnTaskCreateFailed(VokPkgTaskInfo* task) override;
+    void OnTaskInit(VokPkgTaskInfo* task) override;
+    int DoCleanForPkg(VokPkgTaskInfo* task, uint64_t needBytes) override;
+    void OnBeginQueryBlock(VokPkgTaskInfo* task) override;
+    void OnCalcPkgDownInfo(VokPkgTaskInfo* task, uint32_t blocks, uint64_t bytes) override;
+    void OnCalcPkgDownIdxInfo(VokPkgTaskInfo* task, uint32_t needBlocks, uint32_t leftBlocks) override;
+    void OnIdxOfIdxDownFinish(VokPkgTaskInfo* task) override;
+    void OnIdxDownFinish(VokPkgTaskInfo* task) override;
+    void OnDumpPkgDownInfo(VokPkgTaskInfo* task, VokPkgProgressInfo* progress, uint32_t value) override;
+    bool FilterDownFile(const char* fileName) override;
+    void OnPkgDownFinish(VokPkgTaskInfo* task, uint32_t fileCount, uint32_t blockCount, uint32_t idxSize) override;
+    void OnTaskSuccess(VokPkgTaskInfo* task, uint32_t value) override;
+    void OnTaskDestory(VokPkgTaskInfo* task, uint32_t value) override;
+    void OnTaskCancel(VokPkgTaskInfo* task, uint32_t value1, uint32_t value2) override;
 
 protected:
     DuiLib::CDuiString GetSkinFile() override { return L"WndMainFrame.xml"; }
@@ -210,8 +237,75 @@ private:
     void OnMenuRemoveIcon(const DuiLib::MenuCmd& command);
     void OnMenuGamePath(const DuiLib::MenuCmd& command);
     void OnMenuAutoUpdate(const DuiLib::MenuCmd& command);
+    void OnMenuRepairGame(const DuiLib::MenuCmd& command);
+    void OnMenuUninstallGame(const DuiLib::MenuCmd& command);
     void OnMenuNotYet(const DuiLib::MenuCmd& command);
     GameInfoItem* ContextMenuGameItem() const;
+
+    // --- Downloads: tasks, rows, repair, uninstall, smart speed (MainWndDownload.cpp)
+    bool HandleDownloadMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
+    bool OnDownloadTimer(UINT_PTR timerId);
+    bool InitDownloadModule();
+    void ShutdownDownloadModule();
+    DWORD NormalSpeedLimit() const;
+    std::string GameFolder(int gameId) const;
+    bool StartDownloadGame(int gameId);
+    bool StartUpdateGame(int gameId);
+    void CreateDownloadTask(int gameId, const std::string& folder);
+    void HandleMsgJsDownloadGame(std::unique_ptr<GameDowdloadItem> request);
+    void HandleMsgUpdateGame(int gameId);
+    void HandleMsgGameDownloadCancel(int gameId);
+    void HandleMsgGameUninstalled(int gameId);
+    void PauseGameDownload(GameDowdloadItem* row);
+    void RestoreGameDownload(GameDowdloadItem* row);
+    void ShowRowRunning(GameDowdloadItem* row, bool running);
+    void OnGameDownloadPauseAllBtnClicked();
+    void OnGameDownloadCancelAllBtnClicked();
+    void OnGameDownloadFolderBtnClicked(DuiLib::CControlUI* sender);
+    void OnGameDownloadDeleteBtnClicked(DuiLib::CControlUI* sender);
+    void OnGameDownloadPauseBtnClicked(DuiLib::CControlUI* sender);
+    void SwitchPauseAllState();
+    void UpdateUIWhenAllDownloading();
+    void UpdateUIWhenNoDownloadTask();
+    void RemoveDownloadRow(GameDowdloadItem* row);
+    void RepairGame(int gameId);
+    void StartUninstallGame(int gameId);
+    static void UninstallGame(CMainWndContext& context, int gameId);
+    void StopDownloadsOnClose();
+    bool IsOtherWindowFullScreen() const;
+    void CheckFullScreen();
+    void OnOtherWndFullScreen(bool fullScreen);
+    GameDowdloadItem* FindDownloadRow(int gameId) const;
+    GameDowdloadItem* FindDownloadRowByControl(DuiLib::CControlUI* sender, DuiLib::CButtonUI* GameDowdloadItem::*button) const;
+    GameInfoItem* FindGameItemByHomeId(int homeId) const;
+
+    // --- Download panel (MainWndDownloadPanel.cpp)
+    bool InitProgressTask(int gameId);
+    bool RemoveProgressTask(int gameId);
+    GameDowdloadItem* CreateGameDownloadUIGroup(std::unique_ptr<GameDowdloadItem> row);
+    void HandleMsgGameDownloadInfo(int gameId, std::unique_ptr<GamePackageInfo> info);
+    void HandleMsgGameDownloadSuccess(int gameId);
+    void HandleMsgUpdateGameDownloadPic(int gameId);
+    void HandleUpdateGameDownloadProgress();
+    void UpdateRemainTimeText(uint32_t seconds);
+    void WriteDownloadTotals(const DownloadPanelTotals& totals);
+    void ResetDownloadPanelTexts();
+    void StartProgressThread();
+    void StopProgressThread();
+    struct ProgressThreadArgs;
+    static unsigned __stdcall ProgressThreadMain(void* parameter);
+    static void UpdateGameDownloadProgressToDB(DownloadProgressState& state, CLocalDB& db);
+
+    // --- Download requests and the update check (MainWndDownloadRequests.cpp)
+    void StartGameConfigInfoRequest(const GameDowdloadItem& row, bool update);
+    void StartGameDownloadReport(int gameId);
+    void CheckGameUpdate();
+    static void RequestGameConfigInfo(CMainWndContext& context, const GameConfigRequest& request);
+    static void DownloadGamePicImage(CMainWndContext& context, int gameId, const std::wstring& url,
+                                     const std::wstring& path);
+    static void DoReportGameDownload(CMainWndContext& context, const std::wstring& reportUrl,
+                                     const std::wstring& guid, int gameId);
+    static void CheckGameUpdateThread(CMainWndContext& context, const std::vector<int>& homeIds);
 
     // --- Login state and closing (MainWndLogin.cpp)
     bool UpdateLoginInfo();
@@ -284,6 +378,16 @@ private:
     CGameRunWatch m_gameRunWatch;
     DuiLib::CTrayIcon m_trayIcon;
     int m_bossKeyId = 0;
+    // Downloads: the rows in creation order (owned), the library, the panel.
+    std::vector<std::unique_ptr<GameDowdloadItem>> m_downloadRows;
+    const std::shared_ptr<DownloadProgressState> m_downloadProgress;  // shared with the progress thread
+    UniqueHandle m_progressThread;
+    bool m_progressTimerStarted = false;
+    bool m_downloadModuleReady = false;
+    bool m_allDownloading = true;
+    bool m_otherWndFullScreen = false;
+    int m_downloadRowCounter = 0;
+    CGameUpdateCheck m_gameUpdateCheck;
     // Run-time report clock.
     DWORD m_runTimeStartTick = 0;
     DWORD m_runTimeLastTick = 0;

@@ -13,11 +13,6 @@ using namespace DuiLib;
 
 namespace {
 
-bool IsFile(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The local table's answers for a whole list come from one read transaction:
 // one file lock instead of one per question.
 class LocalTableSnapshot {
@@ -86,7 +81,7 @@ void CMainWnd::CreateAndShowGameListBySequence(bool fetchImages) {
         std::unique_ptr<LocalTableSnapshot> snapshot;
         if (m_noCafeClient && !shown.empty()) snapshot = std::make_unique<LocalTableSnapshot>(LocalDB());
         for (GameInfoItem* entry : shown) {
-            if (fetchImages && !IsFile(GetGameButtonImagePath(*entry)))
+            if (fetchImages && !IsExistingFile(GetGameButtonImagePath(*entry)))
                 StartGameBtnInfoRequest(*entry, kGameBtnIconChanged);
             CreateGameButton(entry);
         }
@@ -165,7 +160,8 @@ void CMainWnd::OnChannelButtonClick(COptionUI* button) {
 void CMainWnd::OnChannelIconsDownloaded() {
     for (size_t i = 0; i < m_channels.size(); ++i) {
         int n = static_cast<int>(i);
-        if (!IsFile(GetChannelIconPath(m_programFolder, n, false)) || !IsFile(GetChannelIconPath(m_programFolder, n, true)))
+        if (!IsExistingFile(GetChannelIconPath(m_programFolder, n, false)) ||
+            !IsExistingFile(GetChannelIconPath(m_programFolder, n, true)))
             continue;
         CControlUI* option = m_PaintManager.FindControl(FormatString(L"channel_btn_%d", n).c_str());
         if (!option) continue;

@@ -86,12 +86,14 @@ void CMainWnd::OnCloseMainWnd() {
     LOG_INFO(L"CMainWnd::OnCloseMainWnd enter");
     ClearAccountCookie();
     UnregisterHotKey(m_hWnd, m_bossKeyId);
+    StopDownloadsOnClose();
     if (m_hGameFrame && IsWindow(m_hGameFrame))
         ::PostMessageW(m_hGameFrame, WM_NOTIFY_USER_LOGOUT, 0, 0);
     else
         LOG_INFO(L"CMainWnd::OnCloseMainWnd webgame hwnd=0x%p is not window", static_cast<void*>(m_hGameFrame));
     m_trayIcon.DeleteTrayIcon();
     PostMessage(WM_CLOSE, kCloseFromLauncher, 0);
+    StopProgressThread();
     if (m_account.empty()) return;
     UniqueRegKey key;
     LONG rv = RegOpenKeyExW(HKEY_CURRENT_USER, kGameLaunchKey, 0, KEY_ALL_ACCESS, key.addressof());

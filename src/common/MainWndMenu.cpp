@@ -35,9 +35,9 @@ void CMainWnd::OnMenuClick(MenuCmd* command) {
         {L"user_switch", &CMainWnd::OnMenuNotYet},
         {L"user_logout", &CMainWnd::OnMenuUserLogout},
         {L"user_info", &CMainWnd::OnMenuNotYet},
-        {L"repair_game", &CMainWnd::OnMenuNotYet},
+        {L"repair_game", &CMainWnd::OnMenuRepairGame},
         {L"auto_update", &CMainWnd::OnMenuAutoUpdate},
-        {L"uninstall_game", &CMainWnd::OnMenuNotYet},
+        {L"uninstall_game", &CMainWnd::OnMenuUninstallGame},
         {L"menu_setting", &CMainWnd::OnMenuNotYet},
         {L"menu_screenshot", &CMainWnd::OnMenuNotYet},
         {L"menu_update", &CMainWnd::OnMenuNotYet},
@@ -106,6 +106,14 @@ void CMainWnd::OnMenuGamePath(const MenuCmd&) {
     if (rv <= 32)
         LOG_ERROR(L"open game path failed, pkgid=%d, ShellExecute rv=%d, path=%s", entry->pkgid, static_cast<int>(rv),
                   folder.c_str());
+}
+
+void CMainWnd::OnMenuRepairGame(const MenuCmd&) {
+    if (GameInfoItem* entry = ContextMenuGameItem()) RepairGame(entry->jt_game_id);
+}
+
+void CMainWnd::OnMenuUninstallGame(const MenuCmd&) {
+    if (GameInfoItem* entry = ContextMenuGameItem()) StartUninstallGame(entry->jt_game_id);
 }
 
 void CMainWnd::OnMenuAutoUpdate(const MenuCmd&) {

@@ -55,3 +55,8 @@ std::wstring FormatString(const wchar_t* format, ...) {
     va_end(args);
     return text;
 }
+
+bool IsExistingFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}

@@ -16,6 +16,8 @@ std::wstring GetParentDir(const std::wstring& path);
 // An empty folder gives the name unchanged; an empty name gives the folder
 // with one trailing backslash.
 std::wstring PathJoin(const std::wstring& folder, const std::wstring& name);
+// True when path names an existing file (not a folder).
+bool IsExistingFile(const std::wstring& path);
 // Wide printf formatting (%s wide, %S narrow) of any length; empty when the
 // format is null or invalid.
 std::wstring FormatString(const wchar_t* format, ...);

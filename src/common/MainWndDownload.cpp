@@ -1,0 +1,498 @@
+// The main window's game downloads: the package download library, the task
+// rows and their buttons, repair and uninstall from the game-button menu,
+// and the smart download speed. Window thread, but UninstallGame (a worker).
+#include "MainWnd.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "GameButton.h"
+#include "GameDownloadRequest.h"
+#include "GlobalFunc.h"
+#include "LogWriter.h"
+#include "MainWndMessages.h"
+
+using namespace DuiLib;
+
+namespace {
+
+constexpr DWORD kMinimalSpeed = 1024;
+constexpr UINT kFullScreenPollMs = 2000;
+constexpr int kStatusDownloading = 1;
+constexpr int kStatusUpdating = 2;
+constexpr int kStatusRemoved = 3;
+
+struct ButtonImages {
+    const wchar_t* normal;
+    const wchar_t* hot;
+    const wchar_t* pushed;
+};
+constexpr ButtonImages kPauseImages = {L"download/pause_btn.png", L"download/pause_btn2.png",
+                                       L"download/pause_btn3.png"};
+constexpr ButtonImages kStartImages = {L"download/start_btn.png", L"download/start_btn2.png",
+                                       L"download/start_btn3.png"};
+constexpr ButtonImages kPauseAllImages = {L"download/pause_all_btn.png", L"download/pause_all_btn2.png",
+                                          L"download/pause_all_btn3.png"};
+constexpr ButtonImages kStartAllImages = {L"download/start_all_btn.png", L"download/start_all_btn2.png",
+                                          L"download/start_all_btn3.png"};
+
+void SetButtonImages(CControlUI* control, const ButtonImages& images) {
+    CButtonUI* button = control ? static_cast<CButtonUI*>(control->GetInterface(L"Button")) : nullptr;
+    if (!button) return;
+    button->SetNormalImage(images.normal);
+    button->SetHotImage(images.hot);
+    button->SetPushedImage(images.pushed);
+}
+
+void SetText(CControlUI* control, const std::wstring& text) {
+    if (control) control->SetText(text.c_str());
+}
+
+}  // namespace
+
+// --- Dispatch
+
+bool CMainWnd::HandleDownloadMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
+    int gameId = static_cast<int>(wParam);
+    switch (uMsg) {
+    case WM_OTHER_WND_FULL_SCREEN:
+        if (wParam == 2) OnOtherWndFullScreen(lParam == 1);
+        return true;
+    case WM_UPDATE_GAME:
+        LOG_DEBUG(L"CMainWnd om msg updateGame id=%u", static_cast<unsigned>(wParam));
+        if (lParam == 1) {
+            SelectOption(L"game_download_btn");
+            SelectBodyPage(2);
+        }
+        HandleMsgUpdateGame(gameId);
+        return true;
+    case WM_ON_JS_DOWNLOAD_GAME:
+        SelectOption(L"game_download_btn");
+        SelectBodyPage(2);
+        HandleMsgJsDownloadGame(std::unique_ptr<GameDowdloadItem>(reinterpret_cast<GameDowdloadItem*>(wParam)));
+        return true;
+    case WM_UPDATE_GAME_DOWNLOAD_PIC:
+        HandleMsgUpdateGameDownloadPic(gameId);
+        return true;
+    case WM_GAME_DOWNLOAD_PROGRESS:
+        HandleMsgGameDownloadInfo(gameId, std::unique_ptr<GamePackageInfo>(reinterpret_cast<GamePackageInfo*>(lParam)));
+        return true;
+    case WM_GAME_DOWNLOAD_SUCCESS:
+        HandleMsgGameDownloadSuccess(gameId);
+        return true;
+    case WM_GAME_DOWNLOAD_CANCEL:
+        HandleMsgGameDownloadCancel(gameId);
+        return true;
+    case WM_GAME_UNINSTALLED:
+        HandleMsgGameUninstalled(gameId);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CMainWnd::OnDownloadTimer(UINT_PTR timerId) {
+    switch (timerId) {
+    case kTimerCheckGameUpdate:
+        CheckGameUpdate();
+        return true;
+    case kTimerDownloadProgress:
+        HandleUpdateGameDownloadProgress();
+        return true;
+    case kTimerFullScreen:
+        CheckFullScreen();
+        return true;
+    default:
+        return false;
+    }
+}
+
+// --- The library
+
+bool CMainWnd::InitDownloadModule() {
+    if (m_downloadModuleReady) return true;
+    const std::string& address = m_settings.downloadAddress;
+    if (address.empty()) {
+        LOG_ERROR(L"Game download init failed, server address is null");
+        return false;
+    }
+    m_downloadModuleReady = DownInit(this);
+    if (!m_downloadModuleReady) {
+        LOG_ERROR(L"DownInit failed");
+        return false;
+    }
+    if (!ConnectSSS(address.c_str(), m_settings.downloadPort)) {
+        LOG_ERROR(L"ConnectSSS(%s) failed", AnsiToUnicode(address.c_str()).c_str());
+        m_downloadModuleReady = false;
+        return false;
+    }
+    m_otherWndFullScreen = IsOtherWindowFullScreen();
+    if (m_noCafeClient && !m_settings.alwaysUpdate && m_otherWndFullScreen) {
+        SetTotalSpeedLimit(kMinimalSpeed);
+        LOG_DEBUG(L"Game download limit(init), smart mode, minimal speed");
+    } else {
+        DWORD limit = NormalSpeedLimit();
+        SetTotalSpeedLimit(limit);
+        LOG_DEBUG(L"Game download limit(init), set speed %u B/s", static_cast<unsigned>(limit));
+    }
+    // The full-screen rule is polled while the module is up.
+    SetTimer(m_hWnd, kTimerFullScreen, kFullScreenPollMs, nullptr);
+    return true;
+}
+
+void CMainWnd::ShutdownDownloadModule() {
+    StopProgressThread();
+    if (!m_downloadModuleReady) return;
+    m_downloadModuleReady = false;
+    DownUninit();
+}
+
+DWORD CMainWnd::NormalSpeedLimit() const { return m_settings.SpeedLimitBytes(); }
+
+std::string CMainWnd::GameFolder(int gameId) const { return GameFolderPath(m_settings.gameDisk, gameId); }
+
+bool CMainWnd::StartDownloadGame(int gameId) {
+    if (!InitDownloadModule()) return false;
+    LocalDB().SetGameStatus(gameId, kStatusDownloading);
+    std::string folder = GameFolder(gameId);
+    LOG_DEBUG(L"Download game=%d, path=%s", gameId, AnsiToUnicode(folder.c_str()).c_str());
+    CreateDownloadTask(gameId, folder);
+    return true;
+}
+
+bool CMainWnd::StartUpdateGame(int gameId) {
+    if (!InitDownloadModule()) return false;
+    std::string path;
+    if (!LocalDB().GetGamePath(gameId, path)) {
+        LOG_ERROR(L"Update game=%d failed, not find game in local", gameId);
+        return false;
+    }
+    if (path.empty()) {
+        LOG_ERROR(L"Update game=%d failed, folder path is null", gameId);
+        return false;
+    }
+    LocalDB().SetGameStatus(gameId, kStatusUpdating);
+    LOG_DEBUG(L"Update game, path=%s", AnsiToUnicode(path.c_str()).c_str());
+    CreateDownloadTask(gameId, path);
+    return true;
+}
+
+void CMainWnd::CreateDownloadTask(int gameId, const std::string& folder) {
+    InitProgressTask(gameId);  // without a slot the task runs, only its progress is not shown
+    CreateTask(static_cast<uint32_t>(gameId), folder.c_str());
+    if (m_progressTimerStarted) return;
+    SetTimer(m_hWnd, kTimerDownloadProgress, 1000, nullptr);
+    m_progressTimerStarted = true;
+    StartProgressThread();
+}
+
+// --- Requests of the page and the update check
+
+void CMainWnd::HandleMsgJsDownloadGame(std::unique_ptr<GameDowdloadItem> request) {
+    if (!request) return;
+    if (GameDowdloadItem* row = FindDownloadRow(request->gameId)) {
+        if (row->isRunning) {
+            LOG_WARNING(L"CMainWnd WM_ON_JS_DOWNLOAD_GAME game=%d is downloading", row->gameId);
+            return;
+        }
+        LOG_INFO(L"CMainWnd WM_ON_JS_DOWNLOAD_GAME game=%d already in download task list", row->gameId);
+        RestoreGameDownload(row);
+        return;
+    }
+    request->kind = kDownloadKindDownload;
+    GameDowdloadItem* row = CreateGameDownloadUIGroup(std::move(request));
+    StartGameConfigInfoRequest(*row, false);
+    if (!StartDownloadGame(row->gameId)) ShowRowRunning(row, false);
+    StartGameDownloadReport(row->gameId);
+}
+
+void CMainWnd::HandleMsgUpdateGame(int gameId) {
+    GameDowdloadItem* row = FindDownloadRow(gameId);
+    if (!row) {
+        auto fresh = std::make_unique<GameDowdloadItem>();
+        fresh->gameId = gameId;
+        fresh->kind = kDownloadKindUpdate;
+        CStringW name;
+        if (LocalDB().GetGameName(gameId, name))
+            fresh->gameName = name;
+        else
+            LOG_WARNING(L"gameId=%d get name from local db failed", gameId);
+        row = CreateGameDownloadUIGroup(std::move(fresh));
+    } else if (row->isRunning) {
+        LOG_INFO(L"HandleMsgUpdateGame return, gameId=%d is downloading %.1f%%", gameId, row->progress / 10.0);
+        return;
+    } else {
+        if (row->kind == kDownloadKindFinished) {
+            // A finished row runs again as an update, from nothing.
+            row->kind = kDownloadKindUpdate;
+            row->progress = row->baseProgress = 0;
+            row->totalBlocks = 0;
+            if (row->progressBar) row->progressBar->SetValue(0);
+            SetText(row->percentLabel, FormatPercentText(0));
+        }
+        if (row->pauseBtn && !row->pauseBtn->IsEnabled()) row->pauseBtn->SetEnabled(true);
+        ShowRowRunning(row, true);
+    }
+    if (!StartUpdateGame(gameId)) ShowRowRunning(row, false);
+    StartGameConfigInfoRequest(*row, true);
+}
+
+// --- Rows
+
+GameDowdloadItem* CMainWnd::FindDownloadRow(int gameId) const {
+    for (const auto& row : m_downloadRows) {
+        if (row->gameId == gameId) return row.get();
+    }
+    return nullptr;
+}
+
+GameDowdloadItem* CMainWnd::FindDownloadRowByControl(CControlUI* sender, CButtonUI* GameDowdloadItem::*button) const {
+    for (const auto& row : m_downloadRows) {
+        if (sender && row.get()->*button == sender) return row.get();
+    }
+    return nullptr;
+}
+
+GameInfoItem* CMainWnd::FindGameItemByHomeId(int homeId) const {
+    for (GameInfoItem* entry : m_gameList.items()) {
+        if (homeId != 0 && entry->jt_game_id == homeId) return entry;
+    }
+    return nullptr;
+}
+
+void CMainWnd::ShowRowRunning(GameDowdloadItem* row, bool running) {
+    row->isRunning = running;
+    SetButtonImages(row->pauseBtn, running ? kPauseImages : kStartImages);
+}
+
+void CMainWnd::PauseGameDownload(GameDowdloadItem* row) {
+    if (row->progress > row->baseProgress) row->baseProgress = row->progress;
+    PauseTask(static_cast<uint32_t>(row->gameId));
+    ShowRowRunning(row, false);
+    SetText(row->remainLabel, kRowRemainZeroText);
+    row->speed = 0;
+    row->remainSeconds = 0;
+    LocalDB().SetGameDownloadProgress(row->gameId, row->progress);
+    LOG_INFO(L"CMainWnd pause game download, gameId=%d", row->gameId);
+}
+
+void CMainWnd::RestoreGameDownload(GameDowdloadItem* row) {
+    LOG_INFO(L"CMainWnd restore game download, gameId=%d", row->gameId);
+    // A row shows "running" only while a task runs behind it.
+    ShowRowRunning(row, StartDownloadGame(row->gameId));
+}
+
+void CMainWnd::OnGameDownloadPauseBtnClicked(CControlUI* sender) {
+    LOG_DEBUG(L"CMainWnd game download pause btn clicked");
+    GameDowdloadItem* row = FindDownloadRowByControl(sender, &GameDowdloadItem::pauseBtn);
+    if (!row) return;
+    if (row->isRunning) {
+        PauseGameDownload(row);
+        UpdateUIWhenNoDownloadTask();
+    } else {
+        RestoreGameDownload(row);
+        UpdateUIWhenAllDownloading();
+    }
+}
+
+void CMainWnd::OnGameDownloadPauseAllBtnClicked() {
+    LOG_DEBUG(L"CMainWnd game download %s all btn clicked", m_allDownloading ? L"pause" : L"restore");
+    SwitchPauseAllState();
+    for (const auto& row : m_downloadRows) {
+        if (row->isRunning == m_allDownloading || row->kind == kDownloadKindFinished) continue;
+        if (m_allDownloading)
+            RestoreGameDownload(row.get());
+        else
+            PauseGameDownload(row.get());
+    }
+    if (!m_allDownloading) UpdateUIWhenNoDownloadTask();
+}
+
+void CMainWnd::SwitchPauseAllState() {
+    m_allDownloading = !m_allDownloading;
+    SetButtonImages(m_pPauseAllBtn, m_allDownloading ? kPauseAllImages : kStartAllImages);
+}
+
+void CMainWnd::UpdateUIWhenAllDownloading() {
+    for (const auto& row : m_downloadRows) {
+        if (!row->isRunning) {
+            LOG_INFO(L"UpdateUIWhenAllDownloading gameId=%d", row->gameId);
+            return;
+        }
+    }
+    if (!m_allDownloading) SwitchPauseAllState();
+    LOG_INFO(L"UpdateUIWhenAllDownloading");
+}
+
+void CMainWnd::UpdateUIWhenNoDownloadTask() {
+    for (const auto& row : m_downloadRows) {
+        if (row->isRunning) {
+            LOG_INFO(L"UpdateUIWhenNoDownloadTask gameId=%d", row->gameId);
+            return;
+        }
+    }
+    SetText(m_pTotalSpeed, kNoSpeedText);
+    SetText(m_pRemainTime, kNoRemainTimeText);
+    if (m_allDownloading) SwitchPauseAllState();
+    LOG_INFO(L"UpdateUIWhenNoDownloadTask");
+}
+
+void CMainWnd::RemoveDownloadRow(GameDowdloadItem* row) {
+    auto owned = std::find_if(m_downloadRows.begin(), m_downloadRows.end(),
+                              [row](const std::unique_ptr<GameDowdloadItem>& r) { return r.get() == row; });
+    if (owned == m_downloadRows.end()) return;
+    std::unique_ptr<GameDowdloadItem> taken = std::move(*owned);
+    m_downloadRows.erase(owned);
+    if (m_pGameDownloadBox && row->groupLayout) m_pGameDownloadBox->Remove(row->groupLayout);
+    if (row->progress < kProgressDone) {
+        StopTask(static_cast<uint32_t>(row->gameId));
+        LocalDB().SetGameStatus(row->gameId, kStatusRemoved);
+    }
+    // The slot goes with the row: nothing writes the removed task's progress any more.
+    m_downloadProgress->slots.Free(row->gameId);
+}
+
+void CMainWnd::OnGameDownloadCancelAllBtnClicked() {
+    LOG_DEBUG(L"CMainWnd game download cancel all btn clicked");
+    if (m_downloadRows.empty()) return;
+    while (!m_downloadRows.empty()) {
+        GameDowdloadItem* row = m_downloadRows.front().get();
+        LOG_INFO(L"Cancel game=%d download task", row->gameId);
+        RemoveDownloadRow(row);
+    }
+    ResetDownloadPanelTexts();
+}
+
+void CMainWnd::OnGameDownloadDeleteBtnClicked(CControlUI* sender) {
+    GameDowdloadItem* row = FindDownloadRowByControl(sender, &GameDowdloadItem::deleteBtn);
+    if (!row) return;
+    LOG_INFO(L"delete game=%d download task", row->gameId);
+    RemoveDownloadRow(row);
+    if (m_downloadRows.empty()) ResetDownloadPanelTexts();
+}
+
+void CMainWnd::OnGameDownloadFolderBtnClicked(CControlUI* sender) {
+    GameDowdloadItem* row = FindDownloadRowByControl(sender, &GameDowdloadItem::folderBtn);
+    if (!row) return;
+    CStringW path;
+    if (!LocalDB().GetGamePath(row->gameId, path)) {
+        LOG_ERROR(L"get game path from db failed, game=%d", row->gameId);
+        return;
+    }
+    INT_PTR rv = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"explore", path.c_str(), nullptr, nullptr, SW_SHOW));
+    if (rv <= 32) LOG_ERROR(L"open game path failed, ShellExecute rv=%d, path=%s", static_cast<int>(rv), path.c_str());
+}
+
+void CMainWnd::HandleMsgGameDownloadCancel(int gameId) {
+    GameDowdloadItem* row = FindDownloadRow(gameId);
+    if (!row) {
+        LOG_WARNING(L"on task cancel not find gameId=%d", gameId);
+        return;
+    }
+    RemoveProgressTask(gameId);
+    ShowRowRunning(row, false);
+    row->speed = 0;
+    row->remainSeconds = 0;
+    SetText(row->remainLabel, kRowRemainZeroText);
+}
+
+// --- Repair and uninstall (the game-button menu)
+
+void CMainWnd::RepairGame(int gameId) {
+    LOG_DEBUG(L"Repair game=%d", gameId);
+    InitDownloadModule();
+    std::string path;
+    if (!LocalDB().GetGamePath(gameId, path)) {
+        LOG_ERROR(L"Repair game=%d failed, not find game in local", gameId);
+        return;
+    }
+    if (path.empty()) {
+        LOG_ERROR(L"Repair game=%d failed, folder path is null", gameId);
+        return;
+    }
+    RepairTask(static_cast<uint32_t>(gameId), path.c_str());
+}
+
+void CMainWnd::StartUninstallGame(int gameId) {
+    // The library comes up here, on the window thread; the worker only removes.
+    InitDownloadModule();
+    m_context->StartWorker("UninstallGame", [gameId](CMainWndContext& context) { UninstallGame(context, gameId); });
+}
+
+void CMainWnd::UninstallGame(CMainWndContext& context, int gameId) {
+    LOG_DEBUG(L"Uninstall game=%d enter", gameId);
+    std::string path;
+    if (!context.LocalDB().GetGamePath(gameId, path)) {
+        LOG_ERROR(L"Uninstall game=%d failed, not find game in local", gameId);
+        return;
+    }
+    if (path.empty()) {
+        LOG_ERROR(L"Uninstall game=%d failed, folder path is null", gameId);
+        return;
+    }
+    DeletePkg(static_cast<uint32_t>(gameId), path.c_str());
+    context.LocalDB().DeleteGame(gameId);
+    context.Post(WM_GAME_UNINSTALLED, static_cast<WPARAM>(gameId), 0);
+    LOG_DEBUG(L"Uninstall game=%d leave", gameId);
+}
+
+void CMainWnd::HandleMsgGameUninstalled(int gameId) {
+    LOG_DEBUG(L"HandleMsgGameUninstalled gameId=%d", gameId);
+    if (GameInfoItem* entry = FindGameItemByHomeId(gameId)) {
+        entry->installed = 0;
+        RemoveGameIcon(entry);
+    }
+    GameDowdloadItem* row = FindDownloadRow(gameId);
+    if (!row) return;
+    LOG_INFO(L"delete game=%d download task", gameId);
+    RemoveDownloadRow(row);
+    LocalDB().SetGameStatus(gameId, kStatusRemoved);
+}
+
+// --- Closing
+
+void CMainWnd::StopDownloadsOnClose() {
+    m_downloadProgress->stop.store(true);
+    if (m_downloadProgress->wake) SetEvent(m_downloadProgress->wake.get());
+    for (const auto& row : m_downloadRows) {
+        if (!row->isRunning) continue;
+        row->isRunning = false;
+        StopTask(static_cast<uint32_t>(row->gameId));
+        // The table keeps what the row reached, as a pause does.
+        LocalDB().SetGameDownloadProgress(row->gameId, row->progress);
+    }
+}
+
+// --- Smart speed
+
+bool CMainWnd::IsOtherWindowFullScreen() const {
+    HWND foreground = GetForegroundWindow();
+    HWND desktop = GetDesktopWindow();
+    if (!foreground || foreground == m_hWnd || foreground == desktop || foreground == GetShellWindow()) return false;
+    RECT window = {}, screen = {};
+    if (!GetWindowRect(foreground, &window) || !GetWindowRect(desktop, &screen)) return false;
+    return window.left <= screen.left && window.top <= screen.top && window.right >= screen.right &&
+           window.bottom >= screen.bottom;
+}
+
+void CMainWnd::CheckFullScreen() {
+    bool fullScreen = IsOtherWindowFullScreen();
+    if (fullScreen != m_otherWndFullScreen) OnOtherWndFullScreen(fullScreen);
+}
+
+void CMainWnd::OnOtherWndFullScreen(bool fullScreen) {
+    m_otherWndFullScreen = fullScreen;
+    if (fullScreen) {
+        LOG_DEBUG(L"一个窗口全屏了");
+        if (!m_downloadModuleReady) return;
+        SetTotalSpeedLimit(kMinimalSpeed);
+        LOG_DEBUG(L"Game download limit, smart mode, minimal speed");
+        return;
+    }
+    LOG_DEBUG(L"一个窗口取消全屏了");
+    if (!m_downloadModuleReady) return;
+    DWORD limit = NormalSpeedLimit();
+    SetTotalSpeedLimit(limit);
+    LOG_DEBUG(L"Game download limit, smart mode, restore speed %u B/s", static_cast<unsigned>(limit));
+}
