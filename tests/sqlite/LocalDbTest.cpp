@@ -1,6 +1,7 @@
 #include "sqlite_helper.h"
 
 #include "Harness.h"
+#include "RawDb.h"
 #include "LogWriter.h"
 
 #include <gtest/gtest.h>
@@ -17,51 +18,7 @@ const char kCreateTable[] =
     "IdcVersion VARCHAR(16), GameName VARCHAR(32), GameSize INTEGER not null default 0, AutoUpdate INTEGER not null "
     "default 0, Status INTEGER not null default 1);";
 
-// A second, independent view of the file through sqlite3.dll itself, so the
-// tests see what is stored (values and their SQLite types), not what
-// CLocalDB makes of it.
-class RawDb {
-public:
-    explicit RawDb(const std::string& utf8Path) {
-        module_ = LoadLibraryW(L"sqlite3.dll");
-        if (!module_) return;
-        open_ = Entry<decltype(&sqlite3_open)>("sqlite3_open");
-        close_ = Entry<decltype(&sqlite3_close)>("sqlite3_close");
-        getTable_ = Entry<decltype(&sqlite3_get_table)>("sqlite3_get_table");
-        freeTable_ = Entry<decltype(&sqlite3_free_table)>("sqlite3_free_table");
-        if (open_ && open_(utf8Path.c_str(), &db_) != SQLITE_OK) db_ = nullptr;
-    }
-    ~RawDb() {
-        if (db_) close_(db_);
-        if (module_) FreeLibrary(module_);
-    }
-    // The first row of the query, each cell as text ("<null>" for NULL); empty when no row.
-    std::vector<std::string> Row(const std::string& sql) {
-        std::vector<std::string> row;
-        char** table = nullptr;
-        int rows = 0, columns = 0;
-        if (!db_ || getTable_(db_, sql.c_str(), &table, &rows, &columns, nullptr) != SQLITE_OK) return {"<error>"};
-        for (int c = 0; rows > 0 && c < columns; ++c) row.push_back(table[columns + c] ? table[columns + c] : "<null>");
-        freeTable_(table);
-        return row;
-    }
-    std::string Cell(const std::string& sql) {
-        std::vector<std::string> row = Row(sql);
-        return row.empty() ? "<no row>" : row[0];
-    }
-
-private:
-    template <typename Fn>
-    Fn Entry(const char* name) {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
-    }
-    HMODULE module_ = nullptr;
-    sqlite3* db_ = nullptr;
-    decltype(&sqlite3_open) open_ = nullptr;
-    decltype(&sqlite3_close) close_ = nullptr;
-    decltype(&sqlite3_get_table) getTable_ = nullptr;
-    decltype(&sqlite3_free_table) freeTable_ = nullptr;
-};
+using harness::RawDb;
 
 // Lines of this program's log files that contain the text.
 int CountLogLines(const std::wstring& text) {

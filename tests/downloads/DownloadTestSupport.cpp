@@ -1,0 +1,234 @@
+#include "DownloadTestSupport.h"
+
+#include <winhttp.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
+#include "MappedDrive.h"
+
+namespace downloads {
+
+namespace {
+
+std::wstring StateDir() {
+    std::wstring bin = harness::ProgramDir();
+    return bin.substr(0, bin.rfind(L'\\')) + L"\\pkgserver-downloads";
+}
+
+struct InternetCloser {
+    void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
+};
+using UniqueInternet = std::unique_ptr<void, InternetCloser>;
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// Every file below dir, relative, '\' separated, sorted.
+void ListFiles(const std::wstring& dir, const std::wstring& prefix, std::vector<std::wstring>* files) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            ListFiles(dir + L"\\" + name, prefix + name + L"\\", files);
+        else
+            files->push_back(prefix + name);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+}
+
+// The files of a game folder but the download library's own (OrvDown_<id>.*).
+std::vector<std::wstring> SortedFiles(const std::wstring& dir) {
+    std::vector<std::wstring> files;
+    ListFiles(dir, L"", &files);
+    files.erase(std::remove_if(files.begin(), files.end(),
+                               [](const std::wstring& f) { return f.compare(0, 8, L"OrvDown_") == 0; }),
+                files.end());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+}  // namespace
+
+// --- Download server
+
+int PackageServerPort() {
+    static const int port = atoi(harness::ReadFileBytes(StateDir() + L"\\port").c_str());
+    return port;
+}
+
+std::wstring PackageSource(const std::wstring& name) { return StateDir() + L"\\src\\" + name; }
+
+std::string PackageServerGet(const std::string& pathAndQuery) {
+    std::string body;
+    UniqueInternet session{WinHttpOpen(L"downloads-test", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                       WINHTTP_NO_PROXY_BYPASS, 0)};
+    if (!session) return body;
+    WinHttpSetTimeouts(session.get(), 5000, 5000, 5000, 5000);
+    UniqueInternet connect{
+        WinHttpConnect(session.get(), L"127.0.0.1", static_cast<INTERNET_PORT>(PackageServerPort()), 0)};
+    if (!connect) return body;
+    std::wstring path = harness::Widen(pathAndQuery);
+    UniqueInternet request{WinHttpOpenRequest(connect.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                              WINHTTP_DEFAULT_ACCEPT_TYPES, 0)};
+    if (!request ||
+        !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+        !WinHttpReceiveResponse(request.get(), nullptr))
+        return body;
+    char chunk[4096];
+    DWORD read = 0;
+    while (WinHttpReadData(request.get(), chunk, sizeof(chunk), &read) && read > 0) body.append(chunk, read);
+    return body;
+}
+
+long long PackageStat(int pkgId, const std::string& key) {
+    std::string stats = PackageServerGet("/control/stats?id=" + std::to_string(pkgId));
+    size_t at = stats.find("\"" + key + "\":");
+    if (at == std::string::npos) return -1;
+    return atoll(stats.c_str() + at + key.size() + 3);
+}
+
+// --- Game disk
+
+bool GameDiskReady() {
+    static std::wstring folder = harness::MakeScratchDir(L"downloads_game_disk");
+    static harness::MappedDrive drive(kGameDisk, folder);
+    return drive.Ready();
+}
+
+std::wstring GameFolder(int gameId) {
+    return std::wstring(1, kGameDisk) + L":\\Game_" + std::to_wstring(gameId);
+}
+
+std::string CompareTrees(const std::wstring& source, const std::wstring& target) {
+    std::vector<std::wstring> want = SortedFiles(source);
+    std::vector<std::wstring> have = SortedFiles(target);
+    if (want != have)
+        return "files differ: " + std::to_string(want.size()) + " in the package, " + std::to_string(have.size()) +
+               " in the folder";
+    for (const std::wstring& file : want) {
+        if (harness::ReadFileBytes(source + L"\\" + file) != harness::ReadFileBytes(target + L"\\" + file))
+            return "bytes differ: " + harness::Narrow(file);
+    }
+    return std::string();
+}
+
+// --- Routes
+
+bool LoadDownloadRoutes() {
+    static const bool loaded = [] {
+        backend::BackendClient& client = launcher::Backend();
+        std::string routes = harness::ReadFileBytes(harness::TestDir() + L"\\downloads_routes.json");
+        ReplaceAll(routes, "${http}", harness::Narrow(client.HttpUrl(L"")));
+        return !routes.empty() && client.AddRoutes(routes);
+    }();
+    return loaded;
+}
+
+// --- Local game table
+
+std::string TablePath(const launcher::LauncherRun& run) { return harness::Narrow(run.Dir() + L"\\orv2_1data"); }
+
+bool CreateGameTable(const launcher::LauncherRun& run) {
+    harness::RawDb db(TablePath(run));
+    return db.Exec(
+               "CREATE TABLE GameInfo2_1(GameId INTEGER PRIMARY KEY, PkgId INTEGER not null default 0, Download "
+               "INTEGER not null default 0, LocalPath VARCHAR(256), StartExe VARCHAR(128), GameExe VARCHAR(128), "
+               "LocalVersion VARCHAR(16), IdcVersion VARCHAR(16), GameName VARCHAR(32), GameSize INTEGER not null "
+               "default 0, AutoUpdate INTEGER not null default 0, Status INTEGER not null default 1);") == SQLITE_OK;
+}
+
+std::string AnsiOf(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string bytes(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, &bytes[0], n, nullptr, nullptr);
+    return bytes;
+}
+
+std::wstring FromAnsi(const std::string& bytes) {
+    int n = MultiByteToWideChar(CP_ACP, 0, bytes.c_str(), -1, nullptr, 0);
+    std::wstring text(n > 0 ? n - 1 : 0, L'\0');
+    if (n > 1) MultiByteToWideChar(CP_ACP, 0, bytes.c_str(), -1, &text[0], n);
+    return text;
+}
+
+std::string GameColumn(const launcher::LauncherRun& run, int gameId, const char* column) {
+    harness::RawDb db(TablePath(run));
+    return db.Cell(std::string("SELECT ") + column + " FROM GameInfo2_1 WHERE GameId=" + std::to_string(gameId) +
+                   ";");
+}
+
+// --- Runs
+
+void WriteDownloadIni(launcher::LauncherRun& run, const std::vector<std::wstring>& downloadKeys) {
+    run.WriteIni();
+    run.SetIniValue(L"main", L"GameDisk", std::wstring(1, kGameDisk));
+    run.SetIniValue(L"download", L"address", L"127.0.0.1");
+    run.SetIniValue(L"download", L"port", std::to_wstring(PackageServerPort()));
+    for (const std::wstring& pair : downloadKeys) {
+        size_t eq = pair.find(L'=');
+        run.SetIniValue(L"download", pair.substr(0, eq).c_str(), pair.substr(eq + 1));
+    }
+}
+
+bool WriteGameList(const launcher::LauncherRun& run, const std::vector<std::pair<int, std::wstring>>& games) {
+    std::wstring json = L"{\"code\":0,\"gamelist\":[";
+    int index = 0;
+    for (const auto& [id, name] : games) {
+        if (index > 0) json += L",";
+        json += L"{\"id\":0,\"pkgid\":0,\"jt_game_id\":" + std::to_wstring(id) + L",\"game_name\":\"" + name +
+                L"\",\"game_type\":3,\"list_index\":" + std::to_wstring(index++) + L"}";
+    }
+    return run.WriteGameBtnFile(json + L"]}");
+}
+
+std::vector<PanelRow> PanelRows(const launcher::LauncherRun& run) {
+    std::vector<PanelRow> rows;
+    int groupDepth = 0;
+    int labels = 0;
+    bool inGroup = false;
+    for (const launcher::Control& c : run.Tree()) {
+        if (c.name.compare(0, 14, L"game_download_") == 0 && c.name.size() > 14 && iswdigit(c.name[14])) {
+            rows.emplace_back();
+            rows.back().group = c.name;
+            groupDepth = c.depth;
+            labels = 0;
+            inGroup = true;
+            continue;
+        }
+        if (inGroup && c.depth <= groupDepth) inGroup = false;
+        if (!inGroup) continue;
+        PanelRow& row = rows.back();
+        if (c.name == L"text_game_name") {
+            row.name = c.text;
+        } else if (c.name == L"text_progress") {
+            (labels++ == 0 ? row.percent : row.remain) = c.text;
+        } else if (c.name.compare(0, 10, L"pause_btn_") == 0) {
+            row.pauseButton = c.name;
+            row.pauseEnabled = c.enabled;
+        }
+    }
+    return rows;
+}
+
+std::string Describe(const std::vector<PanelRow>& rows) {
+    std::string text = std::to_string(rows.size()) + " rows:";
+    for (const PanelRow& r : rows)
+        text += " [" + harness::Narrow(r.group + L"|" + r.name + L"|" + r.percent + L"|" + r.remain + L"|" +
+                                       r.pauseButton) +
+                (r.pauseEnabled ? "|enabled]" : "|disabled]");
+    return text;
+}
+
+std::wstring ControlText(const launcher::LauncherRun& run, const std::wstring& name) {
+    launcher::Control control;
+    return run.FindControl(name, &control) ? control.text : std::wstring();
+}
+
+}  // namespace downloads

@@ -1,0 +1,72 @@
+#pragma once
+// What the launcher's download tests share: their own download server
+// (port, control requests, statistics, package sources), the game disk (a
+// drive letter of the test session mapped to a test folder), the back-end
+// routes of downloads, the launcher's local game table, and launcher runs
+// set up for downloads.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "LauncherRun.h"
+#include "RawDb.h"
+
+namespace downloads {
+
+// --- The download server of these tests (CTest fixture "downloads_pkgserver").
+int PackageServerPort();
+// The source folder a package was made from (make_packages.py).
+std::wstring PackageSource(const std::wstring& name);
+// A control request ("/control/stats?id=101"); the answer's body, "" on failure.
+std::string PackageServerGet(const std::string& pathAndQuery);
+// A number of the package's statistics (data_bytes, data_requests, ...); -1 on failure.
+long long PackageStat(int pkgId, const std::string& key);
+
+// --- The game disk: G: of the test session, mapped once per test program.
+constexpr wchar_t kGameDisk = L'G';
+bool GameDiskReady();
+// "G:\Game_<id>" without a trailing backslash.
+std::wstring GameFolder(int gameId);
+// Empty when target holds exactly the files of source with equal bytes; else what differs.
+std::string CompareTrees(const std::wstring& source, const std::wstring& target);
+
+// --- The back-end routes of downloads (downloads_routes.json beside the test program).
+bool LoadDownloadRoutes();
+
+// --- The launcher's local game table.
+// The table as the launcher creates it, in the run's program folder.
+bool CreateGameTable(const launcher::LauncherRun& run);
+std::string TablePath(const launcher::LauncherRun& run);
+// Text in the ANSI code page, as the launcher stores it.
+std::string AnsiOf(const std::wstring& text);
+std::wstring FromAnsi(const std::string& bytes);
+// A column of a game's row as text; "<no row>" when the game has none.
+std::string GameColumn(const launcher::LauncherRun& run, int gameId, const char* column);
+
+// --- Launcher runs
+// qxtarrow.ini for downloads: the test back-end, this download server, the
+// game disk, and any further [download] keys given as "key=value".
+void WriteDownloadIni(launcher::LauncherRun& run, const std::vector<std::wstring>& downloadKeys = {});
+// gamebtn.dat with client games (type 3) of these home ids and names, in order.
+bool WriteGameList(const launcher::LauncherRun& run, const std::vector<std::pair<int, std::wstring>>& games);
+
+// The download panel's rows: the controls of "game_download_<n>" in order.
+struct PanelRow {
+    std::wstring group;      // "game_download_<n>"
+    std::wstring name;       // text of "text_game_name"
+    std::wstring percent;    // first "text_progress"
+    std::wstring remain;     // second "text_progress"
+    std::wstring pauseButton;
+    bool pauseEnabled = false;
+};
+std::vector<PanelRow> PanelRows(const launcher::LauncherRun& run);
+// The rows as text, for failure messages.
+std::string Describe(const std::vector<PanelRow>& rows);
+// The text of a control of the main window; "" when it is not there.
+std::wstring ControlText(const launcher::LauncherRun& run, const std::wstring& name);
+
+// Control names of the windows the tests find.
+constexpr wchar_t kFullScreenClass[] = L"DownloadsFullScreen";
+
+}  // namespace downloads

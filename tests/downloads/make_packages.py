@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""Makes the game packages of the launcher's download tests in the state
+folder of their download server: sources in STATE/src/<name>, packages in
+STATE/root/<id> (made by the package server's own tool).
+
+    make_packages.py STATE_DIR
+"""
+import os
+import random
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "pkgserver"))
+import makepkg  # noqa: E402
+
+STAMP = "packages-v1"
+MB = 1 << 20
+
+SOURCES = {
+    # A small game of several files, one in a folder with a Chinese name.
+    "game": [("game.exe", 600000), ("data/level1.pak", 3 * MB // 2), ("data/level2.pak", MB + 12345),
+             ("中文/说明.txt", 20000), ("config/settings.ini", 1000), ("empty.dat", 0)],
+    # Large enough to be paused, limited and closed on while it downloads.
+    "big": [("big.exe", 2 * MB), ("data/world.pak", 10 * MB + 777)],
+    "medium": [("medium.exe", 4 * MB)],
+}
+
+# id -> (source, version)
+PACKAGES = {101: ("game", 2), 102: ("big", 1)}
+# Eleven downloads at once.
+PACKAGES.update({id: ("medium", 1) for id in range(103, 114)})
+
+
+def make_source(folder, files, seed):
+    rnd = random.Random(seed)
+    for name, size in files:
+        path = os.path.join(folder, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(rnd.randbytes(size))
+
+
+def main():
+    state = sys.argv[1]
+    stamp = os.path.join(state, STAMP)
+    if os.path.exists(stamp):
+        return 0
+    for seed, (name, files) in enumerate(sorted(SOURCES.items())):
+        make_source(os.path.join(state, "src", name), files, seed)
+    for pkg_id, (name, version) in PACKAGES.items():
+        makepkg.make_package(os.path.join(state, "src", name), os.path.join(state, "root"), pkg_id, version)
+    open(stamp, "w").close()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
