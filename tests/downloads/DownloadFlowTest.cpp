@@ -3,6 +3,7 @@
 // disk mapped to a test folder, under the Chinese code page.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 
 #include "DownloadTestSupport.h"
@@ -13,6 +14,9 @@ namespace {
 using downloads::GameColumn;
 using launcher::LauncherRun;
 using launcher::RequestsOf;
+
+constexpr UINT kUpdateGameMessage = 5041;        // WM_UPDATE_GAME: wParam game id, lParam 1 = from a page
+constexpr UINT kOtherFullScreenMessage = 5030;   // WM_OTHER_WND_FULL_SCREEN: wParam 2, lParam 1 = full screen
 
 std::wstring TestName() {
     return harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -28,6 +32,29 @@ protected:
         ASSERT_TRUE(downloads::GameDiskReady()) << "no game disk";
     }
 
+    // Installed games in the run's local table (before it starts): folder
+    // G:\Game_<id>\, the name, local version 1, auto update on, complete.
+    static bool InsertGames(const LauncherRun& run, const std::vector<std::pair<int, std::wstring>>& games) {
+        if (!downloads::CreateGameTable(run)) return false;
+        harness::RawDb db(downloads::TablePath(run));
+        for (const auto& [id, name] : games) {
+            std::string row = std::to_string(id);
+            std::string sql =
+                "INSERT INTO GameInfo2_1(GameId, PkgId, LocalPath, StartExe, GameExe, LocalVersion, IdcVersion, "
+                "GameName, AutoUpdate, Status) VALUES(" + row + ", " + row + ", 'G:\\Game_" + row +
+                "\\', 'game.exe', 'game.exe', '1', '1', '" + downloads::AnsiOf(name) + "', 1, 0);";
+            if (db.Exec(sql) != SQLITE_OK) return false;
+        }
+        return true;
+    }
+
+    // What a page's updateGame(id) posts to the window.
+    static bool RequestUpdate(const LauncherRun& run, int gameId) {
+        return harness::PostToWindow(run.MainWindow(), kUpdateGameMessage, static_cast<WPARAM>(gameId), 1);
+    }
+
+    static bool StartRun(LauncherRun& run) { return run.Start() && run.WaitForMainWindow() != nullptr; }
+
     // Waits until the game's table row has the column's value.
     static bool WaitForColumn(const LauncherRun& run, int gameId, const char* column, const std::string& value,
                               DWORD timeoutMs = 60000) {
@@ -39,16 +66,7 @@ TEST_F(DownloadFlowTest, InstalledGamesAreCheckedAtStartAndUpdated) {
     LauncherRun run(L"downloads_" + TestName());
     downloads::WriteDownloadIni(run);
     harness::RemoveTree(downloads::GameFolder(101));
-    ASSERT_TRUE(downloads::CreateGameTable(run));
-    {
-        harness::RawDb db(downloads::TablePath(run));
-        std::string insert =
-            "INSERT INTO GameInfo2_1(GameId, PkgId, LocalPath, StartExe, GameExe, LocalVersion, IdcVersion, GameName, "
-            "AutoUpdate, Status) VALUES";
-        ASSERT_EQ(SQLITE_OK, db.Exec(insert + "(101, 101, 'G:\\Game_101\\', 'game.exe', 'game.exe', '1', '1', '" +
-                                     downloads::AnsiOf(L"测试游戏") + "', 1, 0);"));
-        ASSERT_EQ(SQLITE_OK, db.Exec(insert + "(121, 121, 'G:\\Game_121\\', 'b.exe', 'b.exe', '1', '1', 'b', 1, 0);"));
-    }
+    ASSERT_TRUE(InsertGames(run, {{101, L"测试游戏"}, {121, L"无版本"}}));
     ASSERT_TRUE(downloads::WriteGameList(run, {{101, L"测试游戏"}, {121, L"无版本"}}));
     ASSERT_TRUE(run.Start());
     ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
@@ -85,6 +103,318 @@ TEST_F(DownloadFlowTest, InstalledGamesAreCheckedAtStartAndUpdated) {
     EXPECT_EQ(L"测试游戏  3MB", row.name);
     EXPECT_FALSE(row.pauseEnabled) << "a finished row cannot be paused";
 
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(DownloadFlowTest, UserLimitHoldsAndAFullScreenGameSlowsTheDownloadToMinimal) {
+    LauncherRun run(L"downloads_" + TestName());
+    downloads::WriteDownloadIni(run, {L"NetLimit=1", L"LimitSpeed=200"});
+    harness::RemoveTree(downloads::GameFolder(102));
+    ASSERT_TRUE(InsertGames(run, {{102, L"大游戏"}}));
+    ASSERT_TRUE(StartRun(run)) << run.LogText();
+    ASSERT_TRUE(RequestUpdate(run, 102));
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|Game download limit(init), set speed 204800 B/s")) << run.LogText();
+    // Measured once the task has passed its start.
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] {
+            std::vector<downloads::ProgressSample> samples = downloads::ProgressSamples(run, 102);
+            return samples.size() >= 3 && samples[samples.size() - 2].perMille > 0;
+        },
+        30000))
+        << run.LogText();
+    harness::ResponsivenessProbe probe;
+    probe.Start(run.MainWindow());
+
+    // The rate the blocks come at, over ten seconds of the library's reports.
+    auto measureRate = [&](DWORD ms) {
+        long since = launcher::NowMs();
+        Sleep(ms);
+        return downloads::FetchRate(downloads::DumpSamples(run, 102, since));
+    };
+    double limited = measureRate(10000);
+    std::cout << "benchmark: NetLimit 200 KB/s, measured " << limited / 1024 << " KB/s" << std::endl;
+    EXPECT_NEAR(204800.0, limited, 20480.0) << "within 10 % of the user's limit";
+
+    // A full-screen game in front: the library drops to the minimal speed.
+    harness::ChildProcess game;
+    ASSERT_TRUE(game.Start(harness::TestDir() + L"\\fullscreen_window.exe", L"90"));
+    ASSERT_NE(nullptr, harness::WaitForTopWindow(downloads::kFullScreenClass, nullptr, true, 10000));
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|一个窗口全屏了", 15000)) << run.LogText();
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|Game download limit, smart mode, minimal speed", 5000)) << run.LogText();
+    Sleep(4000);  // what was granted at the old rate is read first
+    long since = launcher::NowMs();
+    Sleep(4000);
+    std::vector<downloads::DumpSample> reports = downloads::DumpSamples(run, 102, since);
+    ASSERT_FALSE(reports.empty()) << run.LogText();
+    double average = 0;
+    for (const downloads::DumpSample& report : reports) average += report.speed;
+    average /= static_cast<double>(reports.size());
+    std::cout << "benchmark: full-screen game in front, library speed " << average << " B/s" << std::endl;
+    EXPECT_LE(average, 4096.0) << "about 1 KB/s";
+
+    // The game leaves: the user's limit again.
+    game.Kill();
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|一个窗口取消全屏了", 15000)) << run.LogText();
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|Game download limit, smart mode, restore speed 204800 B/s", 5000));
+    Sleep(3000);
+    double restored = measureRate(10000);
+    std::cout << "benchmark: after the full-screen game, measured " << restored / 1024 << " KB/s" << std::endl;
+    EXPECT_NEAR(204800.0, restored, 20480.0);
+
+    // The same by message: only wParam 2 counts, and the poll sets it right again.
+    size_t minimal = run.CountLog(L"Game download limit, smart mode, minimal speed");
+    size_t restores = run.CountLog(L"Game download limit, smart mode, restore speed 204800 B/s");
+    ASSERT_TRUE(harness::PostToWindow(run.MainWindow(), kOtherFullScreenMessage, 3, 1));
+    ASSERT_TRUE(harness::PostToWindow(run.MainWindow(), kOtherFullScreenMessage, 2, 1));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return run.CountLog(L"Game download limit, smart mode, minimal speed") == minimal + 1; }, 5000));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return run.CountLog(L"Game download limit, smart mode, restore speed 204800 B/s") == restores + 1; },
+        8000))
+        << "no full-screen window is in front";
+
+    probe.Stop();
+    std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs() << " ms during the download ("
+              << probe.Samples() << " probes, worst at " << probe.WorstAtMs() << ")" << std::endl;
+    EXPECT_LT(probe.MaxLatencyMs(), 2000u);
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(DownloadFlowTest, ClosingDuringADownloadStopsItAndKeepsItsProgress) {
+    LauncherRun run(L"downloads_" + TestName());
+    downloads::WriteDownloadIni(run, {L"NetLimit=1", L"LimitSpeed=800"});
+    harness::RemoveTree(downloads::GameFolder(102));
+    ASSERT_TRUE(InsertGames(run, {{102, L"大游戏"}}));
+    ASSERT_TRUE(StartRun(run)) << run.LogText();
+    ASSERT_TRUE(RequestUpdate(run, 102));
+    ASSERT_TRUE(harness::WaitUntil([&] { return atoi(GameColumn(run, 102, "Download").c_str()) > 0; }, 30000))
+        << run.LogText();
+    Sleep(1200);
+
+    ASSERT_TRUE(run.Click(L"closebtn"));
+    DWORD code = 1;
+    ASSERT_TRUE(run.Process().Wait(30000, &code)) << run.LogText();
+    EXPECT_EQ(0u, code);
+    size_t closing = run.LogIndex(L"CMainWnd::OnCloseMainWnd enter");
+    size_t cancelled = run.LogIndex(L"[Info]|[Download] OnTaskCancel pkgId=102");
+    size_t left = run.LogIndex(L"[Debug]|Update game download progress to DB thread leave");
+    size_t gone = run.LogIndex(L"~CMainWnd() out");
+    ASSERT_NE(std::wstring::npos, closing) << run.LogText();
+    EXPECT_NE(std::wstring::npos, cancelled) << "the running task was stopped";
+    EXPECT_LT(closing, cancelled);
+    EXPECT_NE(std::wstring::npos, left) << run.LogText();
+    EXPECT_LT(left, gone) << "the progress thread ended before the window";
+    std::string library = harness::ReadFileBytes(run.Dir() + L"\\Log\\OrvDown.log");
+    EXPECT_NE(std::string::npos, library.find("StopTask pkgId=102")) << library;
+    std::vector<downloads::ProgressSample> samples = downloads::ProgressSamples(run, 102);
+    ASSERT_FALSE(samples.empty());
+    EXPECT_GT(samples.back().perMille, 0);
+    EXPECT_LT(samples.back().perMille, 1000);
+    EXPECT_EQ(std::to_string(samples.back().perMille), GameColumn(run, 102, "Download"))
+        << "the table keeps the last progress shown";
+}
+
+TEST_F(DownloadFlowTest, ElevenTasksShareTenSlotsPauseKeepsTheSlotAndCancelAllClears) {
+    LauncherRun run(L"downloads_" + TestName());
+    downloads::WriteDownloadIni(run, {L"NetLimit=1", L"LimitSpeed=1500"});
+    std::vector<std::pair<int, std::wstring>> games = {{101, L"测试游戏"}};
+    for (int id = 103; id <= 113; ++id) games.push_back({id, L"游戏" + std::to_wstring(id)});
+    for (const auto& game : games) harness::RemoveTree(downloads::GameFolder(game.first));
+    ASSERT_TRUE(InsertGames(run, games));
+    ASSERT_TRUE(StartRun(run)) << run.LogText();
+
+    // A finished row first, then eleven downloads at once.
+    ASSERT_TRUE(RequestUpdate(run, 101));
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] {
+            std::vector<downloads::PanelRow> rows = downloads::PanelRows(run);
+            return rows.size() == 1 && rows[0].percent == L"100%";
+        },
+        60000))
+        << run.LogText();
+    for (int id = 103; id <= 113; ++id) ASSERT_TRUE(RequestUpdate(run, id));
+    ASSERT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run).size() == 12; }, 20000))
+        << downloads::Describe(downloads::PanelRows(run));
+    EXPECT_TRUE(run.WaitForLog(L"[Warning]|InitProgressTask failed, gameId=113")) << run.LogText();
+    EXPECT_EQ(1u, run.CountLog(L"InitProgressTask failed")) << "only the eleventh task goes without a slot";
+
+    // Ten rows refresh every second: what one refresh costs, from its log lines.
+    ASSERT_TRUE(harness::WaitUntil([&] { return downloads::ProgressSamples(run, 112).size() >= 2; }, 30000));
+    harness::ResponsivenessProbe probe;
+    probe.Start(run.MainWindow());
+    ASSERT_TRUE(harness::WaitUntil([&] { return downloads::ProgressSamples(run, 112).size() >= 6; }, 30000));
+    probe.Stop();
+    std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs() << " ms while eleven tasks ran ("
+              << probe.Samples() << " probes)" << std::endl;
+    EXPECT_LT(probe.MaxLatencyMs(), 2000u);
+    long worst = -1;
+    int ticks = 0;
+    std::vector<long> tick;
+    for (const std::wstring& line : run.Log()) {
+        if (line.find(L"|gameId=") == std::wstring::npos || line.find(L" progress=") == std::wstring::npos) continue;
+        long at = downloads::LineTimeMs(line);
+        if (!tick.empty() && at - tick.back() > 300) {
+            if (tick.size() == 10) {
+                worst = std::max(worst, tick.back() - tick.front());
+                ++ticks;
+            }
+            tick.clear();
+        }
+        tick.push_back(at);
+    }
+    std::cout << "benchmark: panel refresh with 10 running rows: at most " << worst << " ms over " << ticks
+              << " ticks (log clock, ms resolution)" << std::endl;
+    EXPECT_GT(ticks, 0);
+    ASSERT_TRUE(run.Click(L"game_download_btn"));
+    Sleep(500);
+    EXPECT_TRUE(harness::SaveWindowScreenshot(run.MainWindow(), L"downloads_panel"));
+
+    // Twelve pauses and resumes of one task: it keeps its slot and its progress shows on.
+    std::vector<downloads::PanelRow> rows = downloads::PanelRows(run);
+    ASSERT_EQ(L"pause_btn_1", rows[1].pauseButton);
+    probe.Start(run.MainWindow());
+    for (size_t cycle = 1; cycle <= 12; ++cycle) {
+        ASSERT_TRUE(run.Click(L"pause_btn_1"));
+        ASSERT_TRUE(harness::WaitUntil(
+            [&] { return run.CountLog(L"CMainWnd pause game download, gameId=103") == cycle; }, 10000));
+        ASSERT_TRUE(run.Click(L"pause_btn_1"));
+        ASSERT_TRUE(harness::WaitUntil(
+            [&] { return run.CountLog(L"CMainWnd restore game download, gameId=103") == cycle; }, 10000));
+    }
+    probe.Stop();
+    std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs()
+              << " ms over twelve pauses and resumes (a pause waits for the task's threads)" << std::endl;
+    EXPECT_EQ(1u, run.CountLog(L"InitProgressTask failed")) << "a resumed task takes its own slot again";
+    size_t shown = downloads::ProgressSamples(run, 103).size();
+    EXPECT_TRUE(harness::WaitUntil([&] { return downloads::ProgressSamples(run, 103).size() >= shown + 2; }, 20000))
+        << "the resumed task's progress is shown";
+
+    // Cancel all: every row goes, unfinished tasks stop, the finished one is only removed.
+    probe.Start(run.MainWindow());
+    ASSERT_TRUE(run.Click(L"cancel_all_btn"));
+    ASSERT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run).empty(); }, 10000))
+        << downloads::Describe(downloads::PanelRows(run));
+    for (int id = 103; id <= 113; ++id) EXPECT_EQ("3", GameColumn(run, id, "Status")) << id;
+    EXPECT_EQ("0", GameColumn(run, 101, "Status")) << "a finished row keeps its game installed";
+    EXPECT_EQ(L"总 G / 剩余 G", downloads::ControlText(run, L"remain_size"));
+    EXPECT_EQ(L"总速度 0.0MB/s", downloads::ControlText(run, L"total_speed"));
+    EXPECT_EQ(L"剩余  0分0秒", downloads::ControlText(run, L"remain_time"));
+    std::string library = harness::ReadFileBytes(run.Dir() + L"\\Log\\OrvDown.log");
+    EXPECT_NE(std::string::npos, library.find("StopTask pkgId=103"));
+    EXPECT_EQ(std::string::npos, library.find("StopTask pkgId=101")) << "no stop for a finished row";
+    // Nothing writes a removed task's progress any more.
+    size_t writes = run.CountLog(L"SET Download=");
+    Sleep(4000);
+    EXPECT_EQ(writes, run.CountLog(L"SET Download="));
+
+    probe.Stop();
+    std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs()
+              << " ms while eleven tasks were cancelled (each stop waits for its task's threads)" << std::endl;
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(DownloadFlowTest, AFailedStartLeavesARowPausedAndAnswersWithoutIdsSaveNothing) {
+    LauncherRun run(L"downloads_" + TestName());
+    downloads::WriteDownloadIni(run);
+    run.SetIniValue(L"download", L"address", L"");
+    ASSERT_TRUE(InsertGames(run, {{101, L"测试游戏"}}));
+    ASSERT_TRUE(StartRun(run)) << run.LogText();
+
+    ASSERT_TRUE(RequestUpdate(run, 101));
+    EXPECT_TRUE(run.WaitForLog(L"[Error]|Game download init failed, server address is null")) << run.LogText();
+    ASSERT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run).size() == 1; }, 10000));
+    // The row shows no running task: its button resumes (and fails again) instead of pausing.
+    ASSERT_TRUE(run.Click(L"pause_btn_0"));
+    EXPECT_TRUE(run.WaitForLog(L"[Info]|CMainWnd restore game download, gameId=101", 10000)) << run.LogText();
+    EXPECT_EQ(2u, run.CountLog(L"Game download init failed, server address is null"));
+    EXPECT_FALSE(run.LogHas(L"CMainWnd pause game download"));
+
+    // An install answer without "pkgId" saves nothing.
+    ASSERT_TRUE(RequestUpdate(run, 130));
+    EXPECT_TRUE(run.WaitForLog(L"[Error]|Request game config info(homeId=130) without pkgId or jtGameId"))
+        << run.LogText();
+    EXPECT_EQ("<no row>", GameColumn(run, 130, "GameId"));
+    EXPECT_TRUE(run.WaitForLog(L"[Warning]|gameId=130 get name from local db failed"));
+
+    // Full screen without the library up: only the state is kept.
+    ASSERT_TRUE(harness::PostToWindow(run.MainWindow(), kOtherFullScreenMessage, 2, 1));
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|一个窗口全屏了", 5000));
+    EXPECT_FALSE(run.LogHas(L"smart mode"));
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+// Opens a game button's menu as a click on its corner does, with posted
+// mouse messages: the shared pointer stays where it is.
+HWND OpenGameButtonMenu(const LauncherRun& run, const launcher::Control& button) {
+    LPARAM corner = MAKELPARAM(button.pos.right - 13, button.pos.top + 13);
+    harness::PostToWindow(run.MainWindow(), WM_MOUSEMOVE, 0, corner);
+    harness::PostToWindow(run.MainWindow(), WM_LBUTTONDOWN, MK_LBUTTON, corner);
+    harness::PostToWindow(run.MainWindow(), WM_LBUTTONUP, 0, corner);
+    return harness::WaitForTopWindow(L"DuiMenuWnd", nullptr, true, 10000);
+}
+
+bool FindGameButton(const LauncherRun& run, launcher::Control* button) {
+    for (const launcher::Control& c : run.Tree()) {
+        if (c.className == L"OrvGameBtn" && c.visible && c.pos.right > c.pos.left) {
+            *button = c;
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(DownloadFlowTest, RepairRestoresABrokenFileAndUninstallRemovesTheGame) {
+    LauncherRun run(L"downloads_" + TestName());
+    downloads::WriteDownloadIni(run);
+    std::wstring folder = downloads::GameFolder(101);
+    harness::RemoveTree(folder);
+    ASSERT_TRUE(harness::CopyTree(downloads::PackageSource(L"game"), folder));
+    ASSERT_TRUE(InsertGames(run, {{101, L"测试游戏"}}));
+    {
+        harness::RawDb db(downloads::TablePath(run));
+        ASSERT_EQ(SQLITE_OK, db.Exec("UPDATE GameInfo2_1 SET LocalVersion='2', IdcVersion='2', Download=1000;"));
+    }
+    ASSERT_TRUE(downloads::WriteGameList(run, {{101, L"测试游戏"}}));
+    std::wstring broken = folder + L"\\data\\level1.pak";
+    std::string bytes = harness::ReadFileBytes(broken);
+    ASSERT_GT(bytes.size(), 100000u);
+    for (size_t at = 70000; at < 70100; ++at) bytes[at] = static_cast<char>(~bytes[at]);
+    ASSERT_TRUE(harness::WriteFileBytes(broken, bytes));
+    ASSERT_NE("", downloads::CompareTrees(downloads::PackageSource(L"game"), folder));
+
+    ASSERT_TRUE(StartRun(run)) << run.LogText();
+    ASSERT_TRUE(run.Click(L"my_game_btn"));
+    launcher::Control button;
+    ASSERT_TRUE(harness::WaitUntil([&] { return FindGameButton(run, &button); }, 20000)) << run.LogText();
+
+    // Repair: the broken blocks come again, no row is made.
+    HWND menu = OpenGameButtonMenu(run, button);
+    ASSERT_NE(nullptr, menu) << run.LogText();
+    ASSERT_TRUE(run.Click(L"repair_game", menu));
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|Repair game=101")) << run.LogText();
+    ASSERT_TRUE(run.WaitForLog(L"[Info]|[Download] OnTaskSuccess pkgId=101", 60000)) << run.LogText();
+    EXPECT_EQ("", downloads::CompareTrees(downloads::PackageSource(L"game"), folder));
+    EXPECT_TRUE(downloads::PanelRows(run).empty()) << "a repair shows no row";
+    EXPECT_EQ("0", GameColumn(run, 101, "Status"));
+
+    // Uninstall: the folder, the table row and the button go.
+    menu = OpenGameButtonMenu(run, button);
+    ASSERT_NE(nullptr, menu) << run.LogText();
+    ASSERT_TRUE(run.Click(L"uninstall_game", menu));
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|Uninstall game=101 enter")) << run.LogText();
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|HandleMsgGameUninstalled gameId=101")) << run.LogText();
+    EXPECT_LT(run.LogIndex(L"Uninstall game=101 leave"), run.LogIndex(L"HandleMsgGameUninstalled gameId=101"));
+    EXPECT_TRUE(harness::WaitUntil([&] { return !FindGameButton(run, &button); }, 10000)) << "the button is removed";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(folder.c_str())) << "the game folder is gone";
+    EXPECT_EQ("<no row>", GameColumn(run, 101, "Status"));
     DWORD code = 1;
     ASSERT_TRUE(run.CloseAndWait(&code));
     EXPECT_EQ(0u, code);

@@ -159,7 +159,11 @@ std::wstring FromAnsi(const std::string& bytes) {
 }
 
 std::string GameColumn(const launcher::LauncherRun& run, int gameId, const char* column) {
-    harness::RawDb db(TablePath(run));
+    // A copy is read: the launcher writes without waiting for other readers
+    // of its file, so a reader of the file itself could make its writes fail.
+    std::wstring copy = run.Dir() + L"\\orv2_1data.read";
+    if (!CopyFileW((run.Dir() + L"\\orv2_1data").c_str(), copy.c_str(), FALSE)) return "<no copy>";
+    harness::RawDb db(harness::Narrow(copy));
     return db.Cell(std::string("SELECT ") + column + " FROM GameInfo2_1 WHERE GameId=" + std::to_string(gameId) +
                    ";");
 }
@@ -224,6 +228,70 @@ std::string Describe(const std::vector<PanelRow>& rows) {
                                        r.pauseButton) +
                 (r.pauseEnabled ? "|enabled]" : "|disabled]");
     return text;
+}
+
+long LineTimeMs(const std::wstring& line) {
+    unsigned h = 0, m = 0, sec = 0, ms = 0;
+    if (swscanf(line.c_str(), L"[%u:%u:%u.%u]", &h, &m, &sec, &ms) != 4) return -1;
+    return static_cast<long>(((h * 60 + m) * 60 + sec) * 1000 + ms);
+}
+
+std::vector<ProgressSample> ProgressSamples(const launcher::LauncherRun& run, int gameId) {
+    std::vector<ProgressSample> samples;
+    std::wstring key = L"|gameId=" + std::to_wstring(gameId) + L" progress=";
+    for (const std::wstring& line : run.Log()) {
+        size_t at = line.find(key);
+        if (at == std::wstring::npos) continue;
+        ProgressSample sample;
+        sample.timeMs = LineTimeMs(line);
+        sample.perMille = static_cast<int>(wcstod(line.c_str() + at + key.size(), nullptr) * 10 + 0.5);
+        samples.push_back(sample);
+    }
+    return samples;
+}
+
+std::vector<DumpSample> DumpSamples(const launcher::LauncherRun& run, int gameId, long sinceMs) {
+    std::vector<DumpSample> samples;
+    std::wstring key = L"OnDumpPkgDownInfo pkgId=" + std::to_wstring(gameId) + L" need blocks=";
+    for (const std::wstring& line : run.Log()) {
+        size_t at = line.find(key);
+        size_t speed = line.find(L"speed=");
+        if (at == std::wstring::npos || speed == std::wstring::npos) continue;
+        DumpSample sample;
+        sample.timeMs = LineTimeMs(line);
+        if (sample.timeMs < sinceMs) continue;
+        sample.needBlocks = static_cast<unsigned>(wcstoul(line.c_str() + at + key.size(), nullptr, 10));
+        sample.speed = static_cast<unsigned>(wcstoul(line.c_str() + speed + 6, nullptr, 10));
+        samples.push_back(sample);
+    }
+    return samples;
+}
+
+double FetchRate(const std::vector<DumpSample>& samples) {
+    if (samples.size() < 3) return -1;
+    double n = static_cast<double>(samples.size()), sumT = 0, sumB = 0, sumTT = 0, sumTB = 0;
+    for (const DumpSample& s : samples) {
+        double t = (s.timeMs - samples.front().timeMs) / 1000.0;
+        double b = static_cast<double>(s.needBlocks) * 32768.0;
+        sumT += t;
+        sumB += b;
+        sumTT += t * t;
+        sumTB += t * b;
+    }
+    double denominator = n * sumTT - sumT * sumT;
+    return denominator <= 0 ? -1 : -(n * sumTB - sumT * sumB) / denominator;
+}
+
+unsigned long long FolderBytes(const std::wstring& dir) {
+    unsigned long long bytes = 0;
+    std::vector<std::wstring> files;
+    ListFiles(dir, L"", &files);
+    for (const std::wstring& file : files) {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (GetFileAttributesExW((dir + L"\\" + file).c_str(), GetFileExInfoStandard, &data))
+            bytes += (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    }
+    return bytes;
 }
 
 std::wstring ControlText(const launcher::LauncherRun& run, const std::wstring& name) {

@@ -41,7 +41,8 @@ std::string TablePath(const launcher::LauncherRun& run);
 // Text in the ANSI code page, as the launcher stores it.
 std::string AnsiOf(const std::wstring& text);
 std::wstring FromAnsi(const std::string& bytes);
-// A column of a game's row as text; "<no row>" when the game has none.
+// A column of a game's row as text, read from a copy of the table file;
+// "<no row>" when the game has none.
 std::string GameColumn(const launcher::LauncherRun& run, int gameId, const char* column);
 
 // --- Launcher runs
@@ -65,6 +66,29 @@ std::vector<PanelRow> PanelRows(const launcher::LauncherRun& run);
 std::string Describe(const std::vector<PanelRow>& rows);
 // The text of a control of the main window; "" when it is not there.
 std::wstring ControlText(const launcher::LauncherRun& run, const std::wstring& name);
+
+// The panel refresh's log lines of a game ("gameId=%d progress=%.1f%% ..."):
+// the time of day in ms and the progress in per mille, in order.
+struct ProgressSample {
+    long timeMs = 0;
+    int perMille = 0;
+};
+std::vector<ProgressSample> ProgressSamples(const launcher::LauncherRun& run, int gameId);
+// The library's reports of a game since a time of day
+// ("[Download] OnDumpPkgDownInfo pkgId=%u need blocks=%u speed=%u B/s"), in order.
+struct DumpSample {
+    long timeMs = 0;
+    unsigned needBlocks = 0;
+    unsigned speed = 0;
+};
+std::vector<DumpSample> DumpSamples(const launcher::LauncherRun& run, int gameId, long sinceMs);
+// Bytes per second the samples' blocks were fetched at: the least-squares
+// slope of the blocks still needed over time (-1 with fewer than 3 samples).
+double FetchRate(const std::vector<DumpSample>& samples);
+// The time of day (ms) of a log line.
+long LineTimeMs(const std::wstring& line);
+// Bytes of every file below a folder.
+unsigned long long FolderBytes(const std::wstring& dir);
 
 // Control names of the windows the tests find.
 constexpr wchar_t kFullScreenClass[] = L"DownloadsFullScreen";
