@@ -7,7 +7,7 @@ BUILD=$(cd "$1" && pwd)
 . "$(dirname "$0")/wine-env.sh" "$BUILD"
 STAMP="$WINEPREFIX/.corrin-ready"
 # Bump the number when the settings below change: existing prefixes take them.
-SETTINGS="$WINEPREFIX/.corrin-settings-2"
+SETTINGS="$WINEPREFIX/.corrin-settings-3"
 [ -f "$STAMP" ] && [ -f "$SETTINGS" ] && exit 0
 exec 9>"$BUILD/.wineprefix.lock"
 flock 9
@@ -34,6 +34,11 @@ if [ ! -f "$SETTINGS" ]; then
     for scheme in http https; do
         "$CORRIN_WINE" reg delete "HKCR\\$scheme\\shell\\open\\ddeexec" /f >/dev/null 2>&1 || true
         reg_add "HKCR\\$scheme\\shell\\open\\command" /ve /t REG_SZ /d "\"$recorder\" \"%1\""
+    done
+    # So do folders the programs ask the shell to open or explore: no file manager starts.
+    for verb in open explore; do
+        "$CORRIN_WINE" reg delete "HKCR\\Folder\\shell\\$verb\\ddeexec" /f >/dev/null 2>&1 || true
+        reg_add "HKCR\\Folder\\shell\\$verb\\command" /ve /t REG_SZ /d "\"$recorder\" \"%1\""
     done
 fi
 wineserver -w || true

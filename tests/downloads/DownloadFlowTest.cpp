@@ -68,6 +68,8 @@ TEST_F(DownloadFlowTest, InstalledGamesAreCheckedAtStartAndUpdated) {
     harness::RemoveTree(downloads::GameFolder(101));
     ASSERT_TRUE(InsertGames(run, {{101, L"测试游戏"}, {121, L"无版本"}}));
     ASSERT_TRUE(downloads::WriteGameList(run, {{101, L"测试游戏"}, {121, L"无版本"}}));
+    std::wstring shellRecord = run.Dir() + L"\\shell_record.txt";
+    harness::SetUrlRecordFile(shellRecord);
     ASSERT_TRUE(run.Start());
     ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
 
@@ -102,6 +104,14 @@ TEST_F(DownloadFlowTest, InstalledGamesAreCheckedAtStartAndUpdated) {
     downloads::PanelRow row = downloads::PanelRows(run)[0];
     EXPECT_EQ(L"测试游戏  3MB", row.name);
     EXPECT_FALSE(row.pauseEnabled) << "a finished row cannot be paused";
+
+    // The row's folder button opens the game folder in the shell.
+    ASSERT_TRUE(run.Click(L"game_download_btn"));
+    ASSERT_TRUE(run.Click(L"folder_btn_0"));
+    ASSERT_TRUE(harness::WaitUntil([&] { return !harness::RecordedUrls(shellRecord).empty(); }, 15000))
+        << run.LogText();
+    EXPECT_NE(std::wstring::npos, harness::RecordedUrls(shellRecord)[0].find(L"G:\\Game_101"))
+        << harness::Narrow(harness::RecordedUrls(shellRecord)[0]);
 
     DWORD code = 1;
     ASSERT_TRUE(run.CloseAndWait(&code));
