@@ -12,55 +12,11 @@
 namespace {
 
 using downloads::GameColumn;
+using downloads::TestName;
 using launcher::LauncherRun;
 using launcher::RequestsOf;
 
-constexpr UINT kUpdateGameMessage = 5041;        // WM_UPDATE_GAME: wParam game id, lParam 1 = from a page
-constexpr UINT kOtherFullScreenMessage = 5030;   // WM_OTHER_WND_FULL_SCREEN: wParam 2, lParam 1 = full screen
-
-std::wstring TestName() {
-    return harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
-}
-
-class DownloadFlowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(936u, GetACP()) << "the launcher runs under the Chinese code page";
-        ASSERT_TRUE(launcher::Backend().Connect()) << "the back-end fixture is not running";
-        ASSERT_TRUE(downloads::LoadDownloadRoutes());
-        ASSERT_GT(downloads::PackageServerPort(), 0) << "the download server fixture is not running";
-        ASSERT_TRUE(downloads::GameDiskReady()) << "no game disk";
-    }
-
-    // Installed games in the run's local table (before it starts): folder
-    // G:\Game_<id>\, the name, local version 1, auto update on, complete.
-    static bool InsertGames(const LauncherRun& run, const std::vector<std::pair<int, std::wstring>>& games) {
-        if (!downloads::CreateGameTable(run)) return false;
-        harness::RawDb db(downloads::TablePath(run));
-        for (const auto& [id, name] : games) {
-            std::string row = std::to_string(id);
-            std::string sql =
-                "INSERT INTO GameInfo2_1(GameId, PkgId, LocalPath, StartExe, GameExe, LocalVersion, IdcVersion, "
-                "GameName, AutoUpdate, Status) VALUES(" + row + ", " + row + ", 'G:\\Game_" + row +
-                "\\', 'game.exe', 'game.exe', '1', '1', '" + downloads::AnsiOf(name) + "', 1, 0);";
-            if (db.Exec(sql) != SQLITE_OK) return false;
-        }
-        return true;
-    }
-
-    // What a page's updateGame(id) posts to the window.
-    static bool RequestUpdate(const LauncherRun& run, int gameId) {
-        return harness::PostToWindow(run.MainWindow(), kUpdateGameMessage, static_cast<WPARAM>(gameId), 1);
-    }
-
-    static bool StartRun(LauncherRun& run) { return run.Start() && run.WaitForMainWindow() != nullptr; }
-
-    // Waits until the game's table row has the column's value.
-    static bool WaitForColumn(const LauncherRun& run, int gameId, const char* column, const std::string& value,
-                              DWORD timeoutMs = 60000) {
-        return harness::WaitUntil([&] { return GameColumn(run, gameId, column) == value; }, timeoutMs);
-    }
-};
+class DownloadFlowTest : public downloads::DownloadTest {};
 
 TEST_F(DownloadFlowTest, InstalledGamesAreCheckedAtStartAndUpdated) {
     LauncherRun run(L"downloads_" + TestName());
@@ -113,82 +69,6 @@ TEST_F(DownloadFlowTest, InstalledGamesAreCheckedAtStartAndUpdated) {
     EXPECT_NE(std::wstring::npos, harness::RecordedUrls(shellRecord)[0].find(L"G:\\Game_101"))
         << harness::Narrow(harness::RecordedUrls(shellRecord)[0]);
 
-    DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
-    EXPECT_EQ(0u, code);
-}
-
-TEST_F(DownloadFlowTest, UserLimitHoldsAndAFullScreenGameSlowsTheDownloadToMinimal) {
-    LauncherRun run(L"downloads_" + TestName());
-    downloads::WriteDownloadIni(run, {L"NetLimit=1", L"LimitSpeed=200"});
-    harness::RemoveTree(downloads::GameFolder(102));
-    ASSERT_TRUE(InsertGames(run, {{102, L"大游戏"}}));
-    ASSERT_TRUE(StartRun(run)) << run.LogText();
-    ASSERT_TRUE(RequestUpdate(run, 102));
-    EXPECT_TRUE(run.WaitForLog(L"[Debug]|Game download limit(init), set speed 204800 B/s")) << run.LogText();
-    // Measured once the task has passed its start.
-    ASSERT_TRUE(harness::WaitUntil(
-        [&] {
-            std::vector<downloads::ProgressSample> samples = downloads::ProgressSamples(run, 102);
-            return samples.size() >= 3 && samples[samples.size() - 2].perMille > 0;
-        },
-        30000))
-        << run.LogText();
-    harness::ResponsivenessProbe probe;
-    probe.Start(run.MainWindow());
-
-    // The rate the blocks come at, over ten seconds of the library's reports.
-    auto measureRate = [&](DWORD ms) {
-        long since = launcher::NowMs();
-        Sleep(ms);
-        return downloads::FetchRate(downloads::DumpSamples(run, 102, since));
-    };
-    double limited = measureRate(10000);
-    std::cout << "benchmark: NetLimit 200 KB/s, measured " << limited / 1024 << " KB/s" << std::endl;
-    EXPECT_NEAR(204800.0, limited, 20480.0) << "within 10 % of the user's limit";
-
-    // A full-screen game in front: the library drops to the minimal speed.
-    harness::ChildProcess game;
-    ASSERT_TRUE(game.Start(harness::TestDir() + L"\\fullscreen_window.exe", L"90"));
-    ASSERT_NE(nullptr, harness::WaitForTopWindow(downloads::kFullScreenClass, nullptr, true, 10000));
-    EXPECT_TRUE(run.WaitForLog(L"[Debug]|一个窗口全屏了", 15000)) << run.LogText();
-    EXPECT_TRUE(run.WaitForLog(L"[Debug]|Game download limit, smart mode, minimal speed", 5000)) << run.LogText();
-    Sleep(4000);  // what was granted at the old rate is read first
-    long since = launcher::NowMs();
-    Sleep(4000);
-    std::vector<downloads::DumpSample> reports = downloads::DumpSamples(run, 102, since);
-    ASSERT_FALSE(reports.empty()) << run.LogText();
-    double average = 0;
-    for (const downloads::DumpSample& report : reports) average += report.speed;
-    average /= static_cast<double>(reports.size());
-    std::cout << "benchmark: full-screen game in front, library speed " << average << " B/s" << std::endl;
-    EXPECT_LE(average, 4096.0) << "about 1 KB/s";
-
-    // The game leaves: the user's limit again.
-    game.Kill();
-    EXPECT_TRUE(run.WaitForLog(L"[Debug]|一个窗口取消全屏了", 15000)) << run.LogText();
-    EXPECT_TRUE(run.WaitForLog(L"[Debug]|Game download limit, smart mode, restore speed 204800 B/s", 5000));
-    Sleep(3000);
-    double restored = measureRate(10000);
-    std::cout << "benchmark: after the full-screen game, measured " << restored / 1024 << " KB/s" << std::endl;
-    EXPECT_NEAR(204800.0, restored, 20480.0);
-
-    // The same by message: only wParam 2 counts, and the poll sets it right again.
-    size_t minimal = run.CountLog(L"Game download limit, smart mode, minimal speed");
-    size_t restores = run.CountLog(L"Game download limit, smart mode, restore speed 204800 B/s");
-    ASSERT_TRUE(harness::PostToWindow(run.MainWindow(), kOtherFullScreenMessage, 3, 1));
-    ASSERT_TRUE(harness::PostToWindow(run.MainWindow(), kOtherFullScreenMessage, 2, 1));
-    EXPECT_TRUE(harness::WaitUntil(
-        [&] { return run.CountLog(L"Game download limit, smart mode, minimal speed") == minimal + 1; }, 5000));
-    EXPECT_TRUE(harness::WaitUntil(
-        [&] { return run.CountLog(L"Game download limit, smart mode, restore speed 204800 B/s") == restores + 1; },
-        8000))
-        << "no full-screen window is in front";
-
-    probe.Stop();
-    std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs() << " ms during the download ("
-              << probe.Samples() << " probes, worst at " << probe.WorstAtMs() << ")" << std::endl;
-    EXPECT_LT(probe.MaxLatencyMs(), 2000u);
     DWORD code = 1;
     ASSERT_TRUE(run.CloseAndWait(&code));
     EXPECT_EQ(0u, code);
@@ -353,7 +233,7 @@ TEST_F(DownloadFlowTest, AFailedStartLeavesARowPausedAndAnswersWithoutIdsSaveNot
     EXPECT_TRUE(run.WaitForLog(L"[Warning]|gameId=130 get name from local db failed"));
 
     // Full screen without the library up: only the state is kept.
-    ASSERT_TRUE(harness::PostToWindow(run.MainWindow(), kOtherFullScreenMessage, 2, 1));
+    ASSERT_TRUE(harness::PostToWindow(run.MainWindow(), downloads::kOtherFullScreenMessage, 2, 1));
     EXPECT_TRUE(run.WaitForLog(L"[Debug]|一个窗口全屏了", 5000));
     EXPECT_FALSE(run.LogHas(L"smart mode"));
     DWORD code = 1;

@@ -299,4 +299,42 @@ std::wstring ControlText(const launcher::LauncherRun& run, const std::wstring& n
     return run.FindControl(name, &control) ? control.text : std::wstring();
 }
 
+std::wstring TestName() {
+    return harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
+}
+
+void DownloadTest::SetUp() {
+    ASSERT_EQ(936u, GetACP()) << "the launcher runs under the Chinese code page";
+    ASSERT_TRUE(launcher::Backend().Connect()) << "the back-end fixture is not running";
+    ASSERT_TRUE(LoadDownloadRoutes());
+    ASSERT_GT(PackageServerPort(), 0) << "the download server fixture is not running";
+    ASSERT_TRUE(GameDiskReady()) << "no game disk";
+}
+
+bool DownloadTest::InsertGames(const launcher::LauncherRun& run,
+                               const std::vector<std::pair<int, std::wstring>>& games) {
+    if (!CreateGameTable(run)) return false;
+    harness::RawDb db(TablePath(run));
+    for (const auto& [id, name] : games) {
+        std::string row = std::to_string(id);
+        std::string sql =
+            "INSERT INTO GameInfo2_1(GameId, PkgId, LocalPath, StartExe, GameExe, LocalVersion, IdcVersion, GameName, "
+            "AutoUpdate, Status) VALUES(" + row + ", " + row + ", 'G:\\Game_" + row +
+            "\\', 'game.exe', 'game.exe', '1', '1', '" + AnsiOf(name) + "', 1, 0);";
+        if (db.Exec(sql) != SQLITE_OK) return false;
+    }
+    return true;
+}
+
+bool DownloadTest::RequestUpdate(const launcher::LauncherRun& run, int gameId) {
+    return harness::PostToWindow(run.MainWindow(), kUpdateGameMessage, static_cast<WPARAM>(gameId), 1);
+}
+
+bool DownloadTest::StartRun(launcher::LauncherRun& run) { return run.Start() && run.WaitForMainWindow() != nullptr; }
+
+bool DownloadTest::WaitForColumn(const launcher::LauncherRun& run, int gameId, const char* column,
+                                 const std::string& value, DWORD timeoutMs) {
+    return harness::WaitUntil([&] { return GameColumn(run, gameId, column) == value; }, timeoutMs);
+}
+
 }  // namespace downloads

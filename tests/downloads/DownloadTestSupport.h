@@ -4,6 +4,7 @@
 // drive letter of the test session mapped to a test folder), the back-end
 // routes of downloads, the launcher's local game table, and launcher runs
 // set up for downloads.
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
@@ -92,5 +93,30 @@ unsigned long long FolderBytes(const std::wstring& dir);
 
 // Control names of the windows the tests find.
 constexpr wchar_t kFullScreenClass[] = L"DownloadsFullScreen";
+
+// Messages a page or another program posts to the launcher's main window.
+constexpr UINT kUpdateGameMessage = 5041;       // wParam game id, lParam 1 = from a page
+constexpr UINT kOtherFullScreenMessage = 5030;  // wParam 2, lParam 1 = full screen
+
+// The running test's name.
+std::wstring TestName();
+
+// A test of the launcher's downloads: the back-end, the download server and
+// the game disk are there, the launcher runs under the Chinese code page.
+class DownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    // Installed games in the run's local table (before it starts): folder
+    // G:\Game_<id>\, the name, local version 1, auto update on, complete.
+    static bool InsertGames(const launcher::LauncherRun& run,
+                            const std::vector<std::pair<int, std::wstring>>& games);
+    // What a page's updateGame(id) posts to the window.
+    static bool RequestUpdate(const launcher::LauncherRun& run, int gameId);
+    static bool StartRun(launcher::LauncherRun& run);
+    // Waits until the game's table row has the column's value.
+    static bool WaitForColumn(const launcher::LauncherRun& run, int gameId, const char* column,
+                              const std::string& value, DWORD timeoutMs = 60000);
+};
 
 }  // namespace downloads

@@ -1,6 +1,8 @@
 // Benchmark driver: downloads one package through OrvDown.dll with no speed
-// limit and prints "orvdown <bytes> <seconds>". Used by tools/bench-orvdown.sh.
-//   orvdown_bench.exe PORT PKGID FOLDER
+// limit (or the total limit given, bytes per second) and prints
+// "orvdown <bytes> <seconds>". Used by tools/bench-orvdown.sh and
+// tools/bench-downloads.sh.
+//   orvdown_bench.exe PORT PKGID FOLDER [LIMIT]
 #include "OrvDown.h"
 
 #include <windows.h>
@@ -32,8 +34,8 @@ public:
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 4) {
-        fprintf(stderr, "usage: orvdown_bench PORT PKGID FOLDER\n");
+    if (argc != 4 && argc != 5) {
+        fprintf(stderr, "usage: orvdown_bench PORT PKGID FOLDER [LIMIT]\n");
         return 2;
     }
     BenchNotify notify;
@@ -45,7 +47,7 @@ int wmain(int argc, wchar_t** argv) {
         fprintf(stderr, "orvdown_bench: no connection to the download server\n");
         return 1;
     }
-    SetTotalSpeedLimit(0);
+    SetTotalSpeedLimit(argc == 5 ? static_cast<uint32_t>(wcstoul(argv[4], nullptr, 10)) : 0);
     auto start = std::chrono::steady_clock::now();
     CreateTask(static_cast<uint32_t>(_wtoi(argv[2])), narrow);
     DWORD wait = WaitForSingleObject(notify.ended_, 600000);
