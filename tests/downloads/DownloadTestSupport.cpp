@@ -1,10 +1,7 @@
 #include "DownloadTestSupport.h"
 
-#include <winhttp.h>
-
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
 
 #include "MappedDrive.h"
 
@@ -16,11 +13,6 @@ std::wstring StateDir() {
     std::wstring bin = harness::ProgramDir();
     return bin.substr(0, bin.rfind(L'\\')) + L"\\pkgserver-downloads";
 }
-
-struct InternetCloser {
-    void operator()(HINTERNET handle) const { WinHttpCloseHandle(handle); }
-};
-using UniqueInternet = std::unique_ptr<void, InternetCloser>;
 
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
@@ -64,35 +56,6 @@ int PackageServerPort() {
 }
 
 std::wstring PackageSource(const std::wstring& name) { return StateDir() + L"\\src\\" + name; }
-
-std::string PackageServerGet(const std::string& pathAndQuery) {
-    std::string body;
-    UniqueInternet session{WinHttpOpen(L"downloads-test", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                       WINHTTP_NO_PROXY_BYPASS, 0)};
-    if (!session) return body;
-    WinHttpSetTimeouts(session.get(), 5000, 5000, 5000, 5000);
-    UniqueInternet connect{
-        WinHttpConnect(session.get(), L"127.0.0.1", static_cast<INTERNET_PORT>(PackageServerPort()), 0)};
-    if (!connect) return body;
-    std::wstring path = harness::Widen(pathAndQuery);
-    UniqueInternet request{WinHttpOpenRequest(connect.get(), L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                              WINHTTP_DEFAULT_ACCEPT_TYPES, 0)};
-    if (!request ||
-        !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-        !WinHttpReceiveResponse(request.get(), nullptr))
-        return body;
-    char chunk[4096];
-    DWORD read = 0;
-    while (WinHttpReadData(request.get(), chunk, sizeof(chunk), &read) && read > 0) body.append(chunk, read);
-    return body;
-}
-
-long long PackageStat(int pkgId, const std::string& key) {
-    std::string stats = PackageServerGet("/control/stats?id=" + std::to_string(pkgId));
-    size_t at = stats.find("\"" + key + "\":");
-    if (at == std::string::npos) return -1;
-    return atoll(stats.c_str() + at + key.size() + 3);
-}
 
 // --- Game disk
 

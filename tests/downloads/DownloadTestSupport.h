@@ -1,6 +1,6 @@
 #pragma once
 // What the launcher's download tests share: their own download server
-// (port, control requests, statistics, package sources), the game disk (a
+// (port, package sources), the game disk (a
 // drive letter of the test session mapped to a test folder), the back-end
 // routes of downloads, the launcher's local game table, and launcher runs
 // set up for downloads.
@@ -19,10 +19,6 @@ namespace downloads {
 int PackageServerPort();
 // The source folder a package was made from (make_packages.py).
 std::wstring PackageSource(const std::wstring& name);
-// A control request ("/control/stats?id=101"); the answer's body, "" on failure.
-std::string PackageServerGet(const std::string& pathAndQuery);
-// A number of the package's statistics (data_bytes, data_requests, ...); -1 on failure.
-long long PackageStat(int pkgId, const std::string& key);
 
 // --- The game disk: G: of the test session, mapped once per test program.
 constexpr wchar_t kGameDisk = L'G';

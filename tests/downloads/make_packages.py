@@ -6,7 +6,6 @@ STATE/root/<id> (made by the package server's own tool).
     make_packages.py STATE_DIR
 """
 import os
-import random
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "pkgserver"))
@@ -30,22 +29,13 @@ PACKAGES = {101: ("game", 2), 102: ("big", 1)}
 PACKAGES.update({id: ("medium", 1) for id in range(103, 114)})
 
 
-def make_source(folder, files, seed):
-    rnd = random.Random(seed)
-    for name, size in files:
-        path = os.path.join(folder, name)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(rnd.randbytes(size))
-
-
 def main():
     state = sys.argv[1]
     stamp = os.path.join(state, STAMP)
     if os.path.exists(stamp):
         return 0
     for seed, (name, files) in enumerate(sorted(SOURCES.items())):
-        make_source(os.path.join(state, "src", name), files, seed)
+        makepkg.make_random_files(os.path.join(state, "src", name), files, seed)
     for pkg_id, (name, version) in PACKAGES.items():
         makepkg.make_package(os.path.join(state, "src", name), os.path.join(state, "root"), pkg_id, version)
     open(stamp, "w").close()

@@ -11,6 +11,7 @@ The files themselves are not copied.
 import argparse
 import hashlib
 import os
+import random
 import sys
 
 BLOCK_SIZE = 32768
@@ -54,6 +55,16 @@ def make_package(source, root, pkg_id, version=1):
     os.replace(os.path.join(folder, "index.tmp"), os.path.join(folder, "index"))
     with open(os.path.join(folder, "source"), "w", encoding="utf-8") as f:
         f.write(source)
+
+
+def make_random_files(folder, files, seed):
+    """Writes files [(relative name, size), ...] of seeded random bytes below folder (for test packages)."""
+    rnd = random.Random(seed)
+    for name, size in files:
+        path = os.path.join(folder, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(rnd.randbytes(size))
 
 
 def main():
