@@ -245,6 +245,13 @@ double FetchRate(const std::vector<DumpSample>& samples) {
     return denominator <= 0 ? -1 : -(n * sumTB - sumT * sumB) / denominator;
 }
 
+double ReceiveRate(const std::vector<DumpSample>& samples) {
+    if (samples.empty()) return -1;
+    double sum = 0;
+    for (const DumpSample& s : samples) sum += s.speed;
+    return sum / static_cast<double>(samples.size());
+}
+
 unsigned long long FolderBytes(const std::wstring& dir) {
     unsigned long long bytes = 0;
     std::vector<std::wstring> files;

@@ -81,7 +81,10 @@ struct DumpSample {
 std::vector<DumpSample> DumpSamples(const launcher::LauncherRun& run, int gameId, long sinceMs);
 // Bytes per second the samples' blocks were fetched at: the least-squares
 // slope of the blocks still needed over time (-1 with fewer than 3 samples).
+// Coarse: blocks are counted when a whole request is checked.
 double FetchRate(const std::vector<DumpSample>& samples);
+// The mean of the speeds the library measured on its sockets (-1 without samples).
+double ReceiveRate(const std::vector<DumpSample>& samples);
 // The time of day (ms) of a log line.
 long LineTimeMs(const std::wstring& line);
 // Bytes of every file below a folder.

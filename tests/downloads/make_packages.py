@@ -34,10 +34,7 @@ def main():
     stamp = os.path.join(state, STAMP)
     if os.path.exists(stamp):
         return 0
-    for seed, (name, files) in enumerate(sorted(SOURCES.items())):
-        makepkg.make_random_files(os.path.join(state, "src", name), files, seed)
-    for pkg_id, (name, version) in PACKAGES.items():
-        makepkg.make_package(os.path.join(state, "src", name), os.path.join(state, "root"), pkg_id, version)
+    makepkg.make_test_packages(state, SOURCES, PACKAGES)
     open(stamp, "w").close()
     return 0
 

@@ -66,10 +66,7 @@ def main():
     stamp = os.path.join(state, STAMP)
     if os.path.exists(stamp):
         return 0
-    for seed, (name, files) in enumerate(sorted(SOURCES.items())):
-        makepkg.make_random_files(os.path.join(state, "src", name), files, seed)
-    for pkg_id, (name, version) in PACKAGES.items():
-        makepkg.make_package(os.path.join(state, "src", name), os.path.join(state, "root"), pkg_id, version)
+    makepkg.make_test_packages(state, SOURCES, PACKAGES)
     for pkg_id, text in BAD_INDEXES.items():
         folder = os.path.join(state, "root", str(pkg_id))
         os.makedirs(folder, exist_ok=True)

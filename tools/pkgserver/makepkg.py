@@ -67,6 +67,15 @@ def make_random_files(folder, files, seed):
             f.write(rnd.randbytes(size))
 
 
+def make_test_packages(state, sources, packages):
+    """Test packages in a server's state folder: sources {name: files} of random
+    bytes in STATE/src/<name>, packages {id: (source name, version)} in STATE/root/<id>."""
+    for seed, (name, files) in enumerate(sorted(sources.items())):
+        make_random_files(os.path.join(state, "src", name), files, seed)
+    for pkg_id, (name, version) in packages.items():
+        make_package(os.path.join(state, "src", name), os.path.join(state, "root"), pkg_id, version)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("source")

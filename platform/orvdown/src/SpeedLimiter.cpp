@@ -15,7 +15,7 @@ void SpeedLimiter::SetLimit(uint32_t bytesPerSecond) {
     std::lock_guard<std::mutex> lock(lock_);
     RefillLocked(Clock::now());
     limit_ = bytesPerSecond;
-    tokens_ = std::min(tokens_, BurstLocked());
+    tokens_ = std::min(tokens_, CapacityLocked());
 }
 
 uint32_t SpeedLimiter::Limit() const {
@@ -26,10 +26,14 @@ uint32_t SpeedLimiter::Limit() const {
 // At most 50 ms worth of bytes may be taken at once.
 double SpeedLimiter::BurstLocked() const { return std::max(1.0, limit_ / 20.0); }
 
+// The bucket keeps 250 ms worth, so a thread that wakes late (a busy
+// machine) catches up instead of losing what accrued meanwhile.
+double SpeedLimiter::CapacityLocked() const { return std::max(1.0, limit_ / 4.0); }
+
 void SpeedLimiter::RefillLocked(Clock::time_point now) {
     double seconds = std::chrono::duration<double>(now - last_).count();
     last_ = now;
-    tokens_ = std::min(BurstLocked(), tokens_ + seconds * limit_);
+    tokens_ = std::min(CapacityLocked(), tokens_ + seconds * limit_);
 }
 
 size_t SpeedLimiter::Acquire(size_t want, const std::atomic<bool>& cancel) {
@@ -55,7 +59,7 @@ size_t SpeedLimiter::Acquire(size_t want, const std::atomic<bool>& cancel) {
 
 void SpeedLimiter::Return(size_t unused) {
     std::lock_guard<std::mutex> lock(lock_);
-    if (limit_ != 0) tokens_ = std::min(BurstLocked(), tokens_ + static_cast<double>(unused));
+    if (limit_ != 0) tokens_ = std::min(CapacityLocked(), tokens_ + static_cast<double>(unused));
 }
 
 }  // namespace orvdown

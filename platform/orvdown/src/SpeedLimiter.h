@@ -24,6 +24,7 @@ private:
     using Clock = std::chrono::steady_clock;
     void RefillLocked(Clock::time_point now);
     double BurstLocked() const;
+    double CapacityLocked() const;
 
     mutable std::mutex lock_;
     uint32_t limit_ = 0;
