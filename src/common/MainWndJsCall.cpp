@@ -243,9 +243,27 @@ void CMainWnd::OnJsCall_QuerySystemInfo(const JsCallRecord& call) {
     if (call.control) call.control->RunJs(QuerySystemInfoScript(m_systemInfo).c_str());
 }
 
-void CMainWnd::OnJsCall_DownloadGame(const JsCallRecord& call) { LogNotHandledHere(call.name.c_str(), 0); }
+void CMainWnd::OnJsCall_DownloadGame(const JsCallRecord& call) {
+    int gameId = call.Int(0);
+    if (gameId == 0) {
+        LOG_WARNING(L"js downloadGame gameId=0");
+        return;
+    }
+    auto request = std::make_unique<GameDowdloadItem>();
+    request->gameId = gameId;
+    request->gameName = call.Text(1);
+    if (request->gameName.empty()) LOG_WARNING(L"js downloadGame gameName is null");
+    if (PostMessage(WM_ON_JS_DOWNLOAD_GAME, reinterpret_cast<WPARAM>(request.get()), 0)) request.release();
+}
 
-void CMainWnd::OnJsCall_UpdateGame(const JsCallRecord& call) { LogNotHandledHere(call.name.c_str(), 0); }
+void CMainWnd::OnJsCall_UpdateGame(const JsCallRecord& call) {
+    int gameId = call.Int(0);
+    if (gameId == 0) {
+        LOG_WARNING(L"js updateGame gameId=0");
+        return;
+    }
+    PostMessage(WM_UPDATE_GAME, static_cast<WPARAM>(gameId), 1);
+}
 
 // --- What the pages get back: window thread.
 

@@ -18,6 +18,111 @@ using launcher::RequestsOf;
 
 class DownloadFlowTest : public downloads::DownloadTest {};
 
+// The times (ms) of the table's progress writes of a game, in order.
+std::vector<long> ProgressWriteTimes(const LauncherRun& run, int gameId) {
+    std::vector<long> times;
+    std::wstring key = L" WHERE GameId=" + std::to_wstring(gameId) + L";";
+    for (const std::wstring& line : run.Log()) {
+        if (line.find(L"ExecuteSQL done:UPDATE GameInfo2_1 SET Download=") != std::wstring::npos &&
+            line.find(key) != std::wstring::npos)
+            times.push_back(downloads::LineTimeMs(line));
+    }
+    return times;
+}
+
+TEST_F(DownloadFlowTest, APageDownloadsAGameThatPausesResumesAndEndsInstalled) {
+    LauncherRun run(L"downloads_" + TestName());
+    downloads::WriteDownloadIni(run, {L"NetLimit=1", L"LimitSpeed=150"});
+    harness::RemoveTree(downloads::GameFolder(101));
+    ASSERT_TRUE(downloads::CreateGameTable(run));
+    run.EnableRemoteControl();
+    ASSERT_TRUE(StartRun(run)) << run.LogText();
+    int lobby = run.WaitForBrowser(L"/html/index.html");
+    ASSERT_NE(0, lobby) << run.LogText();
+    auto pageDownload = [&] { run.Eval(lobby, L"window.external.downloadGame(101, '测试游戏'); 1"); };
+
+    // The page's request: the download panel with one row, the install
+    // information asked for and the download reported.
+    pageDownload();
+    ASSERT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run).size() == 1; }, 20000)) << run.LogText();
+    launcher::Control box;
+    EXPECT_TRUE(run.FindControl(L"game_download_box", &box) && box.visible) << "the download panel shows";
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|Download game=101, path=G:\\Game_101\\")) << run.LogText();
+    EXPECT_TRUE(harness::WaitUntil(
+        [] { return !RequestsOf("/orv2/api/getFrontData.do", "type=gameInstallInfo&gameId=101").empty(); }, 20000));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return !RequestsOf(harness::Narrow(run.ReportPath()), "type=3").empty(); }, 20000));
+    EXPECT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run)[0].name == L"测试游戏  3MB"; }, 30000))
+        << downloads::Describe(downloads::PanelRows(run));
+
+    // Asked again while it runs: a warning and no second row.
+    ASSERT_TRUE(harness::WaitUntil([&] { return atoi(GameColumn(run, 101, "Download").c_str()) > 0; }, 30000))
+        << run.LogText();
+    pageDownload();
+    EXPECT_TRUE(run.WaitForLog(L"[Warning]|CMainWnd WM_ON_JS_DOWNLOAD_GAME game=101 is downloading")) << run.LogText();
+    EXPECT_EQ(1u, downloads::PanelRows(run).size());
+
+    // Paused: the table keeps the per mille reached, the row shows no time left.
+    ASSERT_TRUE(run.Click(L"game_download_btn"));
+    ASSERT_TRUE(run.Click(L"pause_btn_0"));
+    ASSERT_TRUE(run.WaitForLog(L"[Info]|CMainWnd pause game download, gameId=101")) << run.LogText();
+    Sleep(1000);
+    downloads::PanelRow row = downloads::PanelRows(run)[0];
+    int paused = atoi(GameColumn(run, 101, "Download").c_str());
+    EXPECT_GT(paused, 0);
+    EXPECT_LT(paused, 1000);
+    EXPECT_EQ(L"剩余 00:00:00", row.remain);
+    wchar_t percent[16];
+    swprintf(percent, 16, L"%.1f%%", paused / 10.0);
+    EXPECT_EQ(percent, row.percent) << "the row shows what the table keeps";
+
+    // Asked again while paused: the row resumes and runs on from there.
+    pageDownload();
+    EXPECT_TRUE(run.WaitForLog(L"[Info]|CMainWnd WM_ON_JS_DOWNLOAD_GAME game=101 already in download task list"));
+    ASSERT_TRUE(run.WaitForLog(L"[Info]|CMainWnd restore game download, gameId=101")) << run.LogText();
+    long resumedAt = run.LogTimeMs(L"CMainWnd restore game download, gameId=101");
+
+    // Installed: the package's files, a finished row, the table complete.
+    ASSERT_TRUE(WaitForColumn(run, 101, "Status", "0")) << run.LogText();
+    EXPECT_EQ("", downloads::CompareTrees(downloads::PackageSource(L"game"), downloads::GameFolder(101)));
+    ASSERT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run)[0].percent == L"100%"; }, 10000))
+        << downloads::Describe(downloads::PanelRows(run));
+    EXPECT_FALSE(downloads::PanelRows(run)[0].pauseEnabled);
+    EXPECT_EQ("101", GameColumn(run, 101, "PkgId"));
+    EXPECT_EQ("G:\\Game_101\\", GameColumn(run, 101, "LocalPath"));
+    EXPECT_EQ("game.exe", GameColumn(run, 101, "StartExe"));
+    EXPECT_EQ("bin\\game.exe", GameColumn(run, 101, "GameExe"));
+    EXPECT_EQ(downloads::AnsiOf(L"测试游戏"), GameColumn(run, 101, "GameName"));
+    EXPECT_EQ("1000", GameColumn(run, 101, "Download"));
+    EXPECT_EQ("2", GameColumn(run, 101, "LocalVersion"));
+    for (const downloads::ProgressSample& sample : downloads::ProgressSamples(run, 101)) {
+        if (sample.timeMs > resumedAt) {
+            EXPECT_GE(sample.perMille, paused) << "the resumed task runs on";
+        }
+    }
+    std::vector<long> writes = ProgressWriteTimes(run, 101);
+    std::vector<long> gaps;
+    for (size_t i = 1; i < writes.size(); ++i) gaps.push_back(writes[i] - writes[i - 1]);
+    ASSERT_GE(gaps.size(), 3u) << run.LogText();
+    std::sort(gaps.begin(), gaps.end());
+    std::cout << "benchmark: table progress written every " << gaps[gaps.size() / 2] << " ms (median)" << std::endl;
+    EXPECT_NEAR(1800, gaps[gaps.size() / 2], 600) << "written about every 1.8 s";
+
+    // The page asks whether the game is installed: it is.
+    run.Eval(lobby, L"window.external.isGameIntalled(101); 1");
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] {
+            return run.EvalResult(lobby, L"launcherCalls.map(function (c) { return c.name + '(' + c.args + ')'; })"
+                                         L".join(';')")
+                       .find(L"gameIsLoad(1,101)") != std::wstring::npos;
+        },
+        20000))
+        << run.LogText();
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
 TEST_F(DownloadFlowTest, InstalledGamesAreCheckedAtStartAndUpdated) {
     LauncherRun run(L"downloads_" + TestName());
     downloads::WriteDownloadIni(run);
