@@ -54,6 +54,7 @@ TEST_F(DownloadFlowTest, APageDownloadsAGameThatPausesResumesAndEndsInstalled) {
         [&] { return !RequestsOf(harness::Narrow(run.ReportPath()), "type=3").empty(); }, 20000));
     EXPECT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run)[0].name == L"测试游戏  3MB"; }, 30000))
         << downloads::Describe(downloads::PanelRows(run));
+    EXPECT_TRUE(run.WaitForLog(L"update game download pic=temp\\download_101.png")) << "the row's picture came";
 
     // Asked again while it runs: a warning and no second row.
     ASSERT_TRUE(harness::WaitUntil([&] { return atoi(GameColumn(run, 101, "Download").c_str()) > 0; }, 30000))
@@ -95,11 +96,13 @@ TEST_F(DownloadFlowTest, APageDownloadsAGameThatPausesResumesAndEndsInstalled) {
     EXPECT_EQ(downloads::AnsiOf(L"测试游戏"), GameColumn(run, 101, "GameName"));
     EXPECT_EQ("1000", GameColumn(run, 101, "Download"));
     EXPECT_EQ("2", GameColumn(run, 101, "LocalVersion"));
+    size_t resumedSamples = 0;
     for (const downloads::ProgressSample& sample : downloads::ProgressSamples(run, 101)) {
-        if (sample.timeMs > resumedAt) {
-            EXPECT_GE(sample.perMille, paused) << "the resumed task runs on";
-        }
+        if (sample.timeMs <= resumedAt) continue;
+        ++resumedSamples;
+        EXPECT_GE(sample.perMille, paused) << "the resumed task runs on";
     }
+    EXPECT_GE(resumedSamples, 2u) << "the resumed row shows its progress";
     std::vector<long> writes = ProgressWriteTimes(run, 101);
     std::vector<long> gaps;
     for (size_t i = 1; i < writes.size(); ++i) gaps.push_back(writes[i] - writes[i - 1]);
@@ -118,9 +121,32 @@ TEST_F(DownloadFlowTest, APageDownloadsAGameThatPausesResumesAndEndsInstalled) {
         },
         20000))
         << run.LogText();
-    DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
-    EXPECT_EQ(0u, code);
+
+    // A file goes bad and the page asks for an update: the finished row runs
+    // again as an update, from nothing, and ends finished again.
+    std::wstring broken = downloads::GameFolder(101) + L"\\data\\level1.pak";
+    std::string bytes = harness::ReadFileBytes(broken);
+    ASSERT_GT(bytes.size(), 1000000u);
+    for (size_t at = 0; at < 1000000; at += 32768) bytes[at] = static_cast<char>(~bytes[at]);
+    ASSERT_TRUE(harness::WriteFileBytes(broken, bytes));
+    long updatedAt = launcher::NowMs();
+    run.Eval(lobby, L"window.external.updateGame(101); 1");
+    EXPECT_TRUE(run.WaitForLog(L"ExecuteSQL done:UPDATE GameInfo2_1 SET Status=2 WHERE GameId=101;")) << run.LogText();
+    ASSERT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"[Download] OnTaskSuccess pkgId=101") == 2; }, 60000))
+        << run.LogText();
+    ASSERT_TRUE(WaitForColumn(run, 101, "Status", "0")) << run.LogText();
+    EXPECT_EQ("", downloads::CompareTrees(downloads::PackageSource(L"game"), downloads::GameFolder(101)));
+    std::vector<downloads::ProgressSample> updating;
+    for (const downloads::ProgressSample& sample : downloads::ProgressSamples(run, 101)) {
+        if (sample.timeMs > updatedAt) updating.push_back(sample);
+    }
+    ASSERT_FALSE(updating.empty()) << "the update's progress is shown";
+    EXPECT_LT(updating.front().perMille, 1000) << "from nothing, not from the finished download";
+    ASSERT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run)[0].percent == L"100%"; }, 10000))
+        << downloads::Describe(downloads::PanelRows(run));
+    EXPECT_EQ(1u, downloads::PanelRows(run).size());
+    EXPECT_FALSE(downloads::PanelRows(run)[0].pauseEnabled);
+    EXPECT_TRUE(run.CloseAndExitCleanly());
 }
 
 TEST_F(DownloadFlowTest, InstalledGamesAreCheckedAtStartAndUpdated) {
