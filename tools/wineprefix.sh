@@ -7,7 +7,7 @@ BUILD=$(cd "$1" && pwd)
 . "$(dirname "$0")/wine-env.sh" "$BUILD"
 STAMP="$WINEPREFIX/.corrin-ready"
 # Bump the number when the settings below change: existing prefixes take them.
-SETTINGS="$WINEPREFIX/.corrin-settings-3"
+SETTINGS="$WINEPREFIX/.corrin-settings-4"
 [ -f "$STAMP" ] && [ -f "$SETTINGS" ] && exit 0
 exec 9>"$BUILD/.wineprefix.lock"
 flock 9
@@ -23,6 +23,8 @@ fi
 if [ ! -f "$SETTINGS" ]; then
     # No sound driver: no test may reach the host's sound device or mixer.
     reg_add 'HKCU\Software\Wine\Drivers' /v Audio /t REG_SZ /d ""
+    # A program that crashes ends at once: no crash dialog waits on the test display.
+    reg_add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
     # The sound-hook tests run as on Windows XP (the hook branch of the mute).
     xp=winxp; [ "$WINEARCH" = win64 ] && xp=winxp64
     for program in mute_hook_tests.exe bench_mute.exe; do
