@@ -6,10 +6,13 @@
 #include <Harness.h>
 #include <LogWriter.h>
 
+#include <atomic>
+
 #include "BridgeFixture.h"
 #include "FakeBrowser.h"
 #include "JsCallMessage.h"
 #include "JsFunctionNameSet.h"
+#include "include/wrapper/cef_closure_task.h"
 
 namespace {
 
@@ -179,6 +182,37 @@ TEST_F(PageScript, HugeAndMalformedInputIsBoundedNeverFatal) {
     EXPECT_NE(log.find("characters of text"), std::string::npos);
 }
 
+namespace {
+size_t CountOf(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+}  // namespace
+
+TEST_F(PageScript, ThrowingPropertiesCountAsMissingAndTheCallIsStillSent) {
+    const size_t logged = CountOf(RendererLog(), "ClientV8Handler.Execute out");
+    std::vector<SlotCall> calls = RunAndCollect(
+        L"window.external.addMyGame({get pkgid() { throw 1; }, game_name: 'g', game_type: 2});"
+        L"window.external.addMyGame(new Proxy({}, {get: function () { throw new Error('trap'); },"
+        L"                                          has: function () { throw new Error('trap'); }}));"
+        L"window.external.openUrl('after');",
+        3);
+    ASSERT_EQ(calls.size(), 3u);
+    CefRefPtr<CefDictionaryValue> d = calls[0].arguments->GetDictionary(0);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->GetInt(L"pkgid"), 0);
+    EXPECT_EQ(d->GetString(L"game_name").ToWString(), L"g");
+    EXPECT_EQ(d->GetInt(L"game_type"), 2);
+    d = calls[1].arguments->GetDictionary(0);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->GetInt(L"pkgid"), 0);
+    EXPECT_EQ(d->GetString(L"game_name").ToWString(), L"");
+    EXPECT_EQ(calls[2].arguments->GetString(0).ToWString(), L"after");
+    EXPECT_TRUE(harness::WaitUntil([&] { return CountOf(RendererLog(), "ClientV8Handler.Execute out") >= logged + 3; },
+                                   5000));
+}
+
 TEST_F(PageScript, ScriptRunsFromInsideACallback) {
     rec_->onJsCall = [](const std::wstring& name, CCefCommonUI* control) {
         if (name == L"switchWebWindow") control->RunJs(L"window.external.closeModal('from-callback')");
@@ -302,6 +336,56 @@ TEST_F(BridgeTest, TheBrowserWindowFollowsTheControl) {
     EXPECT_TRUE(PumpUntil([this] { return !IsWindowVisible(host_->cef->GetBrowserWindow()); }, 5000));
     host_->cef->SetVisible(true);
     EXPECT_TRUE(PumpUntil([this] { return IsWindowVisible(host_->cef->GetBrowserWindow()) != FALSE; }, 5000));
+
+    // A hidden view hides the browser windows of the controls inside it.
+    auto* view = static_cast<DuiLib::CContainerUI*>(host_->cef->GetParent());
+    view->SetVisible(false);
+    Pump(300);
+    EXPECT_FALSE(IsWindowVisible(host_->cef->GetBrowserWindow()));
+    view->SetVisible(true);
+    EXPECT_TRUE(PumpUntil([this] { return IsWindowVisible(host_->cef->GetBrowserWindow()) != FALSE; }, 5000));
+}
+
+namespace {
+int BrowserWindowsOf(HWND parent) {
+    int n = 0;
+    EnumChildWindows(parent, [](HWND child, LPARAM count) {
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        if (wcscmp(name, L"CefBrowserWindow") == 0) ++*reinterpret_cast<int*>(count);
+        return TRUE;
+    }, reinterpret_cast<LPARAM>(&n));
+    return n;
+}
+}  // namespace
+
+TEST_F(BridgeTest, BrowserMadeForAControlGoneDuringItsCreationIsClosed) {
+    const std::wstring main = Page(L"main.html", kMainHtml);
+    OpenHost(main);
+    ASSERT_TRUE(WaitLoadEnd(main));
+    const HWND window = host_->GetHWND();
+    ASSERT_EQ(1, BrowserWindowsOf(window));
+    // Hold the engine's UI thread, so the next creation waits behind it.
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE created = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    CefPostTask(TID_UI, CefCreateClosureTask([=] {
+        SetEvent(held);
+        WaitForSingleObject(release, 15000);
+    }));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held, 15000));
+    auto* view = static_cast<DuiLib::CContainerUI*>(host_->cef->GetParent());
+    auto* doomed = new CCefCommonUI(host_->cef->GetManager(), host_);
+    ASSERT_TRUE(view->Add(doomed));  // DoInit: the creation is posted and waits
+    ASSERT_TRUE(view->Remove(doomed, true));
+    delete doomed;
+    // The creation runs once released; a task after it marks that it has.
+    CefPostTask(TID_UI, CefCreateClosureTask([=] { SetEvent(created); }));
+    SetEvent(release);
+    ASSERT_TRUE(PumpUntil([&] { return WaitForSingleObject(created, 0) == WAIT_OBJECT_0; }, 15000));
+    EXPECT_TRUE(PumpUntil([&] { return BrowserWindowsOf(window) == 1; }, 10000))
+        << "the browser made for the gone control was left open";
+    for (HANDLE h : {held, release, created}) CloseHandle(h);
 }
 
 TEST_F(BridgeTest, WheelOverTheVisibleControlGoesToTheBrowser) {
@@ -321,6 +405,38 @@ TEST_F(BridgeTest, WheelOverTheVisibleControlGoesToTheBrowser) {
     host_->cef->SetVisible(false);
     EXPECT_FALSE(wheelAt((pos.left + pos.right) / 2, (pos.top + pos.bottom) / 2));
     host_->cef->SetVisible(true);
+}
+
+TEST_F(BridgeTest, ControlRemovedWhileItsSlotSendsToTheWindowThread) {
+    const std::wstring main = Page(L"main.html", kMainHtml);
+    OpenHost(main);
+    ASSERT_TRUE(WaitLoadEnd(main));
+    // A window of this (the window) thread that the busy slot sends to.
+    HWND target = CreateWindowExW(0, L"STATIC", L"target", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, target);
+    HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> answered{-1};
+    rec_->onJsCall = [&](const std::wstring&, CCefCommonUI*) {
+        SetEvent(entered);
+        DWORD_PTR length = 0;
+        answered = SendMessageTimeoutW(target, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 8000, &length) != 0 &&
+                   length == 6;
+    };
+    host_->cef->RunJs(L"window.external.openUrl('busy')");
+    // Not pumping: the slot's message waits for this thread.
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(entered, 15000));
+    // The window removes the control while its slot is inside the owner.
+    CCefCommonUI* control = host_->cef;
+    host_->cef = nullptr;
+    auto* layout = static_cast<DuiLib::CContainerUI*>(control->GetParent());
+    ASSERT_TRUE(layout->Remove(control, true));
+    const ULONGLONG start = GetTickCount64();
+    delete control;
+    EXPECT_LT(GetTickCount64() - start, 4000u) << "the window thread waited for the slot's time-out";
+    EXPECT_EQ(1, answered.load()) << "the slot's message was not served";
+    rec_->onJsCall = nullptr;
+    CloseHandle(entered);
+    DestroyWindow(target);
 }
 
 TEST_F(BridgeTest, ControlDestroyedWhileItsPageLoads) {

@@ -27,6 +27,16 @@ TEST(CefStart, SecondBrowserProcessWithoutAndWithRestart) {
     ASSERT_TRUE(second.Start(Host(), L""));
     ASSERT_TRUE(second.Wait(kWaitMs, &code));
     EXPECT_EQ(255u, code);
+    // It never initialised the engine, so it does not shut it down either.
+    wchar_t pid[32];
+    swprintf(pid, 32, L"]|[%04x]|", second.Pid());
+    int ownLines = 0;
+    for (const std::wstring& line : harness::ReadLogLines(harness::TestDir() + L"\\Log", L"cef3_start_host")) {
+        if (line.find(pid) == std::wstring::npos) continue;
+        ++ownLines;
+        EXPECT_EQ(std::wstring::npos, line.find(L"CefShutdown")) << harness::Narrow(line);
+    }
+    EXPECT_LT(0, ownLines);
     // It gave up at once, not when the first ended.
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(first.Handle(), 0));
     // With the restart flag it waits for the first to end (within about 2 s) and starts.

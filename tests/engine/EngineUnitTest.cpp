@@ -1,5 +1,5 @@
 // The engine's parts that need no process: command lines, values and their
-// encoding, URLs, HTML reading, the cookie store's rules.
+// encoding, URLs, HTML reading, the cookie store's rules, the engine log.
 #include <gtest/gtest.h>
 
 #include "Harness.h"
@@ -9,6 +9,7 @@
 #include "include/cef_command_line.h"
 #include "include/cef_process_message.h"
 #include "url.h"
+#include "util.h"
 #include "value.h"
 
 using namespace cefstub;
@@ -195,4 +196,22 @@ TEST(EngineCookieStore, DomainPathSecureExpiryAndHttpOnly) {
     for (auto& c : other.Get(L"http://www.site.com/", true))
         if (c.name == CefString(L"odd")) found = c.value == odd.value;
     EXPECT_TRUE(found);
+}
+
+TEST(EngineLog, NothingReachesTheFileWhileLoggingIsDisabled) {
+    std::wstring dir = harness::MakeScratchDir(L"engine_log");
+    std::wstring file = dir + L"\\webkit.log";
+    ConfigureLog(file, LOGSEVERITY_DISABLE);
+    Log(LogSeverity::Error, L"an error line");
+    LogAlways(L"renderer process %d ended unexpectedly (exit code %d)", 7, 1);
+    EXPECT_FALSE(harness::FileExists(file)) << "the engine wrote its log although logging is disabled";
+    // Enabled at Error: Info stays out, ended processes and errors go in.
+    ConfigureLog(file, LOGSEVERITY_ERROR);
+    Log(LogSeverity::Info, L"an info line");
+    LogAlways(L"renderer process %d ended unexpectedly (exit code %d)", 8, 1);
+    std::string text = harness::ReadFileBytes(file);
+    EXPECT_EQ(std::string::npos, text.find("an info line"));
+    EXPECT_NE(std::string::npos, text.find(":ERROR:")) << text;
+    EXPECT_NE(std::string::npos, text.find("renderer process 8 ended unexpectedly (exit code 1)")) << text;
+    ConfigureLog(L"", LOGSEVERITY_DISABLE);
 }

@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include <UIlib.h>
+
 #include "ClientAppBrowser.h"
 #include "Harness.h"
 #include "MainMessageLoopWin.h"
@@ -84,6 +86,75 @@ TEST(MainMessageLoop, TasksBeforeRunFromThreadsAndAfterTheEnd) {
     for (DWORD t : log->threads) EXPECT_EQ(GetCurrentThreadId(), t);
     for (int t = 0; t < 4; ++t)
         EXPECT_EQ(5, std::count(log->order.begin(), log->order.end(), "t" + std::to_string(t)));
+}
+
+TEST(MainMessageLoop, TasksStillQueuedWhenTheLoopEndsAreReleasedNotRun) {
+    auto log = std::make_shared<TaskLog>();
+    {
+        CMainMessageLoopWin loop;
+        // The first task ends the loop with a WM_QUIT queued in order, so the
+        // three tasks after it are still waiting when the loop stops.
+        class EndTask : public CefTask {
+        public:
+            EndTask(CMainMessageLoopWin* loop, std::shared_ptr<TaskLog> log) : loop_(loop), log_(std::move(log)) {}
+            void Execute() override {
+                PostThreadMessageW(GetCurrentThreadId(), WM_QUIT, 3, 0);
+                for (int k = 0; k < 3; ++k) loop_->PostTask(new LoggingTask(log_, "after the end"));
+            }
+
+        private:
+            CMainMessageLoopWin* loop_;
+            std::shared_ptr<TaskLog> log_;
+            IMPLEMENT_REFCOUNTING(EndTask);
+        };
+        loop.PostTask(new EndTask(&loop, log));
+        EXPECT_EQ(3, loop.Run());
+        EXPECT_EQ(3, log->destroyed.load()) << "the queued tasks were not released with the loop's window";
+    }
+    EXPECT_TRUE(log->order.empty());
+}
+
+// Records the keys that reach it and takes F5 before the window sees it.
+class F5Filter : public DuiLib::IMessageFilterUI {
+public:
+    LRESULT MessageHandler(UINT uMsg, WPARAM wParam, LPARAM, bool& bHandled) override {
+        if (uMsg == WM_KEYDOWN) ++keys;
+        bHandled = uMsg == WM_KEYDOWN && wParam == VK_F5;
+        return 0;
+    }
+    int keys = 0;
+};
+
+std::atomic<int> g_keysAtWindow{0};
+LRESULT CALLBACK KeyWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN) ++g_keysAtWindow;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST(MainMessageLoop, TheSkinLibrarySeesEachMessageFirst) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = KeyWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"LoopKeyTarget";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, L"LoopKeyTarget", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, wc.hInstance,
+                                  nullptr);
+    ASSERT_NE(nullptr, window);
+    F5Filter filter;
+    {
+        DuiLib::CPaintManagerUI manager;
+        manager.Init(window);
+        manager.AddPreMessageFilter(&filter);
+        CMainMessageLoopWin loop;
+        PostMessageW(window, WM_KEYDOWN, VK_F5, 0);  // taken by the skin library
+        PostMessageW(window, WM_KEYDOWN, VK_F6, 0);  // passed on to the window
+        PostQuitMessage(0);
+        loop.Run();
+        manager.RemovePreMessageFilter(&filter);
+    }
+    DestroyWindow(window);
+    EXPECT_EQ(2, filter.keys);
+    EXPECT_EQ(1, g_keysAtWindow.load());
 }
 
 TEST(ClientAppBrowserSwitches, AsciiFolderUsesThePluginInPlace) {

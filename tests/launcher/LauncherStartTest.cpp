@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -13,6 +15,62 @@
 namespace {
 
 constexpr DWORD kWindowTimeoutMs = 60000;
+// Writing a dump under Wine takes seconds, more on a busy machine.
+constexpr DWORD kCrashTimeoutMs = 90000;
+constexpr DWORD kAccessViolation = 0xC0000005;
+
+// The processes that parent started from the program file exeName.
+std::vector<DWORD> ChildrenNamed(DWORD parent, const wchar_t* exeName) {
+    std::vector<DWORD> pids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return pids;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == parent && _wcsicmp(entry.szExeFile, exeName) == 0)
+            pids.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return pids;
+}
+
+// Freezes every thread of a process, so it answers nothing and never ends.
+void Freeze(DWORD pid) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    ASSERT_NE(INVALID_HANDLE_VALUE, snapshot);
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != pid) continue;
+        HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID);
+        if (thread) {
+            SuspendThread(thread);
+            CloseHandle(thread);
+        }
+    }
+    CloseHandle(snapshot);
+}
+
+// Makes the process crash: a new thread of it starts at an address that
+// holds no code.
+bool CrashInside(HANDLE process) {
+    auto nowhere = reinterpret_cast<LPTHREAD_START_ROUTINE>(static_cast<UINT_PTR>(0x10));
+    HANDLE thread = CreateRemoteThread(process, nullptr, 0, nowhere, nullptr, 0, nullptr);
+    if (!thread) return false;
+    CloseHandle(thread);
+    return true;
+}
+
+size_t CountFiles(const std::wstring& pattern) {
+    size_t n = 0;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do ++n;
+    while (FindNextFileW(find, &data));
+    FindClose(find);
+    return n;
+}
 
 class LauncherStartTest : public ::testing::Test {
 protected:
@@ -78,10 +136,16 @@ TEST_F(LauncherStartTest, ShowsMainWindowHoldsMutexAndShutsDownInOrder) {
     EXPECT_TRUE(harness::WaitUntil([&] { return LogHas(L"OnWebPageLoadEnd cef=Cef_Game_lobby url=" + startPage); }, 30000))
         << LogText();
 
+    // The engine keeps its cookies in the program folder's "cookies", and
+    // writes no log of its own.
+    DWORD cache = GetFileAttributesW((dir_ + L"\\cookies").c_str());
+    EXPECT_TRUE(cache != INVALID_FILE_ATTRIBUTES && (cache & FILE_ATTRIBUTE_DIRECTORY));
+
     PostMessageW(window, WM_CLOSE, 0, 0);
     DWORD code = 1;
     ASSERT_TRUE(corrin.Wait(30000, &code)) << LogText();
     EXPECT_EQ(0u, code) << harness::DescribeExitCode(code);
+    EXPECT_FALSE(harness::FileExists(dir_ + L"\\Log\\webkit.log"));
     size_t outLoop = LogIndex(L"[Debug]|---- WinMain out loop ----");
     size_t shutdown = LogIndex(L"[Debug]|CefShutdown done");
     size_t exitLine = LogIndex(L"[Debug]|==== WinMain exit ====");
@@ -91,6 +155,8 @@ TEST_F(LauncherStartTest, ShowsMainWindowHoldsMutexAndShutsDownInOrder) {
 }
 
 TEST_F(LauncherStartTest, SecondStartIsRefusedAtOnceWithoutRestartFlag) {
+    // No LogLevel: every level but Debug is written.
+    ASSERT_TRUE(harness::WriteFileBytes(dir_ + L"\\qxtarrow.ini", "[main]\r\n"));
     harness::ChildProcess first;
     ASSERT_NE(nullptr, StartAndWaitForWindow(first)) << LogText();
     harness::ChildProcess second;
@@ -103,6 +169,42 @@ TEST_F(LauncherStartTest, SecondStartIsRefusedAtOnceWithoutRestartFlag) {
     EXPECT_TRUE(LogHas(L"[Warning]|QXVanta_Tarrow is running, so exit this time."));
     EXPECT_TRUE(LogHas(L"[Error]|cef_main_init failed"));
     EXPECT_TRUE(LogHas(L"[Info]|----- WinMain browser exit ----"));
+    EXPECT_TRUE(LogHas(L"[Info]|is_multi_threaded_message_loop"));
+    EXPECT_FALSE(LogHas(L"[Debug]|")) << LogText();
+}
+
+TEST_F(LauncherStartTest, CrashDumpsOnlyWhileTheLoopRuns) {
+    const std::wstring dumps = dir_ + L"\\Dump\\*_QXORV_Box.dmp";
+    {
+        harness::ChildProcess corrin;
+        ASSERT_NE(nullptr, StartAndWaitForWindow(corrin)) << LogText();
+        ASSERT_TRUE(CrashInside(corrin.Handle()));
+        DWORD code = 0;
+        ASSERT_TRUE(corrin.Wait(kCrashTimeoutMs, &code));
+        EXPECT_EQ(kAccessViolation, code) << harness::DescribeExitCode(code);
+        EXPECT_EQ(1u, CountFiles(dumps)) << "a crash while the window runs leaves a dump";
+    }
+    // Once the loop has ended: hold the shut-down in the engine (its renderer
+    // is frozen, so the engine waits for it), then crash.
+    harness::ChildProcess corrin;
+    HWND window = StartAndWaitForWindow(corrin);
+    ASSERT_NE(nullptr, window) << LogText();
+    std::vector<DWORD> renderers;
+    ASSERT_TRUE(harness::WaitUntil([&] { return !(renderers = ChildrenNamed(corrin.Pid(), L"Corrin.exe")).empty(); },
+                                   30000));
+    for (DWORD renderer : renderers) Freeze(renderer);
+    const size_t before = Log().size();
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        std::vector<std::wstring> lines = Log();
+        return std::any_of(lines.begin() + static_cast<std::ptrdiff_t>(std::min(before, lines.size())), lines.end(),
+                           [](const std::wstring& l) { return l.find(L"[Debug]|call CefShutdown...") != l.npos; });
+    }, 30000)) << LogText();
+    ASSERT_TRUE(CrashInside(corrin.Handle())) << "the shut-down was not held";
+    DWORD code = 0;
+    ASSERT_TRUE(corrin.Wait(kCrashTimeoutMs, &code));
+    EXPECT_EQ(kAccessViolation, code) << harness::DescribeExitCode(code);
+    EXPECT_EQ(1u, CountFiles(dumps)) << "a crash after the loop left a dump";
 }
 
 TEST_F(LauncherStartTest, RestartFlagWaitsForTheFirstInstance) {

@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -69,6 +71,38 @@ TEST_F(StartupHooksTest, OtherCommandLinesPassThroughAndTheJumpReturns) {
         EXPECT_TRUE(harness::WaitForFile(harness::Widen(marker), 5000)) << command;
         EXPECT_EQ(0xE9, CreateProcessACode()[0]) << "hook re-installed after " << command;
     }
+}
+
+TEST_F(StartupHooksTest, ASecondCallerWaitsWhileTheHookIsLifted) {
+    // While one call is inside the real CreateProcessA (the jump lifted),
+    // a second caller of the replacement waits for it to put the jump back,
+    // then does the same: afterwards the jump is in place.
+    std::wstring dir = harness::MakeScratchDir(L"lifted");
+    std::string marker = harness::Narrow(dir) + "\\first.txt";
+    std::atomic<bool> lifted{false};
+    std::atomic<int> secondError{0};
+    std::thread second([&] {
+        // Watched without pause: the first call keeps it lifted only while it starts cmd.exe.
+        const ULONGLONG deadline = GetTickCount64() + 20000;
+        while (CreateProcessACode()[0] == 0xE9) {
+            if (GetTickCount64() > deadline) return;
+        }
+        lifted = true;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info = {};
+        char missing[] = "Z:\\no\\such\\program.exe";
+        SetLastError(0);
+        if (!MyCreateProcessA(nullptr, missing, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+            secondError = static_cast<int>(GetLastError());
+    });
+    PROCESS_INFORMATION info = {};
+    EXPECT_TRUE(RunA("cmd.exe /c echo first > \"" + marker + "\"", &info));
+    second.join();
+    if (info.hProcess) WaitAndClose(&info);
+    ASSERT_TRUE(lifted.load()) << "the hook was never seen lifted";
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, secondError.load());
+    EXPECT_EQ(0xE9, CreateProcessACode()[0]) << "the jump was left lifted";
 }
 
 LONG WINAPI SomeOtherFilter(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }

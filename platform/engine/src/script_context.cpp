@@ -32,6 +32,57 @@ std::wstring StackString(duk_context* c, duk_idx_t idx) {
     return FromUtf8(std::string(p ? p : "", n));
 }
 
+// ---------------------------------------------------------------- property access
+// A page's object can run script when a property is read, written, listed or
+// deleted (getters, setters, proxies), and that script can throw. Each access
+// runs as a protected call, so a throw ends the access, not the native code
+// around it: the access then answers undefined (missing, false, none).
+//
+// Each takes the object (index 0) and what the access needs above it, and
+// leaves one result.
+duk_ret_t GetProp(duk_context* c, void*) {  // object, key
+    duk_get_prop(c, 0);
+    return 1;
+}
+duk_ret_t HasProp(duk_context* c, void*) {  // object, key
+    duk_push_boolean(c, duk_has_prop(c, 0));
+    return 1;
+}
+duk_ret_t DelProp(duk_context* c, void*) {  // object, key
+    duk_push_boolean(c, duk_del_prop(c, 0));
+    return 1;
+}
+duk_ret_t PutProp(duk_context* c, void*) {  // object, key, value
+    duk_put_prop(c, 0);
+    duk_push_true(c);
+    return 1;
+}
+duk_ret_t DefineProp(duk_context* c, void* flags) {  // object, key, value
+    duk_def_prop(c, 0, *static_cast<duk_uint_t*>(flags));
+    duk_push_true(c);
+    return 1;
+}
+duk_ret_t OwnKeys(duk_context* c, void*) {  // object; an array of its own keys
+    duk_push_array(c);
+    duk_enum(c, 0, DUK_ENUM_OWN_PROPERTIES_ONLY);
+    for (duk_uarridx_t n = 0; duk_next(c, -1, 0); ++n) duk_put_prop_index(c, 1, n);
+    duk_pop(c);
+    return 1;
+}
+duk_ret_t Length(duk_context* c, void*) {  // object
+    duk_push_number(c, static_cast<double>(duk_get_length(c, 0)));
+    return 1;
+}
+
+// Runs access with the nargs values on top of the stack (the object first)
+// and leaves its result there, or undefined when it threw. False when it threw.
+bool Protected(duk_context* c, duk_safe_call_function access, duk_idx_t nargs, void* udata = nullptr) {
+    if (duk_safe_call(c, access, udata, nargs, 1) == DUK_EXEC_SUCCESS) return true;
+    duk_pop(c);
+    duk_push_undefined(c);
+    return false;
+}
+
 // ---------------------------------------------------------------- values
 class V8ExceptionImpl : public CefV8Exception {
 public:
@@ -142,70 +193,79 @@ public:
         return result;
     }
 
+    // WithObject with the key (or index) pushed above the object.
+    template <class Op>
+    auto WithKey(const CefString& key, Op op) {
+        std::string k = key.ToString();
+        return WithObject([&](duk_context* c) {
+            duk_push_lstring(c, k.data(), k.size());
+            return op(c);
+        });
+    }
+    template <class Op>
+    auto WithIndex(int index, Op op) {
+        return WithObject([&](duk_context* c) {
+            duk_push_uint(c, static_cast<duk_uint_t>(index));
+            return op(c);
+        });
+    }
+
     bool HasValue(const CefString& key) override {
         if (!Usable()) return false;
-        std::string k = key.ToString();
-        return WithObject([&](duk_context* c) { return duk_has_prop_string(c, -1, k.c_str()) != 0; });
+        return WithKey(key, [](duk_context* c) { return Protected(c, &HasProp, 2) && duk_get_boolean(c, -1); });
     }
     bool HasValue(int index) override {
         if (!Usable() || index < 0) return false;
-        return WithObject(
-            [&](duk_context* c) { return duk_has_prop_index(c, -1, static_cast<duk_uarridx_t>(index)) != 0; });
+        return WithIndex(index, [](duk_context* c) { return Protected(c, &HasProp, 2) && duk_get_boolean(c, -1); });
     }
     bool DeleteValue(const CefString& key) override {
         if (!Usable()) return false;
-        std::string k = key.ToString();
-        return WithObject([&](duk_context* c) { return duk_del_prop_string(c, -1, k.c_str()) != 0; });
+        return WithKey(key, [](duk_context* c) { return Protected(c, &DelProp, 2) && duk_get_boolean(c, -1); });
     }
     bool DeleteValue(int index) override {
         if (!Usable() || index < 0) return false;
-        return WithObject(
-            [&](duk_context* c) { return duk_del_prop_index(c, -1, static_cast<duk_uarridx_t>(index)) != 0; });
+        return WithIndex(index, [](duk_context* c) { return Protected(c, &DelProp, 2) && duk_get_boolean(c, -1); });
     }
     CefRefPtr<CefV8Value> GetValue(const CefString& key) override {
         if (!Usable()) return nullptr;
-        std::string k = key.ToString();
-        return WithObject([&](duk_context* c) {
-            duk_get_prop_string(c, -1, k.c_str());
+        return WithKey(key, [this](duk_context* c) {
+            Protected(c, &GetProp, 2);
             return FromStack(ctx_.get(), -1);
         });
     }
     CefRefPtr<CefV8Value> GetValue(int index) override {
         if (!Usable() || index < 0) return nullptr;
-        return WithObject([&](duk_context* c) {
-            duk_get_prop_index(c, -1, static_cast<duk_uarridx_t>(index));
+        return WithIndex(index, [this](duk_context* c) {
+            Protected(c, &GetProp, 2);
             return FromStack(ctx_.get(), -1);
         });
     }
     bool SetValue(const CefString& key, CefRefPtr<CefV8Value> value, PropertyAttribute attribute) override {
         if (!Usable() || !value) return false;
-        duk_context* c = ctx_->heap();
-        ctx_->StashPush(ref_);
-        std::string k = key.ToString();
-        duk_push_lstring(c, k.data(), k.size());
-        From(value)->Push(ctx_.get());
         duk_uint_t flags = DUK_DEFPROP_HAVE_VALUE | DUK_DEFPROP_FORCE | DUK_DEFPROP_HAVE_WRITABLE |
                            DUK_DEFPROP_HAVE_ENUMERABLE | DUK_DEFPROP_HAVE_CONFIGURABLE;
         if (!(attribute & V8_PROPERTY_ATTRIBUTE_READONLY)) flags |= DUK_DEFPROP_WRITABLE;
         if (!(attribute & V8_PROPERTY_ATTRIBUTE_DONTENUM)) flags |= DUK_DEFPROP_ENUMERABLE;
         if (!(attribute & V8_PROPERTY_ATTRIBUTE_DONTDELETE)) flags |= DUK_DEFPROP_CONFIGURABLE;
-        duk_def_prop(c, -3, flags);
-        duk_pop(c);
-        return true;
+        return WithKey(key, [&](duk_context* c) {
+            From(value)->Push(ctx_.get());
+            return Protected(c, &DefineProp, 3, &flags);
+        });
     }
     bool SetValue(int index, CefRefPtr<CefV8Value> value) override {
         if (!Usable() || !value || index < 0) return false;
-        return WithObject([&](duk_context* c) {
+        return WithIndex(index, [&](duk_context* c) {
             From(value)->Push(ctx_.get());
-            duk_put_prop_index(c, -2, static_cast<duk_uarridx_t>(index));
-            return true;
+            return Protected(c, &PutProp, 3);
         });
     }
     bool GetKeys(std::vector<CefString>& keys) override {
         if (!Usable()) return false;
         return WithObject([&](duk_context* c) {
-            duk_enum(c, -1, DUK_ENUM_OWN_PROPERTIES_ONLY);
-            while (duk_next(c, -1, 0)) {
+            if (!Protected(c, &OwnKeys, 1)) return false;
+            duk_size_t n = duk_get_length(c, -1);  // a plain array of our own
+            for (duk_size_t i = 0; i < n; ++i) {
+                duk_get_prop_index(c, -1, static_cast<duk_uarridx_t>(i));
                 keys.push_back(StackString(c, -1));
                 duk_pop(c);
             }
@@ -214,14 +274,18 @@ public:
     }
     int GetArrayLength() override {
         if (!Usable() || !isArray_) return 0;
-        return WithObject([](duk_context* c) { return static_cast<int>(duk_get_length(c, -1)); });
+        return WithObject([](duk_context* c) {
+            Protected(c, &Length, 1);
+            return static_cast<int>(duk_get_number_default(c, -1, 0));
+        });
     }
     CefString GetFunctionName() override {
         if (!Usable() || !isFunction_) return CefString();
         return CefString(WithObject([](duk_context* c) {
             if (!duk_get_prop_string(c, -1, kNameKey)) {
                 duk_pop(c);
-                duk_get_prop_string(c, -1, "name");
+                duk_push_string(c, "name");
+                Protected(c, &GetProp, 2);
             }
             return duk_is_string(c, -1) ? StackString(c, -1) : std::wstring();
         }));

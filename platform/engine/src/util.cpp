@@ -51,6 +51,11 @@ void WriteLine(const wchar_t* level, const std::wstring& text, bool toFile) {
     CloseHandle(f);
 }
 
+int MinSeverity() {
+    std::lock_guard<std::mutex> lock(g_logLock);
+    return g_minSeverity;
+}
+
 const wchar_t* LevelName(LogSeverity s) {
     switch (s) {
         case LogSeverity::Verbose: return L"VERBOSE";
@@ -89,11 +94,7 @@ void Log(LogSeverity severity, const wchar_t* format, ...) {
     va_start(args, format);
     std::wstring text = FormatV(format, args);
     va_end(args);
-    int min;
-    {
-        std::lock_guard<std::mutex> lock(g_logLock);
-        min = g_minSeverity;
-    }
+    int min = MinSeverity();
     WriteLine(LevelName(severity), text, min != LOGSEVERITY_DISABLE && static_cast<int>(severity) >= min);
 }
 
@@ -102,7 +103,7 @@ void LogAlways(const wchar_t* format, ...) {
     va_start(args, format);
     std::wstring text = FormatV(format, args);
     va_end(args);
-    WriteLine(L"ERROR", text, true);
+    WriteLine(L"ERROR", text, MinSeverity() != LOGSEVERITY_DISABLE);
 }
 
 bool WaitAnswering(HANDLE handle, DWORD timeoutMs) {

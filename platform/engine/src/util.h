@@ -10,8 +10,9 @@ std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
 
 // Engine log: debugger output always; the settings' log file when the
-// severity reaches the configured level (LOGSEVERITY_DISABLE writes nothing),
-// except that Error lines about ended processes are always written.
+// severity reaches the configured level. LogAlways writes an Error line
+// (ended processes, fatal checks) whatever that level. With logging disabled
+// (LOGSEVERITY_DISABLE) nothing reaches the file, and no file is made.
 enum class LogSeverity { Verbose = 1, Info = 2, Warning = 3, Error = 4 };
 void ConfigureLog(const std::wstring& logFile, int minSeverity);
 void Log(LogSeverity severity, const wchar_t* format, ...);

@@ -15,7 +15,8 @@ public:
     explicit ClientHandlerBase(CCefBaseUI* control) : m_pOwner(control) {}
 
     // Window thread, from the control's destructor: from now on no callback
-    // reaches the control or its owner. Waits for a callback using them.
+    // reaches the control or its owner. Waits for a callback using them, and
+    // meanwhile lets messages that callback sends to this thread run.
     void DetachControl();
 
 protected:

@@ -1,8 +1,14 @@
 #pragma once
 // What a window that hosts browser controls hears from them. Implemented by
 // the skin windows that create "Cef" controls; called by the controls'
-// clients on the engine's UI thread (not the window thread): an implementer
-// hands work to its window thread by posting window messages.
+// clients on the engine's UI thread (not the window thread), while the
+// calling control is held so that it cannot go meanwhile.
+//
+// A slot copies what it needs and posts it to the window thread (the handler
+// frees the payload, and finds the control again by name or checks that it
+// still exists before using it). A slot never waits for the window thread
+// (no SendMessage, no wait on an event the window thread sets): the window
+// thread may be removing the control and waiting for the slot to end.
 #include "include/cef_values.h"
 
 class CCefCommonUI;
