@@ -193,13 +193,13 @@ size_t CountOf(const std::string& text, const std::string& what) {
 TEST_F(PageScript, ThrowingPropertiesCountAsMissingAndTheCallIsStillSent) {
     const size_t logged = CountOf(RendererLog(), "ClientV8Handler.Execute out");
     std::vector<SlotCall> calls = RunAndCollect(
-        L"window.external.addMyGame({get pkgid() { throw 1; }, game_name: 'g', game_type: 2});"
+        L"window.external.addMyGame(1, {get pkgid() { throw 1; }, game_name: 'g', game_type: 2});"
         L"window.external.addMyGame(new Proxy({}, {get: function () { throw new Error('trap'); },"
         L"                                          has: function () { throw new Error('trap'); }}));"
         L"window.external.openUrl('after');",
         3);
     ASSERT_EQ(calls.size(), 3u);
-    CefRefPtr<CefDictionaryValue> d = calls[0].arguments->GetDictionary(0);
+    CefRefPtr<CefDictionaryValue> d = calls[0].arguments->GetDictionary(1);
     ASSERT_TRUE(d);
     EXPECT_EQ(d->GetInt(L"pkgid"), 0);
     EXPECT_EQ(d->GetString(L"game_name").ToWString(), L"g");
@@ -347,14 +347,15 @@ TEST_F(BridgeTest, TheBrowserWindowFollowsTheControl) {
 }
 
 namespace {
+BOOL CALLBACK CountBrowserWindow(HWND child, LPARAM count) {
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    if (wcscmp(name, L"CefBrowserWindow") == 0) ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
 int BrowserWindowsOf(HWND parent) {
     int n = 0;
-    EnumChildWindows(parent, [](HWND child, LPARAM count) {
-        wchar_t name[64] = {};
-        GetClassNameW(child, name, 64);
-        if (wcscmp(name, L"CefBrowserWindow") == 0) ++*reinterpret_cast<int*>(count);
-        return TRUE;
-    }, reinterpret_cast<LPARAM>(&n));
+    EnumChildWindows(parent, &CountBrowserWindow, reinterpret_cast<LPARAM>(&n));
     return n;
 }
 }  // namespace

@@ -38,39 +38,40 @@ std::wstring StackString(duk_context* c, duk_idx_t idx) {
 // runs as a protected call, so a throw ends the access, not the native code
 // around it: the access then answers undefined (missing, false, none).
 //
-// Each takes the object (index 0) and what the access needs above it, and
-// leaves one result.
+// A protected call runs in the caller's value stack frame, so each access
+// finds its values at the top: the object, then what the access needs above
+// it. Each leaves one result on top.
 duk_ret_t GetProp(duk_context* c, void*) {  // object, key
-    duk_get_prop(c, 0);
+    duk_get_prop(c, -2);
     return 1;
 }
 duk_ret_t HasProp(duk_context* c, void*) {  // object, key
-    duk_push_boolean(c, duk_has_prop(c, 0));
+    duk_push_boolean(c, duk_has_prop(c, -2));
     return 1;
 }
 duk_ret_t DelProp(duk_context* c, void*) {  // object, key
-    duk_push_boolean(c, duk_del_prop(c, 0));
+    duk_push_boolean(c, duk_del_prop(c, -2));
     return 1;
 }
 duk_ret_t PutProp(duk_context* c, void*) {  // object, key, value
-    duk_put_prop(c, 0);
+    duk_put_prop(c, -3);
     duk_push_true(c);
     return 1;
 }
 duk_ret_t DefineProp(duk_context* c, void* flags) {  // object, key, value
-    duk_def_prop(c, 0, *static_cast<duk_uint_t*>(flags));
+    duk_def_prop(c, -3, *static_cast<duk_uint_t*>(flags));
     duk_push_true(c);
     return 1;
 }
 duk_ret_t OwnKeys(duk_context* c, void*) {  // object; an array of its own keys
     duk_push_array(c);
-    duk_enum(c, 0, DUK_ENUM_OWN_PROPERTIES_ONLY);
-    for (duk_uarridx_t n = 0; duk_next(c, -1, 0); ++n) duk_put_prop_index(c, 1, n);
+    duk_enum(c, -2, DUK_ENUM_OWN_PROPERTIES_ONLY);
+    for (duk_uarridx_t n = 0; duk_next(c, -1, 0); ++n) duk_put_prop_index(c, -3, n);
     duk_pop(c);
     return 1;
 }
 duk_ret_t Length(duk_context* c, void*) {  // object
-    duk_push_number(c, static_cast<double>(duk_get_length(c, 0)));
+    duk_push_number(c, static_cast<double>(duk_get_length(c, -1)));
     return 1;
 }
 
