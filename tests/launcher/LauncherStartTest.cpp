@@ -33,7 +33,8 @@ std::vector<DWORD> ChildrenNamed(DWORD parent, const wchar_t* exeName) {
     return pids;
 }
 
-// Freezes every thread of a process, so it answers nothing and never ends.
+// Freezes every thread of a process, so it answers nothing and never ends
+// by itself; see Frozen.
 void Freeze(DWORD pid) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     ASSERT_NE(INVALID_HANDLE_VALUE, snapshot);
@@ -49,6 +50,21 @@ void Freeze(DWORD pid) {
     }
     CloseHandle(snapshot);
 }
+
+// Processes frozen by a test, ended when it ends, so that nothing hung is
+// left for the tests after it.
+struct Frozen {
+    std::vector<DWORD> pids;
+    ~Frozen() {
+        for (DWORD pid : pids) {
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+            if (!process) continue;
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    }
+};
 
 // Makes the process crash: a new thread of it starts at an address that
 // holds no code.
@@ -189,10 +205,10 @@ TEST_F(LauncherStartTest, CrashDumpsOnlyWhileTheLoopRuns) {
     harness::ChildProcess corrin;
     HWND window = StartAndWaitForWindow(corrin);
     ASSERT_NE(nullptr, window) << LogText();
-    std::vector<DWORD> renderers;
-    ASSERT_TRUE(harness::WaitUntil([&] { return !(renderers = ChildrenNamed(corrin.Pid(), L"Corrin.exe")).empty(); },
-                                   30000));
-    for (DWORD renderer : renderers) Freeze(renderer);
+    Frozen renderers;
+    ASSERT_TRUE(harness::WaitUntil(
+        [&] { return !(renderers.pids = ChildrenNamed(corrin.Pid(), L"Corrin.exe")).empty(); }, 30000));
+    for (DWORD renderer : renderers.pids) Freeze(renderer);
     const size_t before = Log().size();
     PostMessageW(window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(harness::WaitUntil([&] {
