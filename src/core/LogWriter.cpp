@@ -1,6 +1,7 @@
 #include "LogWriter.h"
 
 #include "GlobalFunc.h"
+#include "SharedFileLock.h"
 
 #include <atomic>
 #include <cerrno>
@@ -19,12 +20,12 @@ wchar_t g_lineBuffer[kLineChars];
 // The line as stored: UTF-8 with each line feed as CR LF; a code unit takes at
 // most 3 bytes that way.
 char g_fileBuffer[kLineChars * 3];
-// The day's file, opened for appending only, and a named lock shared by every
-// process that writes it: renderers share one day file, and an append can be
-// a look-up of the end then a write (Wine), so a line is written only under
-// the lock and as one piece.
+// The day's file, opened for appending only, and the lock every process that
+// writes it shares: renderers share one day file, and an append can be a
+// look-up of the end then a write (Wine), so a line is written only under the
+// lock and as one piece.
 HANDLE g_logFile = INVALID_HANDLE_VALUE;
-HANDLE g_logFileLock = nullptr;
+SharedFileLock g_logFileLock;
 WORD g_logDay = 0;
 constexpr DWORD kFileLockWaitMs = 2000;
 
@@ -101,29 +102,17 @@ DWORD EncodeLineForFile(size_t chars) {
     return static_cast<DWORD>(static_cast<size_t>(bytes) + feeds);
 }
 
-// The same name in every process for one file, short enough for any path.
-HANDLE FileLockFor(std::wstring path) {
-    LowerInPlace(&path);
-    unsigned long long hash = 14695981039346656037ull;  // FNV-1a
-    for (wchar_t c : path) hash = (hash ^ static_cast<unsigned>(c)) * 1099511628211ull;
-    wchar_t name[64];
-    _snwprintf(name, 63, L"CorrinLogFile:%016llx", hash);
-    name[63] = L'\0';
-    return CreateMutexW(nullptr, FALSE, name);
-}
-
 void CloseDayFile() {
     if (g_logFile != INVALID_HANDLE_VALUE) CloseHandle(g_logFile);
-    if (g_logFileLock) CloseHandle(g_logFileLock);
     g_logFile = INVALID_HANDLE_VALUE;
-    g_logFileLock = nullptr;
+    g_logFileLock.Close();
 }
 
 void AppendToDayFile(DWORD bytes) {
-    DWORD wait = g_logFileLock ? WaitForSingleObject(g_logFileLock, kFileLockWaitMs) : WAIT_FAILED;
+    bool locked = g_logFileLock.Acquire(kFileLockWaitMs);
     DWORD written = 0;
     WriteFile(g_logFile, g_fileBuffer, bytes, &written, nullptr);
-    if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) ReleaseMutex(g_logFileLock);
+    if (locked) g_logFileLock.Release();
 }
 
 LONGLONG FileSize(HANDLE file) {
@@ -318,7 +307,7 @@ void LogWriter::OpenDayFile(const SYSTEMTIME& now) {
     g_logFile = CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (g_logFile != INVALID_HANDLE_VALUE) {
-        g_logFileLock = FileLockFor(path);
+        g_logFileLock.Open(path);
     } else {
         OutputDebugStringW(L"\n[QXXX] failed to create log file\n");
         OutputDebugStringW(logFolder_.c_str());

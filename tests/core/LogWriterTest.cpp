@@ -2,6 +2,7 @@
 
 #include "GlobalFunc.h"
 #include "Harness.h"
+#include "SharedFileLock.h"
 
 #include <gtest/gtest.h>
 
@@ -217,6 +218,29 @@ TEST_F(LogWriterTest, ProcessesSharingOneDayFileLoseNoLine) {
     EXPECT_EQ(0, doubled);
     EXPECT_EQ(static_cast<size_t>(kWriters * kLines), lines);
     DeleteFileW(path.c_str());
+}
+
+TEST(SharedFileLock, OneHolderAtATimeAndALockLeftByAnEndedProcessIsTakenOver) {
+    const std::wstring path = harness::TestDir() + L"\\Log\\Shared_Lock_Test.log";
+    SharedFileLock mine, again;
+    ASSERT_TRUE(mine.Open(path));
+    ASSERT_TRUE(again.Open(harness::TestDir() + L"\\LOG\\shared_lock_test.LOG"));  // the same file
+    ASSERT_TRUE(mine.Acquire(1000));
+    mine.Release();
+
+    // Another process takes it and ends without letting go.
+    harness::ChildProcess holder;
+    ASSERT_TRUE(holder.Start(harness::TestDir() + L"\\log_append_writer.exe", L"--hold-lock \"" + path + L"\""));
+    DWORD code = 1;
+    ASSERT_TRUE(holder.Wait(30000, &code));
+    ASSERT_EQ(0u, code);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(mine.Acquire(20000));
+    EXPECT_LT(GetTickCount64() - start, 10000u) << "the ended holder's lock was waited out, not taken over";
+    mine.Release();
+    again.Release();  // not its holder: changes nothing
+    EXPECT_TRUE(again.Acquire(1000));
+    again.Release();
 }
 
 TEST_F(LogWriterTest, MidnightOpensNewFileAndPurgesByName) {
