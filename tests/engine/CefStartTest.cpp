@@ -5,6 +5,9 @@
 // process holds the mutex; a sub-process ends with the engine's exit code.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "Harness.h"
 
 namespace {
@@ -24,14 +27,19 @@ TEST(CefStart, SecondBrowserProcessWithoutAndWithRestart) {
         return m != nullptr;
     }, kWaitMs));
     DWORD code = 0;
+    const std::wstring logFolder = harness::TestDir() + L"\\Log";
+    const size_t linesBefore = harness::ReadLogLines(logFolder, L"cef3_start_host").size();
     ASSERT_TRUE(second.Start(Host(), L""));
     ASSERT_TRUE(second.Wait(kWaitMs, &code));
     EXPECT_EQ(255u, code);
     // It never initialised the engine, so it does not shut it down either.
+    // (Only this run's lines: an earlier run's process may have had its id.)
     wchar_t pid[32];
     swprintf(pid, 32, L"]|[%04x]|", second.Pid());
     int ownLines = 0;
-    for (const std::wstring& line : harness::ReadLogLines(harness::TestDir() + L"\\Log", L"cef3_start_host")) {
+    const std::vector<std::wstring> lines = harness::ReadLogLines(logFolder, L"cef3_start_host");
+    for (size_t i = linesBefore; i < lines.size(); ++i) {
+        const std::wstring& line = lines[i];
         if (line.find(pid) == std::wstring::npos) continue;
         ++ownLines;
         EXPECT_EQ(std::wstring::npos, line.find(L"CefShutdown")) << harness::Narrow(line);
