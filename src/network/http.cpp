@@ -135,7 +135,12 @@ bool CWinHttp::HttpGet(const wchar_t* url, std::string& body, int connectTimeout
         return false;
     }
     DWORD available = 0;
-    if (!WinHttpQueryDataAvailable(request.get(), &available) || available == 0) return true;
+    if (!WinHttpQueryDataAvailable(request.get(), &available)) {
+        LOG_ERROR(L"GET.WinHttpReadData failed, LastError=%u url=%s", GetLastError(), url);
+        return false;
+    }
+    // No body: the string stays as it was, unless one was announced.
+    if (available == 0) return BodyIsComplete(request.get(), 0, url);
 
     body.assign(available < 1024 ? 1024 : 4096, '\0');
     size_t total = 0;

@@ -85,10 +85,24 @@ TEST_F(InetHttpClientTest, AnswerWithoutContentLengthGivesMinus4) {
 }
 
 TEST_F(InetHttpClientTest, EmptyBodyCallsBackWith100) {
-    ASSERT_TRUE(backend_.AddRoutes(R"({"path":"/zero","body":"","content_length":0})"));
+    // Content-Length 0 and bytes after it anyway: each piece that arrives is
+    // reported as 100 percent, and the callback's answer is not taken.
+    // The second answer's head and bytes go out in one write, so they arrive together.
+    ASSERT_TRUE(backend_.AddRoutes(R"([{"path":"/zero","body":"","content_length":0},
+        {"path":"/zero-more","raw":"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n0123456789"}])"));
     Recorder recorder;
+    recorder.answer = false;
     EXPECT_EQ(kInetDone, Fetch(L"/zero", Scratch(L"z.bin"), &recorder));
     EXPECT_TRUE(harness::FileExists(Scratch(L"z.bin")));
+    EXPECT_EQ("", harness::ReadFileBytes(Scratch(L"z.bin")));
+    EXPECT_TRUE(recorder.calls.empty()) << "no bytes, no progress";
+
+    // WinINet here hands over what its first buffer took in with the headers.
+    EXPECT_EQ(kInetDone, Fetch(L"/zero-more", Scratch(L"zm.bin"), &recorder));
+    EXPECT_EQ("0123456789", harness::ReadFileBytes(Scratch(L"zm.bin")))
+        << "no bytes after a Content-Length of 0: the branch was not reached";
+    ASSERT_FALSE(recorder.calls.empty());
+    for (const ProgressCall& call : recorder.calls) EXPECT_EQ(100, call.percent);
 }
 
 TEST_F(InetHttpClientTest, BrokenTransfersGiveMinus2AndLeaveNoFile) {

@@ -128,6 +128,16 @@ TEST_F(WinHttpTest, GetFailsOnARefusedPort) {
         << NewLog();
 }
 
+TEST_F(WinHttpTest, GetFailsWhenAnAnnouncedBodyNeverComes) {
+    // Content-Length 5000, then the connection closes without a byte.
+    ASSERT_TRUE(backend_.AddRoutes(R"({"path":"/nobody","body":"","content_length":5000})"));
+    std::string body = "kept";
+    EXPECT_FALSE(Get(backend_.HttpUrl(L"/nobody"), &body));
+    EXPECT_EQ("kept", body);
+    EXPECT_NE(std::string::npos, NewLog().find("[Error]|[CWinHttp::HttpGet]|GET.WinHttpReadData failed, LastError="))
+        << NewLog();
+}
+
 TEST_F(WinHttpTest, GetLogLinesCarryTheSourceFileOfTheClient) {
     std::string body;
     EXPECT_FALSE(Get(L"http://127.0.0.1:" + std::to_wstring(RefusedPort()) + L"/x", &body));
