@@ -225,6 +225,23 @@ TEST(PingPacket, ParseReplyAcceptsOnlyOurEchoReply) {
     }
 }
 
+// Each CPing starts Winsock once and ends it once: a caller's own start
+// outlives any number of them, and nothing is left started after them.
+TEST(PingWinsock, EachObjectEndsWhatItStarted) {
+    WSADATA data;
+    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &data));  // the caller's own
+    {
+        CPing outer;
+        { CPing inner; }
+    }
+    SOCKET probe = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    EXPECT_NE(INVALID_SOCKET, probe) << "a CPing ended the caller's Winsock, error " << WSAGetLastError();
+    if (probe != INVALID_SOCKET) closesocket(probe);
+    EXPECT_EQ(0, WSACleanup());
+    EXPECT_EQ(SOCKET_ERROR, WSACleanup()) << "a CPing left Winsock started";
+    EXPECT_EQ(WSANOTINITIALISED, WSAGetLastError());
+}
+
 // The real thing under Wine: raw ICMP to 127.0.0.1. Either it works and
 // measures a round trip below the timeout, or the socket is refused and the
 // failure is logged; both within bounded time.
