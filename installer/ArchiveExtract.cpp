@@ -192,6 +192,12 @@ bool IsSafeEntryName(const wchar_t* name, size_t length) noexcept {
 
 int WriteExtractedFile(size_t size, const wchar_t* path, const void* bytes, bool hasAttributes, DWORD attributes,
                        bool hasTime, const FILETIME& time) noexcept {
+    // A read-only file (an earlier install gave it that attribute) cannot be
+    // replaced until the attribute is gone.
+    const DWORD existing = ::GetFileAttributesW(path);
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY) &&
+        !(existing & FILE_ATTRIBUTE_DIRECTORY))
+        ::SetFileAttributesW(path, existing & ~FILE_ATTRIBUTE_READONLY);
     UniqueFile file(::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return kWriteCannotCreate;
     if (!WriteAll(file.get(), static_cast<const Byte*>(bytes), size)) {

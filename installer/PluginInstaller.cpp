@@ -64,10 +64,17 @@ private:
 using RegisterServerFn = HRESULT(WINAPI*)();
 
 // true when the DLL at path was loaded and its DllRegisterServer called
-// (whatever it returned). An empty file name needs nothing.
+// (whatever it returned). An empty file name needs nothing. A relative path
+// (no install folder: the package went to the current folder) is made full
+// first, so the DLL is never looked for along the search path.
 bool RegisterPlugin(const std::string& fileName, const std::wstring& path) {
     if (fileName.empty()) return true;
-    UniqueModule module(::LoadLibraryW(path.c_str()));
+    const DWORD room = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (room == 0) return false;
+    std::vector<wchar_t> full(room, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), room, full.data(), nullptr);
+    if (length == 0 || length >= room) return false;
+    UniqueModule module(::LoadLibraryW(full.data()));
     if (!module) return false;
     FARPROC proc = ::GetProcAddress(module.get(), "DllRegisterServer");
     if (!proc) return false;

@@ -85,6 +85,10 @@ TEST(ExtractFolder, TextOf2047CharactersOrMoreExtractsNothing) {
         EXPECT_EQ(kExtractFolderTooLong, Extract(folder, package)) << length;
     }
     EXPECT_TRUE(ListTree(scratch).empty());
+    // One character less is a folder like any other (whether the system takes so long a path or not).
+    std::wstring folder = scratch + L"\\";
+    folder.append(2046 - folder.size(), L'a');
+    EXPECT_NE(kExtractFolderTooLong, Extract(folder, package));
 }
 
 TEST(ExtractFolder, NameOf2046CharactersOrMoreStopsTheExtraction) {
@@ -177,6 +181,9 @@ TEST(WriteExtractedFile, SetsAttributesAndTimeWhenGiven) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     ASSERT_TRUE(::GetFileAttributesExW(a.c_str(), GetFileExInfoStandard, &data));
     EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+    // The one time of the archive is the file's creation, access and write time.
+    EXPECT_EQ(Ticks(time), Ticks(data.ftCreationTime));
+    EXPECT_EQ(Ticks(time), Ticks(data.ftLastAccessTime));
     EXPECT_EQ(Ticks(time), Ticks(data.ftLastWriteTime));
     EXPECT_EQ("abc", harness::ReadFileBytes(a));
 
@@ -188,6 +195,21 @@ TEST(WriteExtractedFile, SetsAttributesAndTimeWhenGiven) {
 
     EXPECT_EQ(kWriteCannotCreate, WriteExtractedFile(3, (dir + L"\\no\\such\\c.txt").c_str(), "abc", false, 0,
                                                      false, time));
+}
+
+TEST(WriteExtractedFile, ReplacesAReadOnlyFile) {
+    const std::wstring path = harness::MakeScratchDir(L"ferrule_write_readonly") + L"\\license.txt";
+    const FILETIME time{0x89ABCDEF, 0x01D50000};
+    EXPECT_EQ(kWriteOk, WriteExtractedFile(3, path.c_str(), "old", true, FILE_ATTRIBUTE_READONLY, true, time));
+    ASSERT_TRUE(::GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_READONLY);
+    // Written again by an entry that defines no attributes: the file is
+    // replaced and ends as a plain file. (Windows refuses to replace a
+    // read-only file, so the attribute must be gone before the write.)
+    EXPECT_EQ(kWriteOk, WriteExtractedFile(3, path.c_str(), "new", false, 0, false, time));
+    EXPECT_EQ("new", harness::ReadFileBytes(path));
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    EXPECT_FALSE(attributes & FILE_ATTRIBUTE_READONLY) << attributes;
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(IsSafeEntryName, RefusesNamesThatLeaveTheFolder) {

@@ -117,6 +117,21 @@ protected:
         return true;
     }
 
+    // Every listed file but the one named except has the packed time as its
+    // creation, last access and last write time.
+    bool TimesAsListed(const std::wstring& except) const {
+        for (const ListedEntry& entry : listing_) {
+            if (entry.isFolder || entry.path == except) continue;
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            if (!::GetFileAttributesExW((folder_ + entry.path).c_str(), GetFileExInfoStandard, &data)) return false;
+            const ULONGLONG packed = ParseListedTime(entry.modified);
+            if (Ticks(data.ftCreationTime) != packed || Ticks(data.ftLastAccessTime) != packed ||
+                Ticks(data.ftLastWriteTime) != packed)
+                return false;
+        }
+        return true;
+    }
+
     std::wstring folder_;
     std::vector<ListedEntry> listing_;
 };
@@ -128,6 +143,10 @@ TEST_F(FerruleProgram, InstallsEveryEntryAndRegistersThePlugin) {
     const DWORD code = RunFerrule();
     EXPECT_EQ(0u, code) << harness::DescribeExitCode(code);
 
+    // Before any file is read (a read may move its access time): every file
+    // carries the packed time as its creation, access and write time. The
+    // plug-in is left out: registering it has read it.
+    EXPECT_TRUE(harness::WaitUntil([&] { return TimesAsListed(L"npbrdplayer3.dll"); }, kSettleTimeoutMs));
     harness::WaitUntil([&] { return InstalledAsListed(); }, kSettleTimeoutMs);
     for (const ListedEntry& entry : listing_) {
         SCOPED_TRACE(harness::Narrow(entry.path));
@@ -147,13 +166,32 @@ TEST_F(FerruleProgram, InstallsEveryEntryAndRegistersThePlugin) {
     EXPECT_GE(RegistrationCount(plugin), registeredBefore + 1);
 }
 
-TEST_F(FerruleProgram, ExitsWithZeroWhenFilesCannotBeWritten) {
+TEST_F(FerruleProgram, AFailedLastEntryStillRegistersAndExitsWithZero) {
     ASSERT_EQ(0u, RunFerrule());
+    const std::wstring plugin = folder_ + L"npbrdplayer3.dll";
     const std::wstring readme = folder_ + L"readme.txt";
-    UniqueFile locked(::CreateFileW(readme.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    ASSERT_TRUE(locked);
+    ASSERT_EQ(L"npbrdplayer3.dll", listing_.back().path) << "the plug-in is no longer the last entry";
+    // Held open for reading only: the plug-in can still be loaded, but the
+    // extraction's write of it (the last entry) is refused. Its time, set
+    // through the handle, shows whether it was written.
+    UniqueFile held(::CreateFileW(plugin.c_str(), GENERIC_READ | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    const FILETIME old{0, 0x01C07000};  // in 2000
+    ASSERT_TRUE(::SetFileTime(held.get(), nullptr, nullptr, &old));
+    ASSERT_TRUE(harness::WaitUntil([&] { return ::DeleteFileW(readme.c_str()) != FALSE; }, kSettleTimeoutMs));
+    const DWORD registeredBefore = RegistrationCount(plugin);
+
     const DWORD code = RunFerrule();
     EXPECT_EQ(0u, code) << harness::DescribeExitCode(code);
+    // The entries before it were written; it was not.
+    EXPECT_EQ(harness::ReadFileBytes(std::wstring(FERRULE_PACKAGE_STAGE_DIR) + L"\\readme.txt"),
+              harness::ReadFileBytes(readme));
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(::GetFileAttributesExW(plugin.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(Ticks(old), Ticks(data.ftLastWriteTime));
+    // Registration ran after the failed extraction.
+    EXPECT_GE(RegistrationCount(plugin), registeredBefore + 1);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 using ferrule_test::ListTree;
 using ferrule_test::RegistrationCount;
+using ferrule_test::RegistrationOrder;
 
 namespace {
 
@@ -178,6 +179,32 @@ TEST_F(RegisterPluginsTest, BothAreRegisteredInOrder) {
     EXPECT_TRUE(Register("npbrdplayer3.dll", "second.dll", &first, &second));
     EXPECT_EQ(1u, first);
     EXPECT_EQ(1u, second);
+    EXPECT_LT(RegistrationOrder(folder_ + L"npbrdplayer3.dll"), RegistrationOrder(folder_ + L"second.dll"));
+    // The names swapped: IEPluginFile still goes first.
+    EXPECT_TRUE(Register("second.dll", "npbrdplayer3.dll", &first, &second));
+    EXPECT_LT(RegistrationOrder(folder_ + L"second.dll"), RegistrationOrder(folder_ + L"npbrdplayer3.dll"));
+}
+
+// Without an install folder the package lands in the current folder: the
+// plug-in registered is the one there, never a same-named DLL found along
+// the search path.
+TEST_F(RegisterPluginsTest, WithoutAnInstallFolderTheCopyInTheCurrentFolderIsLoaded) {
+    const std::wstring decoyDir = harness::MakeScratchDir(L"ferrule_register_decoy");
+    const std::wstring decoy = decoyDir + L"\\npbrdplayer3.dll";
+    ASSERT_TRUE(::CopyFileW(FERRULE_PLUGIN_DLL, decoy.c_str(), FALSE));
+    wchar_t saved[MAX_PATH] = {};
+    ASSERT_NE(0u, ::GetCurrentDirectoryW(MAX_PATH, saved));
+    ASSERT_TRUE(::SetCurrentDirectoryW(folder_.c_str()));
+    ASSERT_TRUE(::SetDllDirectoryW(decoyDir.c_str()));  // searched where the current folder was
+    installer_.installFolder.clear();
+    DWORD first = 0, second = 0;
+    const DWORD decoyBefore = RegistrationCount(decoy);
+    const bool ok = Register("npbrdplayer3.dll", "", &first, &second);
+    ::SetDllDirectoryW(nullptr);
+    ::SetCurrentDirectoryW(saved);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(1u, first);
+    EXPECT_EQ(decoyBefore, RegistrationCount(decoy));
 }
 
 TEST_F(RegisterPluginsTest, MissingFileOrExportFailsButTheOtherIsRegistered) {

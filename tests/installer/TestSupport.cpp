@@ -23,6 +23,18 @@ void ListInto(const std::wstring& root, const std::wstring& prefix, std::map<std
     ::FindClose(find);
 }
 
+// A DWORD value under HKEY_CURRENT_USER; 0 when missing.
+DWORD ReadUserDword(const wchar_t* keyPath, const std::wstring& name) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    DWORD type = 0;
+    const LONG rc = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    ::RegCloseKey(key);
+    return rc == ERROR_SUCCESS && type == REG_DWORD ? value : 0;
+}
+
 }  // namespace
 
 std::map<std::wstring, TreeEntry> ListTree(const std::wstring& root) {
@@ -36,17 +48,11 @@ std::string ReadTestPackage(const wchar_t* name) {
 }
 
 DWORD RegistrationCount(const std::wstring& dllPath) {
-    HKEY key = nullptr;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Brindle\\brdplayer\\Registrations", 0, KEY_QUERY_VALUE,
-                        &key) != ERROR_SUCCESS)
-        return 0;
-    DWORD count = 0;
-    DWORD size = sizeof(count);
-    DWORD type = 0;
-    const LONG rc =
-        ::RegQueryValueExW(key, dllPath.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&count), &size);
-    ::RegCloseKey(key);
-    return rc == ERROR_SUCCESS && type == REG_DWORD ? count : 0;
+    return ReadUserDword(L"Software\\Brindle\\brdplayer\\Registrations", dllPath);
+}
+
+DWORD RegistrationOrder(const std::wstring& dllPath) {
+    return ReadUserDword(L"Software\\Brindle\\brdplayer\\RegistrationOrder", dllPath);
 }
 
 ULONGLONG Ticks(const FILETIME& time) {

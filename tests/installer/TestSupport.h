@@ -22,6 +22,9 @@ std::string ReadTestPackage(const wchar_t* name);
 
 // How often the stand-in plug-in at dllPath had its DllRegisterServer called.
 DWORD RegistrationCount(const std::wstring& dllPath);
+// The number of its latest DllRegisterServer call among the calls of all the
+// stand-in copies (later calls have higher numbers); 0: never registered.
+DWORD RegistrationOrder(const std::wstring& dllPath);
 
 // FILETIME as one number, for readable comparisons.
 ULONGLONG Ticks(const FILETIME& time);
