@@ -1,37 +1,57 @@
 #pragma once
-// CLoginDlg (class "LoginDlg", skin "login.xml"): the modal login dialog of
-// the main window. Its browser control "Cef_login" shows the login page of
-// [main] Login_url. Deletes itself when its window is gone. Window thread,
-// except the ICefUIContainer slots (engine UI thread).
-#include <UIlib.h>
-
+// CLoginDlg (class "LoginDlg", skin "login.xml"): the main window's modal
+// login dialog, a browser dialog (CCefDialogBase) whose control "Cef_login"
+// shows the login page of [main] Login_url. The page's userLogin call hands
+// over the account and closes the dialog; the page's openUrl opens web
+// addresses outside the program. The owner runs the dialog modally, then
+// reads the login it received and deletes the object.
+//
+// Window thread, except the ICefUIContainer slots (engine UI thread), which
+// copy what they get and hand it to the window thread.
 #include <string>
 
-#include "ICefUIContainer.h"
+#include "CefDialogBase.h"
+#include "JsCallRecord.h"
+#include "WindowTaskRelay.h"
 
-class CLoginDlg : public DuiLib::WindowImplBase, public ICefUIContainer {
+class CLoginDlg : public CCefDialogBase {
 public:
-    // iniPath: the qxtarrow.ini that names the login page.
-    explicit CLoginDlg(const std::wstring& iniPath);
+    struct Login {
+        std::wstring account;
+        std::wstring nick;
+        std::wstring headImageUrl;
+    };
+
+    // iniPath: the qxtarrow.ini that names the login page. owner: the main
+    // window, whose OpenNewPopupWnd opens the page's type-2 addresses; it
+    // outlives the dialog.
+    CLoginDlg(const std::wstring& iniPath, ICefUIContainer* owner);
 
     // --- Window thread
     LPCTSTR GetWindowClassName() const override { return L"LoginDlg"; }
-    void InitWindow() override;
-    void OnFinalMessage(HWND hWnd) override;
     void OnClick(DuiLib::TNotifyUI& msg) override;
-    DuiLib::CControlUI* CreateControl(LPCTSTR pstrClass) override;
+    // True and the login when the page logged in during the run.
+    bool GetLogin(Login* login) const;
 
     // --- ICefUIContainer: engine UI thread
     int OpenNewPopupWnd(const wchar_t* url, const wchar_t* params) override;
     void HandleJSCall(const wchar_t* functionName, CefRefPtr<CefListValue> arguments,
                       CCefCommonUI* control) override;
-    void OnWebPageLoadEnd(CCefCommonUI*, const wchar_t*) override {}
-    void NotifyCefTitleChanged(CCefCommonUI*, const wchar_t*) override {}
-    void OpenPageGameWebWnd(const wchar_t*, bool) override {}
 
 protected:
     DuiLib::CDuiString GetSkinFile() override { return L"login.xml"; }
+    std::wstring GetStartUrl() override;
 
 private:
-    const std::wstring iniPath_;
+    // --- Window thread
+    void DispatchJsCall(const JsCallRecord& call);
+    void OnJsCall_UserLogin(const JsCallRecord& call);
+    void OnJsCall_OpenUrl(const JsCallRecord& call);
+    void OpenPopup(const std::wstring& url);
+
+    const std::wstring m_iniPath;
+    ICefUIContainer* const m_owner;  // not owned
+    Login m_login;
+    bool m_loggedIn = false;
+    CWindowTaskRelay m_taskRelay;
 };

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "AccountPaths.h"
 #include "CCefCommonUI.h"
 #include "DeviceInfo.h"
 #include "GameButton.h"
@@ -272,7 +273,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         break;
     case WM_SHOW_GAME_LIST:
         LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_SHOW_GAME_LIST");
-        CreateAndShowGameListBySequence(false);
+        OnServerGameList(std::unique_ptr<CGameList>(reinterpret_cast<CGameList*>(wParam)));
         break;
     case WM_UPDATE_GAME_BTN_IMAGE: {
         LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_UPDATE_GAME_BTN_IMAGE 0x%p flags=%d",
@@ -314,8 +315,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
     case WM_UPDATE_USER_HEAD:
         LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_UPDATE_USER_HEAD");
         if (m_pHeaderBtn)
-            m_pHeaderBtn->SetBkImage(
-                FormatString(L"%sskin\\headimage\\user_%s.png", m_programFolder.c_str(), m_account.c_str()).c_str());
+            m_pHeaderBtn->SetBkImage(HeadImagePath(m_programFolder, m_account).c_str());
         break;
     case WM_RETURN_PING_TIME:
         if (CCefCommonUI* view = reinterpret_cast<CCefCommonUI*>(wParam))
@@ -368,7 +368,7 @@ void CMainWnd::OnTimer(UINT_PTR timerId) {
         CheckGameRunningStatus();
         break;
     case kTimerLoginToken:
-        LogNotHandledHere(L"timer", timerId);
+        CheckLoginToken();
         break;
     default:
         break;

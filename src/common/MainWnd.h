@@ -190,6 +190,8 @@ private:
     GameInfoItem* GetSelectedGameItem() const;
     void CreateChannelTabs();
     void OnChannelButtonClick(DuiLib::COptionUI* button);
+    // Shows channel n's tab and view in place of the current channel's.
+    void ShowChannelTab(int n, bool selectButton);
     void OnChannelIconsDownloaded();
     std::wstring GetGameButtonImagePath(const GameInfoItem& entry) const;
     std::wstring GetGameDetailPageUrl(int gameType) const;
@@ -307,15 +309,33 @@ private:
                                      const std::wstring& guid, int gameId);
     static void CheckGameUpdateThread(CMainWndContext& context, const std::vector<int>& homeIds);
 
-    // --- Login state and closing (MainWndLogin.cpp)
+    // --- Login state, channel switches of the account, closing (MainWndLogin.cpp)
     bool UpdateLoginInfo();
-    void OnCloseMainWnd();
-    void UserLogout();
-    void ClearAccountCookie();
+    void ReloadChannelPages();
+    int FindChannelIndex(const wchar_t* name) const;
+    CCefCommonUI* ChannelView(int index);
+    void ShowMyGamesForCafeLogin();
+    void ShowGameLobby(const std::wstring& url, bool logout);
     // The token of the account cookie: what a visit that finished found
     // (empty when it met none); the last token when the visit did not finish in time.
     std::wstring ReadTokenFromCookie();
-    void ReloadChannelPages();
+    void StartLoginTokenWatch();
+    void CheckLoginToken();
+    void ShowLoggedOutState();
+    void ClearAccountCookie();
+    void OnMenuUserSwitch(const DuiLib::MenuCmd& command);
+    void OnMenuLoginOut(const DuiLib::MenuCmd& command);
+    void OnCloseMainWnd();
+    void UserLogout();
+
+    // --- Back-end requests of a login (MainWndAccountRequests.cpp)
+    void StartMyGameListRequest();
+    // Window thread: the account's game list parsed by RequestMyGameList
+    // (null: only show the list again).
+    void OnServerGameList(std::unique_ptr<CGameList> games);
+    void StartHeadImageDownload();
+    static void RequestMyGameList(CMainWndContext& context, const std::wstring& account, bool noCafeClient);
+    static void DownloadHeaderImage(CMainWndContext& context, const std::wstring& url, const std::wstring& path);
 
     // --- Immutable after construction: any thread.
     const std::wstring m_programFolder;     // with trailing backslash
@@ -338,6 +358,7 @@ private:
     std::wstring m_nick;
     std::wstring m_headImageUrl;
     std::wstring m_loginToken;
+    bool m_cafeLogin = false;  // logged in by the café page: a lost token keeps the cookie
     bool m_freeLogin = false;  // logged in by userLoginByFree
     // Start-game request.
     std::wstring m_startGameLine;

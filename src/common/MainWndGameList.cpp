@@ -146,14 +146,19 @@ void CMainWnd::OnChannelButtonClick(COptionUI* button) {
     CControlUI* view = m_PaintManager.FindControl(FormatString(L"cef_%d", n).c_str());
     if (channel != m_channelMap.end() && view)
         static_cast<CCefCommonUI*>(view)->Navigate2(channel->second.linkUrl.c_str(), true);
+    ShowChannelTab(n, false);
+}
+
+void CMainWnd::ShowChannelTab(int n, bool selectButton) {
     for (const wchar_t* format : {L"tab_%d", L"cef_%d"}) {
         if (CControlUI* old = m_PaintManager.FindControl(FormatString(format, m_curChannelIndex).c_str()))
             old->SetVisible(false);
     }
     CControlUI* tab = m_PaintManager.FindControl(FormatString(L"tab_%d", n).c_str());
     if (tab && m_pBodyLayout) m_pBodyLayout->SelectItem(tab);
+    if (selectButton) SelectOption(FormatString(L"channel_btn_%d", n).c_str());
     if (tab) tab->SetVisible(true);
-    if (view) view->SetVisible(true);
+    if (CControlUI* view = m_PaintManager.FindControl(FormatString(L"cef_%d", n).c_str())) view->SetVisible(true);
     m_curChannelIndex = n;
 }
 

@@ -146,8 +146,6 @@ void CMainWnd::OnJsCall_AddGame(const JsCallRecord& call) {
     PostMessage(WM_ADD_GAME_BTN, reinterpret_cast<WPARAM>(shown), 0);
 }
 
-void CMainWnd::OnJsCall_NavigateGameLobby(const JsCallRecord& call) { LogNotHandledHere(call.name.c_str(), 0); }
-
 void CMainWnd::OnJsCall_OpenURL(const JsCallRecord& call) {
     int openType = call.Int(0);
     std::wstring url = call.Text(1);
@@ -184,7 +182,6 @@ void CMainWnd::OnJsCall_OpenURL(const JsCallRecord& call) {
     }
 }
 
-void CMainWnd::OnJsCall_LoginByICafe(const JsCallRecord& call) { LogNotHandledHere(call.name.c_str(), 0); }
 
 void CMainWnd::OnJsCall_LoadGameDetail(const JsCallRecord& call) {
     auto payload = std::make_unique<std::array<int, 2>>(std::array<int, 2>{call.Int(0), call.Int(1)});

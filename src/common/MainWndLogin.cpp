@@ -1,24 +1,65 @@
-// The main window's login state, closing and logout.
+// The main window's account: the login dialog, what follows a login, the
+// café and free logins, the token watch and the logged-out state, the lobby
+// and my-games switches that go with them, closing and logout.
 #include "MainWnd.h"
 
 #include "AccountCookie.h"
+#include "AccountPaths.h"
 #include "CCefCommonUI.h"
 #include "DeploymentHosts.h"
 #include "GlobalFunc.h"
+#include "HandOverFile.h"
 #include "LogWriter.h"
+#include "LoginDlg.h"
 #include "MainWndMessages.h"
+#include "Startup.h"
 #include "UniqueHandle.h"
-#include "include/cef_cookie.h"
+
+using namespace DuiLib;
 
 namespace {
 
-constexpr wchar_t kAccountCookie[] = L"_bp_ff_";
+constexpr int kLoginDlgWidth = 800;
+constexpr int kLoginDlgHeight = 572;
+constexpr UINT kLoginTokenPeriodMs = 5000;
+// The engine answers a cookie request on its IO thread within milliseconds;
+// the bound only keeps a stalled engine from holding the window.
+constexpr DWORD kCookieWaitMs = 1000;
 constexpr wchar_t kGameLaunchKey[] = L"SoftWare\\QXORV2\\GameLaunch";
 constexpr WPARAM kCloseFromLauncher = 10;
 constexpr DWORD kLogoutPauseMs = 500;
-constexpr DWORD kCookieWaitMs = 1000;
+constexpr wchar_t kLobbyChannel[] = L"游戏大厅";
+constexpr wchar_t kMyGamesChannel[] = L"我的游戏";
 
 }  // namespace
+
+// --- The login dialog
+
+bool CMainWnd::ShowLoginWnd(bool skip, bool refreshAfter) {
+    if (skip || !m_account.empty()) return true;
+    std::unique_ptr<CLoginDlg> dialog(new (std::nothrow) CLoginDlg(m_programFolder + L"qxtarrow.ini", this));
+    if (!dialog) return false;
+    if (!dialog->Create(m_hWnd, L"Vanta登录窗口", WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, kLoginDlgWidth,
+                        kLoginDlgHeight)) {
+        LOG_ERROR(L"CMainWnd::ShowLoginWnd the login dialog cannot be created, LastError=%u", GetLastError());
+        return false;
+    }
+    dialog->CenterWindow();
+    dialog->ShowModal();
+    CLoginDlg::Login login;
+    if (dialog->GetLogin(&login)) {
+        m_account = login.account;
+        m_nick = login.nick;
+        m_headImageUrl = login.headImageUrl;
+    }
+    dialog.reset();
+    if (!m_account.empty() && refreshAfter) UpdateLoginInfo();
+    StartLoginTokenWatch();
+    ReloadChannelPages();
+    return true;
+}
+
+// --- After a login
 
 bool CMainWnd::UpdateLoginInfo() {
     if (m_account.empty()) {
@@ -26,15 +67,38 @@ bool CMainWnd::UpdateLoginInfo() {
         return false;
     }
     if (m_pUserNick) m_pUserNick->SetText(m_nick.empty() ? L"用户未填写昵称" : m_nick.c_str());
+    StartMyGameListRequest();
+    if (!m_headImageUrl.empty()) StartHeadImageDownload();
+    std::wstring user = std::wstring(m_pUserNick ? m_pUserNick->GetText().GetData() : m_nick.c_str()) +
+                        kHeaderImageMarker + HeadImagePath(m_programFolder, m_account);
+    std::wstring path = HandOverFilePath(m_programFolder, kUserFileName);
+    if (WriteHandOverFile(path, user))
+        LOG_DEBUG(L"write 10002.txt success, uesr_data=%s", user.c_str());
+    else
+        LOG_ERROR(L"fopen 10002.txt failed: %s", path.c_str());
     return true;
 }
 
 void CMainWnd::ReloadChannelPages() {
     for (const auto& entry : m_channelMap) {
-        DuiLib::CControlUI* control = m_PaintManager.FindControl(FormatString(L"cef_%d", entry.first).c_str());
+        CControlUI* control = m_PaintManager.FindControl(FormatString(L"cef_%d", entry.first).c_str());
         auto* view = static_cast<CCefCommonUI*>(control);
         if (view && view->GetBrowser()) view->Reload();
     }
+}
+
+// --- Page calls of the account (window thread)
+
+void CMainWnd::OnJsCall_LoginByICafe(const JsCallRecord& call) {
+    m_account = call.Text(0);
+    m_nick = call.Text(0);
+    m_headImageUrl = call.Text(1);
+    m_cafeLogin = call.Int(2) == 1;
+    LOG_DEBUG(L"CMainWnd::OnJsCall_LoginByICafe account=%s nick=%s head=%s", m_account.c_str(), m_nick.c_str(),
+              m_headImageUrl.c_str());
+    UpdateLoginInfo();
+    m_loginToken = ReadTokenFromCookie();
+    ShowMyGamesForCafeLogin();
 }
 
 void CMainWnd::OnJsCall_UserLoginByFree(const JsCallRecord& call) {
@@ -48,6 +112,43 @@ void CMainWnd::OnJsCall_UserLoginByFree(const JsCallRecord& call) {
     m_loginToken = ReadTokenFromCookie();
     ReloadChannelPages();
 }
+
+void CMainWnd::OnJsCall_NavigateGameLobby(const JsCallRecord&) { ShowGameLobby(std::wstring(), false); }
+
+// --- Channel switches
+
+int CMainWnd::FindChannelIndex(const wchar_t* name) const {
+    for (const auto& entry : m_channelMap) {
+        if (entry.second.name == name) return entry.first;
+    }
+    LOG_WARNING(L"CMainWnd no channel named %s", name);
+    return -1;
+}
+
+CCefCommonUI* CMainWnd::ChannelView(int index) {
+    return static_cast<CCefCommonUI*>(m_PaintManager.FindControl(FormatString(L"cef_%d", index).c_str()));
+}
+
+void CMainWnd::ShowMyGamesForCafeLogin() {
+    int index = FindChannelIndex(kMyGamesChannel);
+    if (index < 0) return;
+    if (CCefCommonUI* view = ChannelView(index))
+        view->Navigate2(CafeLoginPageUrl(m_channelMap[index].linkUrl, m_startGameTail).c_str(), true);
+    ShowChannelTab(index, true);
+}
+
+void CMainWnd::ShowGameLobby(const std::wstring& url, bool logout) {
+    int index = FindChannelIndex(kLobbyChannel);
+    if (index < 0) return;
+    const std::wstring& link = m_channelMap[index].linkUrl;
+    std::wstring address = url;
+    if (address.empty())
+        address = logout ? LogoutPageUrl(link, HostOfUrl(GetDeploymentUrl(DeploymentSite::Account))) : link;
+    if (CCefCommonUI* view = ChannelView(index)) view->Navigate2(address.c_str(), true);
+    ShowChannelTab(index, true);
+}
+
+// --- The token watch and the logged-out state
 
 std::wstring CMainWnd::ReadTokenFromCookie() {
     CefCookie cookie;
@@ -69,18 +170,54 @@ std::wstring CMainWnd::ReadTokenFromCookie() {
     return m_loginToken;
 }
 
-void CMainWnd::ClearAccountCookie() {
-    CefRefPtr<CefCookieManager> manager = CefCookieManager::GetGlobalManager(nullptr);
-    if (!manager) {
-        LOG_ERROR(L"ClearAccountCookie cefCookieManager is null");
-        return;
-    }
-    std::wstring site = GetDeploymentUrl(DeploymentSite::Account) + L"/";
-    if (manager->DeleteCookies(site, kAccountCookie, nullptr))
-        LOG_DEBUG(L"delete cookie account");
-    else
-        LOG_DEBUG(L"failed to delete cookie account");
+void CMainWnd::StartLoginTokenWatch() {
+    m_loginToken = ReadTokenFromCookie();
+    if (!m_loginToken.empty()) SetTimer(m_hWnd, kTimerLoginToken, kLoginTokenPeriodMs, nullptr);
 }
+
+void CMainWnd::CheckLoginToken() {
+    m_loginToken = ReadTokenFromCookie();
+    if (m_loginToken.empty()) ShowLoggedOutState();
+}
+
+void CMainWnd::ShowLoggedOutState() {
+    KillTimer(m_hWnd, kTimerLoginToken);
+    if (!m_cafeLogin) ClearAccountCookie();
+    m_account.clear();
+    if (m_pUserNick) m_pUserNick->SetText(L"登录");
+    if (m_pHeaderBtn) m_pHeaderBtn->SetBkImage(DefaultHeadImagePath(m_programFolder).c_str());
+}
+
+void CMainWnd::ClearAccountCookie() {
+    switch (DeleteAccountCookie(kCookieWaitMs)) {
+    case CookieStoreResult::NoManager:
+        LOG_ERROR(L"ClearAccountCookie cefCookieManager is null");
+        break;
+    case CookieStoreResult::Done:
+        LOG_DEBUG(L"delete cookie account");
+        break;
+    default:
+        LOG_DEBUG(L"failed to delete cookie account");
+        break;
+    }
+}
+
+// --- Menu rows of the account
+
+void CMainWnd::OnMenuUserSwitch(const MenuCmd&) {
+    LOG_DEBUG(L"CMainWnd on menu clicked : user_switch");
+    g_restartOnExit = true;
+    UserLogout();
+}
+
+void CMainWnd::OnMenuLoginOut(const MenuCmd&) {
+    LOG_DEBUG(L"user loginout");
+    ShowLoggedOutState();
+    ShowGameLobby(std::wstring(), true);
+    m_cafeLogin = false;
+}
+
+// --- Closing and logout
 
 void CMainWnd::OnCloseMainWnd() {
     LOG_INFO(L"CMainWnd::OnCloseMainWnd enter");

@@ -6,17 +6,9 @@
 #include "GameButton.h"
 #include "GlobalFunc.h"
 #include "LogWriter.h"
-#include "LoginDlg.h"
 #include "MainWndMessages.h"
 
 using namespace DuiLib;
-
-namespace {
-
-constexpr int kLoginDlgWidth = 800;
-constexpr int kLoginDlgHeight = 572;
-
-}  // namespace
 
 void CMainWnd::OnMenuClick(MenuCmd* command) {
     MenuCmd item = *command;
@@ -32,7 +24,7 @@ void CMainWnd::OnMenuClick(MenuCmd* command) {
         {L"show_main", &CMainWnd::OnMenuShowMain},
         {L"exit_main", &CMainWnd::OnMenuExitMain},
         {L"expense_calendar", &CMainWnd::OnMenuNotYet},
-        {L"user_switch", &CMainWnd::OnMenuNotYet},
+        {L"user_switch", &CMainWnd::OnMenuUserSwitch},
         {L"user_logout", &CMainWnd::OnMenuUserLogout},
         {L"user_info", &CMainWnd::OnMenuNotYet},
         {L"repair_game", &CMainWnd::OnMenuRepairGame},
@@ -42,7 +34,7 @@ void CMainWnd::OnMenuClick(MenuCmd* command) {
         {L"menu_screenshot", &CMainWnd::OnMenuNotYet},
         {L"menu_update", &CMainWnd::OnMenuNotYet},
         {L"menu_about", &CMainWnd::OnMenuNotYet},
-        {L"menu_loginout", &CMainWnd::OnMenuNotYet},
+        {L"menu_loginout", &CMainWnd::OnMenuLoginOut},
     };
     for (const auto& row : kRows) {
         if (_wcsicmp(item.szName, row.name) == 0) {
@@ -120,20 +112,4 @@ void CMainWnd::OnMenuAutoUpdate(const MenuCmd&) {
     if (!m_pContextMenuGameBtn) return;
     GameInfoItem* entry = ContextMenuGameItem();
     m_pContextMenuGameBtn->SetAutoUpdate(entry ? !entry->autoUpdate : 0);
-}
-
-bool CMainWnd::ShowLoginWnd(bool skip, bool refreshAfter) {
-    if (skip || !m_account.empty()) return true;
-    std::wstring ini = m_programFolder + L"qxtarrow.ini";
-    CLoginDlg* dialog = new (std::nothrow) CLoginDlg(ini);
-    if (!dialog) return false;
-    if (!dialog->Create(m_hWnd, L"Vanta登录窗口", WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, kLoginDlgWidth,
-                        kLoginDlgHeight)) {
-        delete dialog;
-        return false;
-    }
-    dialog->CenterWindow();
-    dialog->ShowModal();
-    if (!m_account.empty() && refreshAfter) UpdateLoginInfo();
-    return true;
 }

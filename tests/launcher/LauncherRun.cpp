@@ -12,8 +12,8 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
-bool LoadFixtureRoutes(backend::BackendClient& client) {
-    std::string routes = harness::ReadFileBytes(harness::TestDir() + L"\\launcher_routes.json");
+bool LoadFixtureRoutes(backend::BackendClient& client, const std::wstring& fileName = L"launcher_routes.json") {
+    std::string routes = harness::ReadFileBytes(harness::TestDir() + L"\\" + fileName);
     if (routes.empty()) return false;
     ReplaceAll(routes, "${http_hostport}", harness::Narrow(client.HttpHostPort()));
     ReplaceAll(routes, "${https}", harness::Narrow(client.HttpsUrl(L"")));
@@ -29,6 +29,8 @@ backend::BackendClient& Backend() {
     (void)ready;
     return client;
 }
+
+bool AddFixtureRoutes(const std::wstring& fileName) { return LoadFixtureRoutes(Backend(), fileName); }
 
 std::wstring HttpBase() { return Backend().HttpUrl(L""); }
 std::wstring HttpsBase() { return Backend().HttpsUrl(L""); }

@@ -31,6 +31,9 @@ backend::BackendClient& Backend();
 // Base URLs of the back-end's listeners ("http://127.0.0.1:PORT").
 std::wstring HttpBase();
 std::wstring HttpsBase();
+// Adds the routes of a JSON file beside the test program, with the same
+// ${http}, ${https} and ${http_hostport} texts as launcher_routes.json.
+bool AddFixtureRoutes(const std::wstring& fileName);
 
 // Base of the launcher's integration tests: they run under the Chinese code
 // page and need the back-end.
