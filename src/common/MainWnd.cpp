@@ -328,7 +328,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         bHandled = TRUE;
         break;
     case WM_OPEN_PAGE_GAME_LOGIN:
-        LogNotHandledHere(L"message", uMsg);
+        OnOpenPageGameLogin(static_cast<int>(wParam), static_cast<int>(lParam));
         break;
     default:
         break;

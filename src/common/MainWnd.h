@@ -316,6 +316,7 @@ private:
     CCefCommonUI* ChannelView(int index);
     void ShowMyGamesForCafeLogin();
     void ShowGameLobby(const std::wstring& url, bool logout);
+    void OnOpenPageGameLogin(int gameId, int gameType);
     // The token of the account cookie: what a visit that finished found
     // (empty when it met none); the last token when the visit did not finish in time.
     std::wstring ReadTokenFromCookie();
@@ -360,6 +361,7 @@ private:
     std::wstring m_loginToken;
     bool m_cafeLogin = false;  // logged in by the café page: a lost token keeps the cookie
     bool m_freeLogin = false;  // logged in by userLoginByFree
+    bool m_loginDlgOpen = false;
     // Start-game request.
     std::wstring m_startGameLine;
     std::wstring m_startGameTail;

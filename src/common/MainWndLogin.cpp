@@ -37,6 +37,8 @@ constexpr wchar_t kMyGamesChannel[] = L"我的游戏";
 
 bool CMainWnd::ShowLoginWnd(bool skip, bool refreshAfter) {
     if (skip || !m_account.empty()) return true;
+    // A page may ask for the login while the dialog runs (its modal loop runs the page calls): one dialog.
+    if (m_loginDlgOpen) return true;
     std::unique_ptr<CLoginDlg> dialog(new (std::nothrow) CLoginDlg(m_programFolder + L"qxtarrow.ini", this));
     if (!dialog) return false;
     if (!dialog->Create(m_hWnd, L"Vanta登录窗口", WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, kLoginDlgWidth,
@@ -45,7 +47,9 @@ bool CMainWnd::ShowLoginWnd(bool skip, bool refreshAfter) {
         return false;
     }
     dialog->CenterWindow();
+    m_loginDlgOpen = true;
     dialog->ShowModal();
+    m_loginDlgOpen = false;
     CLoginDlg::Login login;
     if (dialog->GetLogin(&login)) {
         m_account = login.account;
@@ -146,6 +150,30 @@ void CMainWnd::ShowGameLobby(const std::wstring& url, bool logout) {
         address = logout ? LogoutPageUrl(link, HostOfUrl(GetDeploymentUrl(DeploymentSite::Account))) : link;
     if (CCefCommonUI* view = ChannelView(index)) view->Navigate2(address.c_str(), true);
     ShowChannelTab(index, true);
+}
+
+// A page game's login page, asked for by another program: shown in the
+// lobby channel and taken as a start request, the window brought to the front.
+void CMainWnd::OnOpenPageGameLogin(int gameId, int gameType) {
+    if (IsIconic(m_hWnd)) SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+    std::wstring url = FormatString(L"http://%s/pageGameLogin?gameId=%d",
+                                    HostOfUrl(GetDeploymentUrl(DeploymentSite::Web)).c_str(), gameId);
+    LOG_INFO(L"nPkgid = %d, url = %s", gameId, url.c_str());
+    ParseStartGameInfo(url.c_str());
+    ShowGameLobby(url, false);
+    HWND foreground = GetForegroundWindow();
+    LOG_DEBUG(L"CMainWnd::HandleCustomMessage switch to game(%u) launch page, type=%u, foreWindow=0x%p",
+              static_cast<unsigned>(gameId), static_cast<unsigned>(gameType), static_cast<void*>(foreground));
+    if (IsWindowVisible(m_hWnd) && foreground == m_hWnd) return;
+    ::ShowWindow(m_hWnd, SW_SHOW);
+    DWORD foregroundThread = foreground ? GetWindowThreadProcessId(foreground, nullptr) : 0;
+    DWORD thisThread = GetCurrentThreadId();
+    bool attached = foregroundThread && foregroundThread != thisThread &&
+                    AttachThreadInput(thisThread, foregroundThread, TRUE);
+    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetForegroundWindow(m_hWnd);
+    if (attached) AttachThreadInput(thisThread, foregroundThread, FALSE);
 }
 
 // --- The token watch and the logged-out state

@@ -232,6 +232,17 @@ TEST_F(AccountTest, CafeAndFreeLoginsSwitchChannels) {
     EXPECT_TRUE(harness::WaitUntil(
         [] { return !RequestsOf(kApiPath, "type=queryplaygame&userAccount=dave").empty(); }, 20000));
 
+    // Another program asks for a page game's login page while the window is minimised.
+    ASSERT_TRUE(run.Click(L"channel_btn_1"));
+    ShowWindow(run.MainWindow(), SW_MINIMIZE);
+    ASSERT_TRUE(harness::WaitUntil([&] { return IsIconic(run.MainWindow()) != 0; }, 10000));
+    PostMessageW(run.MainWindow(), 9025, 7001, 1);
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsIconic(run.MainWindow()); }, 10000));
+    EXPECT_NE(0, run.WaitForBrowser(L"/pageGameLogin?gameId=7001", 30000));
+    EXPECT_TRUE(run.WaitForControl(L"channel_btn_0", IsSelected, 10000));
+    EXPECT_TRUE(run.WaitForControl(L"tab_0", IsVisible, 10000));
+    EXPECT_TRUE(run.LogHas(L"[Info]|nPkgid = 7001, url = " + launcher::HttpBase() + L"/pageGameLogin?gameId=7001"));
+
     EXPECT_TRUE(run.CloseAndExitCleanly());
 }
 
