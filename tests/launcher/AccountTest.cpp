@@ -143,6 +143,17 @@ TEST_F(AccountTest, LoginFromTheHeadButtonTokenLossSecondAccountAndClose) {
     EXPECT_TRUE(harness::WaitUntil([&] { return ButtonTexts(run) == merged; }, 20000))
         << harness::Narrow(ButtonTexts(run).empty() ? L"" : ButtonTexts(run)[0]);
     EXPECT_TRUE(harness::SaveWindowScreenshot(run.MainWindow(), L"launcher_logged_in"));
+    // The order that changed while merging is reported for the account.
+    const std::string orderReport =
+        "type=updateplaygame&userAccount=alice&gameList=[{\"id\":12,\"list_index\":2,\"idType\":1}]";
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] {
+            for (const auto& r : RequestsOf(kApiPath)) {
+                if (r.method == "POST" && r.body == orderReport) return true;
+            }
+            return false;
+        },
+        20000));
 
     // The account site's cookie goes away: within the watch's period the window is logged out.
     int lobby = run.WaitForBrowser(L"/launcher/html/lobby.html");
@@ -157,11 +168,16 @@ TEST_F(AccountTest, LoginFromTheHeadButtonTokenLossSecondAccountAndClose) {
     run.Eval(page, L"login('bob', ''); 1");
     EXPECT_TRUE(WaitForText(run, L"user_nick", L"bob", 20000));
     EXPECT_TRUE(run.WaitForLog(L"[Info]|CMainWnd game list in server is null"));
-    EXPECT_TRUE(
-        harness::WaitUntil([] { return RequestsOf(kApiPath, "type=addplaygame").size() >= 3; }, 20000));
+    auto addedForBob = [] {
+        std::vector<backend::RecordedRequest> found;
+        for (const auto& r : RequestsOf(kApiPath, "type=addplaygame")) {
+            if (QueryValue(r.query, "userAccount") == "bob") found.push_back(r);
+        }
+        return found;
+    };
+    EXPECT_TRUE(harness::WaitUntil([&] { return addedForBob().size() >= 3; }, 20000));
     std::vector<std::string> added;
-    for (const auto& r : RequestsOf(kApiPath, "type=addplaygame")) {
-        EXPECT_EQ("bob", QueryValue(r.query, "userAccount"));
+    for (const auto& r : addedForBob()) {
         EXPECT_EQ("2", QueryValue(r.query, "idType"));
         added.push_back(QueryValue(r.query, "gameId"));
     }
