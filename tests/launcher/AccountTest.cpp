@@ -126,16 +126,16 @@ TEST_F(AccountTest, LoginFromTheHeadButtonTokenLossSecondAccountAndClose) {
     EXPECT_TRUE(run.WaitForLog(L"[Warning]|not opened: not a web address, URL=file:///C:/windows/notepad.exe"));
 
     // The login: the page's userLogin closes the dialog and the window shows the account.
-    run.Eval(page, L"login('alice'); 1");
+    run.Eval(page, L"login('mei'); 1");
     EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 20000));
-    EXPECT_TRUE(WaitForText(run, L"user_nick", L"alice", 20000)) << run.LogText();
+    EXPECT_TRUE(WaitForText(run, L"user_nick", L"mei", 20000)) << run.LogText();
     EXPECT_TRUE(run.LogHas(L"[Info]|CLoginDlg::HandleJSCall userLogin args=2"));
     EXPECT_TRUE(harness::WaitUntil(
-        [] { return !RequestsOf(kApiPath, "type=queryplaygame&userAccount=alice").empty(); }, 20000));
-    const std::wstring head = run.Dir() + L"\\skin\\headimage\\user_alice.png";
+        [] { return !RequestsOf(kApiPath, "type=queryplaygame&userAccount=mei").empty(); }, 20000));
+    const std::wstring head = run.Dir() + L"\\skin\\headimage\\user_mei.png";
     EXPECT_TRUE(harness::WaitForFile(head, 20000));
     EXPECT_TRUE(run.WaitForLog(L"CMainWnd::HandleCustomMessage WM_UPDATE_USER_HEAD"));
-    EXPECT_EQ(Utf16Bytes(L"alice\tHeaderImagePath=" + head),
+    EXPECT_EQ(Utf16Bytes(L"mei\tHeaderImagePath=" + head),
               harness::ReadFileBytes(run.Dir() + L"\\Temp\\10002.txt"));
 
     // The account's games from the back-end join the game shown before.
@@ -145,7 +145,7 @@ TEST_F(AccountTest, LoginFromTheHeadButtonTokenLossSecondAccountAndClose) {
     EXPECT_TRUE(harness::SaveWindowScreenshot(run.MainWindow(), L"launcher_logged_in"));
     // The order that changed while merging is reported for the account.
     const std::string orderReport =
-        "type=updateplaygame&userAccount=alice&gameList=[{\"id\":12,\"list_index\":2,\"idType\":1}]";
+        "type=updateplaygame&userAccount=mei&gameList=[{\"id\":12,\"list_index\":2,\"idType\":1}]";
     EXPECT_TRUE(harness::WaitUntil(
         [&] {
             for (const auto& r : RequestsOf(kApiPath)) {
