@@ -244,6 +244,31 @@ def check(on):
     return c
 
 
+def radio(on):
+    c = Canvas(16, 16)
+    c.paint(ring(8, 8, 6.2, 1.3), ACCENT if on else GREY)
+    if on:
+        c.paint(circle(8, 8, 3.2), ACCENT)
+    return c
+
+
+def update_glyph():
+    # The update dialogs' picture: an arrow rising out of a tray.
+    c = Canvas(64, 64)
+    c.paint(circle(32, 32, 31), (0x3D, 0x8B, 0xFD, 0.18))
+    c.paint(union(segment(32, 18, 32, 40, 4), polyline([(22, 28), (32, 18), (42, 28)], 4)), ACCENT)
+    c.paint(polyline([(18, 38), (18, 46), (46, 46), (46, 38)], 4), ACCENT)
+    return c
+
+
+def done_glyph():
+    c = Canvas(64, 64)
+    c.paint(circle(32, 32, 31), (0x3D, 0x8B, 0xFD, 0.18))
+    c.paint(ring(32, 32, 20, 4), ACCENT)
+    c.paint(polyline([(23, 32), (30, 39), (42, 26)], 4.5), ACCENT)
+    return c
+
+
 def search_icon():
     c = Canvas(16, 16)
     c.paint(ring(7, 7, 4.5, 1.6), GREY)
@@ -306,6 +331,11 @@ def main():
     save_png("Skin/headimage/head_default.png", head_default())
     save_png("Skin/menu/check.png", check(True))
     save_png("Skin/menu/check2.png", check(False))
+    save_png("Skin/dialog/radio.png", radio(False))
+    save_png("Skin/dialog/radio_on.png", radio(True))
+    save_png("Skin/dialog/logo_large.png", logo(64))
+    save_png("Skin/dialog/update.png", update_glyph())
+    save_png("Skin/dialog/update_done.png", done_glyph())
     write("src/main/Corrin.ico", ico_bytes([logo(32), logo(16)]))
 
 

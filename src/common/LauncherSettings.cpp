@@ -60,6 +60,14 @@ void LauncherSettings::Load(const std::wstring& iniPath, const std::function<wch
     }
 }
 
+bool LauncherSettings::WriteBack(const LauncherSettings& before, const std::wstring& iniPath) const {
+    if (closeType != before.closeType)
+        WritePrivateProfileStringW(L"main", L"CloseType", closeType ? L"1" : L"0", iniPath.c_str());
+    if (autoRun == before.autoRun) return false;
+    WritePrivateProfileStringW(L"main", L"AutoRun", autoRun ? L"1" : L"0", iniPath.c_str());
+    return true;
+}
+
 DWORD LauncherSettings::SpeedLimitBytes() const {
     if (!netLimit) return kUnlimitedBytes;
     unsigned long long bytes = static_cast<unsigned long long>(limitSpeed) * 1024u;

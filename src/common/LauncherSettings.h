@@ -27,6 +27,11 @@ struct LauncherSettings {
     // chooseGameDisk() and is written back as that one letter.
     void Load(const std::wstring& iniPath, const std::function<wchar_t()>& chooseGameDisk);
 
+    // After the settings dialog: writes [main] AutoRun and CloseType ("1" or
+    // "0") where they differ from before, nothing else. True when AutoRun
+    // changed (the Run value must follow).
+    bool WriteBack(const LauncherSettings& before, const std::wstring& iniPath) const;
+
     // The download speed limit in bytes per second: LimitSpeed x 1024 (at
     // most 0xFFFFFFFF) with NetLimit on, else 0x6400000.
     DWORD SpeedLimitBytes() const;

@@ -102,7 +102,7 @@ LPCTSTR CMainWnd::GetWindowClassName() const { return kMainWndClassName; }
 
 LRESULT CMainWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (uMsg == WM_NCLBUTTONDBLCLK) return 0;
-    if (uMsg == WM_HOTKEY) LogNotHandledHere(L"hot key", wParam);
+    if (uMsg == WM_HOTKEY) OnHotKey(wParam);
     return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
 }
 
@@ -260,7 +260,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         OnTimer(wParam);
         break;
     case UIMSG_TRAYICON:
-        LogNotHandledHere(L"tray message", static_cast<UINT_PTR>(lParam));
+        OnTrayMessage(static_cast<UINT>(lParam));
         break;
     case UIMSG_MENUCLICK:
         if (wParam) {
@@ -417,11 +417,11 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
     } else if (name == L"minbtn") {
         SendMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0);
     } else if (name == L"menubtn") {
-        LogNotHandledHere(L"menu_more.xml", 0);
+        ShowMainMenu(L"menu_more.xml", MainMenuPoint());
     } else if (name == L"header_btn" || name == L"user_nick") {
         ShowLoginWnd(false, true);
     } else if (name == L"dragdown_btn") {
-        if (!m_account.empty()) LogNotHandledHere(L"menu_dragdown.xml", 0);
+        if (!m_account.empty()) ShowMainMenu(L"menu_dragdown.xml", MainMenuPoint());
     } else if (name == L"gamelib_btn" || name == L"my_game_btn" || name == L"game_download_btn" ||
                name == L"home_page" || name == L"add_game_btn" || name == L"add_game_text" ||
                name == L"pause_all_btn" || name == L"cancel_all_btn") {

@@ -35,6 +35,7 @@
 #include "OrvDown.h"
 #include "UIDragControl.h"
 #include "UniqueHandle.h"
+#include "UpdateVersion.h"
 #include "WindowTaskRelay.h"
 
 class CCefCommonUI;
@@ -88,6 +89,16 @@ public:
     // --- IDragControlUISink: window thread
     void OnDragAboveTop() override;
     void OnDragBelowBottom() override;
+
+    // --- For the dialogs it opens: window thread
+    LauncherSettings& Settings() { return m_settings; }
+    void SetSettingDlgWindow(HWND dialog) { m_hSettingDlg = dialog; }
+    std::wstring& ScreenshotFolder() { return m_screenshotFullPath; }
+    const std::wstring& ProgramFolder() const { return m_programFolder; }
+    SelfUpdateInfo& UpdateInfo() { return m_updateInfo; }
+    // Before the launcher ends for its update: running downloads stop with
+    // their progress saved, the tray icon goes and the player is told to close.
+    void PrepareExitForUpdate();
 
     // --- ICefUIContainer: engine UI thread
     int OpenNewPopupWnd(const wchar_t* url, const wchar_t* params) override;
@@ -230,19 +241,44 @@ private:
     static void ReportQXTarrow(CMainWndContext& context, const std::wstring& reportUrl, const std::wstring& installUrl,
                                const std::wstring& guid);
 
-    // --- Menus and dialogs (MainWndMenu.cpp)
+    // --- Menus (MainWndMenu.cpp)
+    void ShowMainMenu(const wchar_t* skinFile, POINT at);
+    // Where the title bar's menus open: left of and below the pointer.
+    static POINT MainMenuPoint();
     void OnMenuClick(DuiLib::MenuCmd* command);
     bool ShowLoginWnd(bool skip, bool refreshAfter);
     void OnMenuShowMain(const DuiLib::MenuCmd& command);
     void OnMenuExitMain(const DuiLib::MenuCmd& command);
+    void OnMenuExpenseCalendar(const DuiLib::MenuCmd& command);
     void OnMenuUserLogout(const DuiLib::MenuCmd& command);
+    void OnMenuUserInfo(const DuiLib::MenuCmd& command);
     void OnMenuRemoveIcon(const DuiLib::MenuCmd& command);
     void OnMenuGamePath(const DuiLib::MenuCmd& command);
     void OnMenuAutoUpdate(const DuiLib::MenuCmd& command);
     void OnMenuRepairGame(const DuiLib::MenuCmd& command);
     void OnMenuUninstallGame(const DuiLib::MenuCmd& command);
-    void OnMenuNotYet(const DuiLib::MenuCmd& command);
+    void OnMenuSetting(const DuiLib::MenuCmd& command);
+    void OnMenuScreenshot(const DuiLib::MenuCmd& command);
+    void OnMenuUpdate(const DuiLib::MenuCmd& command);
+    void OnMenuAbout(const DuiLib::MenuCmd& command);
     GameInfoItem* ContextMenuGameItem() const;
+
+    // --- Tray icon and boss key (MainWndTray.cpp)
+    void OnTrayMessage(UINT mouseMessage);
+    LRESULT OnHotKey(WPARAM hotKeyId);
+    // Shows the main window (and an open settings dialog).
+    void ShowMainAndSettings();
+    void PostToGameFrame(UINT message, WPARAM wParam);
+
+    // --- Dialogs (MainWndDialogs.cpp)
+    // Runs a dialog as a modal popup of this window, centred; its result
+    // (0 when it could not be made).
+    UINT RunModal(DuiLib::WindowImplBase* dialog, const wchar_t* title, int width, int height);
+    void ShowSettingDlg();
+    void ShowAboutDlg();
+    void ShowScreenshotDlg();
+    void ShowUploadProgressWnd();
+    void ShowUpdateDlg();
 
     // --- Downloads: tasks, rows, repair, uninstall, smart speed (MainWndDownload.cpp)
     bool HandleDownloadMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
@@ -400,7 +436,11 @@ private:
     int m_watchedGameId = 0;
     CGameRunWatch m_gameRunWatch;
     DuiLib::CTrayIcon m_trayIcon;
+    std::unique_ptr<DuiLib::CMenuWnd> m_pMainMenu;   // the one open main, drop-down or tray menu
     int m_bossKeyId = 0;
+    bool m_bBossHidden = false;                      // hidden by the boss key
+    DuiLib::CWindowWnd* m_pUploadProgressWnd = nullptr;  // deletes itself
+    SelfUpdateInfo m_updateInfo;
     // Downloads: the rows in creation order (owned), the library, the panel.
     std::vector<std::unique_ptr<GameDowdloadItem>> m_downloadRows;
     const std::shared_ptr<DownloadProgressState> m_downloadProgress;  // shared with the progress thread

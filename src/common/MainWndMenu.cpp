@@ -1,14 +1,36 @@
-// The main window's menu commands and the dialogs it opens.
+// The main window's menus and their commands, and the login dialog.
 #include "MainWnd.h"
 
 #include <shellapi.h>
 
+#include "CCefCommonUI.h"
+#include "DeploymentHosts.h"
 #include "GameButton.h"
 #include "GlobalFunc.h"
 #include "LogWriter.h"
 #include "MainWndMessages.h"
 
 using namespace DuiLib;
+
+namespace {
+
+constexpr POINT kMainMenuOffset = {-90, 20};
+
+}  // namespace
+
+POINT CMainWnd::MainMenuPoint() {
+    POINT cursor = {0, 0};
+    GetCursorPos(&cursor);
+    return POINT{cursor.x + kMainMenuOffset.x, cursor.y + kMainMenuOffset.y};
+}
+
+void CMainWnd::ShowMainMenu(const wchar_t* skinFile, POINT at) {
+    m_pMainMenu.reset();
+    m_pMainMenu.reset(new (std::nothrow) CMenuWnd());
+    if (!m_pMainMenu) return;
+    if (!m_pMainMenu->Init(nullptr, skinFile, at, &m_PaintManager, nullptr, eMenuAlignment_Left | eMenuAlignment_Top))
+        LOG_ERROR(L"CMainWnd menu %s could not be opened", skinFile);
+}
 
 void CMainWnd::OnMenuClick(MenuCmd* command) {
     MenuCmd item = *command;
@@ -23,17 +45,17 @@ void CMainWnd::OnMenuClick(MenuCmd* command) {
         {L"game_path", &CMainWnd::OnMenuGamePath},
         {L"show_main", &CMainWnd::OnMenuShowMain},
         {L"exit_main", &CMainWnd::OnMenuExitMain},
-        {L"expense_calendar", &CMainWnd::OnMenuNotYet},
+        {L"expense_calendar", &CMainWnd::OnMenuExpenseCalendar},
         {L"user_switch", &CMainWnd::OnMenuUserSwitch},
         {L"user_logout", &CMainWnd::OnMenuUserLogout},
-        {L"user_info", &CMainWnd::OnMenuNotYet},
+        {L"user_info", &CMainWnd::OnMenuUserInfo},
         {L"repair_game", &CMainWnd::OnMenuRepairGame},
         {L"auto_update", &CMainWnd::OnMenuAutoUpdate},
         {L"uninstall_game", &CMainWnd::OnMenuUninstallGame},
-        {L"menu_setting", &CMainWnd::OnMenuNotYet},
-        {L"menu_screenshot", &CMainWnd::OnMenuNotYet},
-        {L"menu_update", &CMainWnd::OnMenuNotYet},
-        {L"menu_about", &CMainWnd::OnMenuNotYet},
+        {L"menu_setting", &CMainWnd::OnMenuSetting},
+        {L"menu_screenshot", &CMainWnd::OnMenuScreenshot},
+        {L"menu_update", &CMainWnd::OnMenuUpdate},
+        {L"menu_about", &CMainWnd::OnMenuAbout},
         {L"menu_loginout", &CMainWnd::OnMenuLoginOut},
     };
     for (const auto& row : kRows) {
@@ -48,16 +70,18 @@ GameInfoItem* CMainWnd::ContextMenuGameItem() const {
     return m_pContextMenuGameBtn ? m_gameList.FindByButton(m_pContextMenuGameBtn) : nullptr;
 }
 
-void CMainWnd::OnMenuNotYet(const MenuCmd& command) { LOG_DEBUG(L"CMainWnd on menu clicked : %s", command.szName); }
+
+void CMainWnd::OnMenuSetting(const MenuCmd&) { ShowSettingDlg(); }
+void CMainWnd::OnMenuScreenshot(const MenuCmd&) { ShowScreenshotDlg(); }
+void CMainWnd::OnMenuUpdate(const MenuCmd&) { ShowUpdateDlg(); }
+void CMainWnd::OnMenuAbout(const MenuCmd&) { ShowAboutDlg(); }
 
 void CMainWnd::OnMenuShowMain(const MenuCmd&) {
     LOG_DEBUG(L"CMainWnd on menu clicked : show_main");
-    if (IsIconic(m_hWnd)) {
+    if (IsIconic(m_hWnd))
         SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
-        return;
-    }
-    if (m_hSettingDlg && IsWindow(m_hSettingDlg)) ::ShowWindow(m_hSettingDlg, SW_SHOW);
-    ::ShowWindow(m_hWnd, SW_SHOW);
+    else
+        ShowMainAndSettings();
 }
 
 void CMainWnd::OnMenuExitMain(const MenuCmd&) {
@@ -66,9 +90,25 @@ void CMainWnd::OnMenuExitMain(const MenuCmd&) {
     OnCloseMainWnd();
 }
 
+void CMainWnd::OnMenuExpenseCalendar(const MenuCmd&) {
+    LOG_DEBUG(L"CMainWnd on menu clicked : expense_calendar");
+    SelectBodyPage(3);
+    if (m_pOtherCef)
+        m_pOtherCef->LoadUrl((L"https://" + GetBackendApiHost() + L"/front/html/user_recharge_detail.html").c_str());
+}
+
 void CMainWnd::OnMenuUserLogout(const MenuCmd&) {
     LOG_DEBUG(L"CMainWnd on menu clicked : user_logout");
     UserLogout();
+}
+
+// The upload progress window is shown and asked to close at once.
+void CMainWnd::OnMenuUserInfo(const MenuCmd&) {
+    LOG_DEBUG(L"CMainWnd on menu clicked : user_info");
+    ShowUploadProgressWnd();
+    if (!m_pUploadProgressWnd) return;
+    m_pUploadProgressWnd->Close(0);
+    m_pUploadProgressWnd = nullptr;
 }
 
 void CMainWnd::OnMenuRemoveIcon(const MenuCmd&) {

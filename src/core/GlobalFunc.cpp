@@ -275,7 +275,10 @@ CStringW GetExeDir(bool withTrailingBackslash) {
 bool GetFileVersion(std::wstring& version) {
     const wchar_t* exe = GetExeName(true);
     if (!exe) return false;
-    std::wstring path = exe;  // the static buffer may be rewritten by another thread
+    return GetFileProductVersion(exe, version);  // copied first: the static buffer may be rewritten
+}
+
+bool GetFileProductVersion(const std::wstring& path, std::wstring& version) {
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0) return false;

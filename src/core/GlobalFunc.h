@@ -37,6 +37,9 @@ CStringW GetExeDir(bool withTrailingBackslash);
 // GetModulePath, GetModuleDir, TrimTrailingBackslashes, GetParentDir,
 // PathJoin and FormatString: see PathUtil.h.
 bool GetFileVersion(std::wstring& version);
+// The ProductVersion text of a file's version block (first language of its
+// translation table), as GetFileVersion reads it for the running program.
+bool GetFileProductVersion(const std::wstring& path, std::wstring& version);
 int IsRunInBeaconcli();
 // The logger's fallback folder, filled by IsRunInBeaconcli.
 const std::wstring& BeaconcliFallbackFolder();

@@ -1,0 +1,93 @@
+#include "DlgUpdateBase.h"
+
+#include <shellapi.h>
+
+#include "GlobalFunc.h"
+#include "LogWriter.h"
+#include "MainWnd.h"
+#include "UpdateVersion.h"
+
+using namespace DuiLib;
+
+namespace {
+
+constexpr UINT kAppIcon = 102;
+
+}  // namespace
+
+// --- CUpdateWorkerLink
+
+bool CUpdateWorkerLink::Post(UINT message, WPARAM wParam, LPARAM lParam) {
+    std::lock_guard<std::mutex> hold(lock_);
+    return !stopped_ && ::IsWindow(dialog_) && ::PostMessageW(dialog_, message, wParam, lParam);
+}
+
+void CUpdateWorkerLink::Stop() {
+    std::lock_guard<std::mutex> hold(lock_);
+    stopped_ = true;
+}
+
+// --- CDlgUpdateBase
+
+void CDlgUpdateBase::InitWindow() {
+    SetIcon(kAppIcon);
+    m_pCloseBtn = m_PaintManager.FindControl(L"closebtn");
+    m_pOkBtn = m_PaintManager.FindControl(L"okbtn");
+    if (CControlUI* own = m_PaintManager.FindControl(L"label_ver")) {
+        own->SetText(OwnVersionLabel().c_str());
+    } else if (CControlUI* offered = m_PaintManager.FindControl(L"ver")) {
+        offered->SetText(m_pMainWnd->UpdateInfo().newVersion.c_str());
+    }
+}
+
+void CDlgUpdateBase::OnFinalMessage(HWND hWnd) {
+    WindowImplBase::OnFinalMessage(hWnd);
+    delete this;
+}
+
+void CDlgUpdateBase::OnClick(TNotifyUI& msg) {
+    if (msg.pSender == m_pCloseBtn || msg.pSender == m_pOkBtn) Close(kUpdateDlgClosed);
+}
+
+LRESULT CDlgUpdateBase::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    StopWorker();
+    bHandled = FALSE;
+    return 0;
+}
+
+void CDlgUpdateBase::StopWorker() {
+    if (!m_link) return;
+    m_link->Stop();
+    MSG queued;
+    while (::PeekMessageW(&queued, m_hWnd, WM_UPDATE_NOTIFY, WM_UPDATE_DOWNLOAD_RESULT, PM_REMOVE))
+        FreeWorkerPayload(queued.message, queued.lParam);
+    DWORD wait = ::WaitForSingleObject(m_thread.get(), WorkerWaitMs());
+    if (wait != WAIT_OBJECT_0)
+        LOG_WARNING(L"CDlgUpdateBase worker still runs after %u ms (wait=%u); it ends on its own",
+                    static_cast<unsigned>(WorkerWaitMs()), static_cast<unsigned>(wait));
+    m_thread.reset();
+    m_link.reset();
+}
+
+void CDlgUpdateBase::FreeWorkerPayload(UINT, LPARAM) {}
+
+// --- CDlgUpdateComplete
+
+void CDlgUpdateComplete::InitWindow() {
+    SetIcon(kAppIcon);
+    m_pOkBtn = m_PaintManager.FindControl(L"okbtn");
+}
+
+void CDlgUpdateComplete::OnClick(TNotifyUI& msg) {
+    if (!msg.pSender || msg.pSender != m_pOkBtn) return;
+    // The updater takes the whole parameter string as the package path, unquoted.
+    const std::wstring package = m_pMainWnd->UpdateInfo().packageFile;
+    const std::wstring updater = GetExeDir(true) + L"SelfUpdate.exe";
+    const std::wstring folder = GetParentDir(package);
+    HINSTANCE rv = ::ShellExecuteW(nullptr, L"open", updater.c_str(), package.c_str(), folder.c_str(), SW_SHOWNORMAL);
+    LOG_INFO(L"CDlgUpdateComplete start %s %s, rv=%d", updater.c_str(), package.c_str(),
+             static_cast<int>(reinterpret_cast<INT_PTR>(rv)));
+    m_pMainWnd->PrepareExitForUpdate();
+    LOG_INFO(L"CDlgUpdateComplete the launcher ends for the update");
+    ::TerminateProcess(::GetCurrentProcess(), 0);
+}
