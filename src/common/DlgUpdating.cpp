@@ -41,6 +41,7 @@ unsigned DownloadPackage(PackageDownload& download) {
         if (rv != ERROR_SUCCESS) LOG_ERROR(L"CDlgUpdating create %s failed, rv=%d", folderPath.c_str(), rv);
     }
     std::wstring file = UpdatePackagePath(folder, GetTickCount());
+    LOG_INFO(L"CDlgUpdating download %s to %s", download.packageUrl.c_str(), file.c_str());
     int result = HttpDownloadToFile(download.packageUrl.c_str(), file.c_str(), &OnDownloadProgress, &download, false);
     LOG_INFO(L"download:%d,%s,%s", result, download.packageUrl.c_str(), file.c_str());
     download.PostOwned(WM_UPDATE_DOWNLOAD_RESULT, static_cast<WPARAM>(CheckedDownloadResult(result, file)),

@@ -1,0 +1,201 @@
+// The small dialogs the launcher opens from its title-bar menu, used as a
+// user would: the about box, the settings dialog and its write-back, the
+// screenshot-folder dialog.
+#include <gtest/gtest.h>
+
+#include "DialogTestSupport.h"
+#include "LauncherRun.h"
+#include "WindowTool.h"
+
+namespace {
+
+using dialogs::OpenFromTitleMenu;
+using dialogs::SaveSettledScreenshot;
+using dialogs::TestName;
+using launcher::Control;
+using launcher::LauncherRun;
+
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// The Run value a launcher run leaves; removed again so no later session starts it.
+class RunValue {
+public:
+    ~RunValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Corrin"); }
+    std::wstring Read() const {
+        wchar_t value[1024] = {};
+        DWORD bytes = sizeof(value);
+        if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Corrin", RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS)
+            return std::wstring();
+        return value;
+    }
+};
+
+bool IsSelected(const Control& c) { return c.selected; }
+bool IsNotSelected(const Control& c) { return !c.selected; }
+
+class DialogsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(936u, GetACP()) << "the launcher runs under the Chinese code page";
+        ASSERT_TRUE(launcher::Backend().Connect()) << "the back-end fixture is not running";
+    }
+
+    static void ExpectCentredOn(HWND dialog, HWND owner, int width, int height) {
+        EXPECT_EQ(owner, GetWindow(dialog, GW_OWNER));
+        EXPECT_TRUE(dialogs::WaitUntilCentred(dialog)) << "a modal dialog sits in the middle of the main window";
+        RECT d = harness::WindowRect(dialog);
+        EXPECT_EQ(width, d.right - d.left);
+        EXPECT_EQ(height, d.bottom - d.top);
+        EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    }
+};
+
+TEST_F(DialogsTest, AboutShowsTheProductVersion) {
+    LauncherRun run(L"dialogs_" + TestName());
+    run.WriteIni();
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForMainWindow();
+    ASSERT_NE(nullptr, window) << run.LogText();
+
+    HWND about = OpenFromTitleMenu(run, L"menu_about", L"DlgAbout");
+    ASSERT_NE(nullptr, about) << run.LogText();
+    wchar_t title[64] = {};
+    GetWindowTextW(about, title, _countof(title));
+    EXPECT_STREQ(L"关于Vanta", title);
+    ExpectCentredOn(about, window, 482, 308);
+    EXPECT_FALSE(IsWindowEnabled(window)) << "modal";
+    Control version;
+    ASSERT_TRUE(run.FindControl(L"label_ver", &version, about));
+    EXPECT_EQ(L"Vanta V1.0.0.1", version.text);
+    SaveSettledScreenshot(about, L"dialog_about");
+    ASSERT_TRUE(run.Click(L"okbtn", about));
+    EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(about); }, 10000));
+    EXPECT_TRUE(harness::WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }, 5000));
+
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(DialogsTest, SettingsWriteWhatChangedWhenTheDialogCloses) {
+    RunValue runValue;
+    LauncherRun run(L"dialogs_" + TestName());
+    run.WriteIni();
+    run.SetIniValue(L"main", L"AutoRun", L"1");
+    const std::wstring ini = run.Dir() + L"\\qxtarrow.ini";
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForMainWindow();
+    ASSERT_NE(nullptr, window) << run.LogText();
+    ASSERT_EQ(run.ExePath(), runValue.Read()) << "AutoRun on refreshes the Run value";
+
+    // Toggled twice and closed: nothing is written.
+    std::string before = harness::ReadFileBytes(ini);
+    HWND dialog = OpenFromTitleMenu(run, L"menu_setting", L"SettingDlg");
+    ASSERT_NE(nullptr, dialog) << run.LogText();
+    ExpectCentredOn(dialog, window, 580, 444);
+    ASSERT_TRUE(run.WaitForControl(L"auto_start", IsSelected, 5000, dialog)) << "AutoRun is on";
+    Control option;
+    ASSERT_TRUE(run.FindControl(L"exit", &option, dialog));
+    EXPECT_TRUE(option.selected) << "CloseType 1: close quits";
+    ASSERT_TRUE(run.FindControl(L"minimize", &option, dialog));
+    EXPECT_FALSE(option.selected);
+    SaveSettledScreenshot(dialog, L"dialog_setting");
+    ASSERT_TRUE(run.Click(L"auto_start", dialog));
+    ASSERT_TRUE(run.WaitForControl(L"auto_start", IsNotSelected, 5000, dialog));
+    ASSERT_TRUE(run.Click(L"auto_start", dialog));
+    ASSERT_TRUE(run.WaitForControl(L"auto_start", IsSelected, 5000, dialog));
+    ASSERT_TRUE(run.Click(L"okbtn", dialog));
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 10000));
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|~CSettingDlg()"));
+    EXPECT_EQ(before, harness::ReadFileBytes(ini)) << "toggling twice writes nothing";
+    EXPECT_EQ(run.ExePath(), runValue.Read());
+
+    // Autostart off and close to the tray.
+    dialog = OpenFromTitleMenu(run, L"menu_setting", L"SettingDlg");
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(run.Click(L"auto_start", dialog));
+    ASSERT_TRUE(run.WaitForControl(L"auto_start", IsNotSelected, 5000, dialog));
+    ASSERT_TRUE(run.Click(L"minimize", dialog));
+    ASSERT_TRUE(run.WaitForControl(L"minimize", IsSelected, 5000, dialog));
+    // Another page of the dialog, and an unknown click is only logged.
+    ASSERT_TRUE(run.Click(L"download_btn", dialog));
+    ASSERT_TRUE(run.WaitForControl(L"mode1_btn", [](const Control& c) { return c.visible; }, 5000, dialog));
+    ASSERT_TRUE(run.Click(L"okbtn", dialog));
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 10000));
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|~CSettingDlg()"));
+    EXPECT_TRUE(harness::WaitUntil([&] { return run.IniValue(L"main", L"CloseType") == L"0"; }, 5000));
+    EXPECT_EQ(L"0", run.IniValue(L"main", L"AutoRun"));
+    EXPECT_EQ(L"", runValue.Read()) << "the Run value is removed";
+    EXPECT_TRUE(run.LogHas(L"[Debug]|CSettingDlg AutoStart btn selected"));
+    EXPECT_TRUE(run.LogHas(L"[Debug]|CSettingDlg minimize btn selected"));
+    EXPECT_TRUE(run.LogHas(L"[Debug]|CSettingDlg download btn is clicked"));
+
+    // The new close rule holds at once: the close button hides the window.
+    ASSERT_TRUE(run.Click(L"closebtn"));
+    EXPECT_TRUE(harness::WaitUntilHidden(window, 10000));
+    DWORD code = 1;
+    EXPECT_FALSE(run.Process().Wait(1000, &code));
+    harness::PostToWindow(window, WM_CLOSE);
+    ASSERT_TRUE(run.Process().Wait(30000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(DialogsTest, ScreenshotFolderIsStoredForThePlayer) {
+    LauncherRun run(L"dialogs_" + TestName());
+    run.WriteIni();
+    run.SetIniValue(L"main", L"ScreenshotPath", L"shots");
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForMainWindow();
+    ASSERT_NE(nullptr, window) << run.LogText();
+    const std::wstring folder = run.Dir() + L"\\shots";
+    EXPECT_EQ(folder, run.IniValue(L"WebGame", L"ScreenshotFullPath"));
+
+    // The folder went missing meanwhile: the dialog makes it again and shows it.
+    ASSERT_TRUE(RemoveDirectoryW(folder.c_str()));
+    HWND dialog = OpenFromTitleMenu(run, L"menu_screenshot", L"DlgScreenshot");
+    ASSERT_NE(nullptr, dialog) << run.LogText();
+    ExpectCentredOn(dialog, window, 482, 308);
+    Control edit;
+    ASSERT_TRUE(run.FindControl(L"selected_path_edit", &edit, dialog));
+    EXPECT_EQ(folder, edit.text);
+    EXPECT_TRUE(harness::FileExists(folder));
+    SaveSettledScreenshot(dialog, L"dialog_screenshot");
+
+    // The folder picker cancelled: nothing changes.
+    ASSERT_TRUE(run.Click(L"browsebtn", dialog));
+    HWND picker = harness::WaitForTopWindow(L"#32770", L"浏览目录", true, 10000);
+    ASSERT_NE(nullptr, picker) << "the shell's folder picker";
+    SaveSettledScreenshot(picker, L"dialog_screenshot_picker");
+    harness::PostToWindow(picker, WM_COMMAND, IDCANCEL);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(picker); }, 10000));
+    ASSERT_TRUE(run.FindControl(L"selected_path_edit", &edit, dialog));
+    EXPECT_EQ(folder, edit.text);
+    ASSERT_TRUE(run.Click(L"closebtn", dialog));
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 10000));
+    EXPECT_EQ(folder, run.IniValue(L"WebGame", L"ScreenshotFullPath"));
+
+    // An edited path is stored as it is written, existing or not.
+    dialog = OpenFromTitleMenu(run, L"menu_screenshot", L"DlgScreenshot");
+    ASSERT_NE(nullptr, dialog);
+    HWND nativeEdit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    ASSERT_NE(nullptr, nativeEdit);
+    const std::wstring edited = run.Dir() + L"\\截图 新";
+    SendMessageW(nativeEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edited.c_str()));
+    ASSERT_TRUE(run.Click(L"okbtn", dialog));
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 10000));
+    EXPECT_TRUE(harness::WaitUntil([&] { return run.IniValue(L"WebGame", L"ScreenshotFullPath") == edited; }, 5000));
+
+    // The dialog opens on the stored folder next time.
+    dialog = OpenFromTitleMenu(run, L"menu_screenshot", L"DlgScreenshot");
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(run.FindControl(L"selected_path_edit", &edit, dialog));
+    EXPECT_EQ(edited, edit.text);
+    harness::PostToWindow(dialog, WM_CLOSE);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 10000));
+
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
+}
+
+}  // namespace
