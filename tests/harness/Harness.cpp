@@ -1,5 +1,7 @@
 #include "Harness.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -60,6 +62,10 @@ bool RemoveTree(const std::wstring& path) {
         FindClose(find);
     }
     return RemoveDirectoryW(path.c_str()) != FALSE;
+}
+
+std::wstring CurrentTestName() {
+    return Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
 }
 
 std::wstring MakeScratchDir(const std::wstring& name) {

@@ -13,6 +13,8 @@ namespace harness {
 std::wstring ProgramDir();
 // The folder of the running test program.
 std::wstring TestDir();
+// The running GoogleTest test's name (its folder names and report paths).
+std::wstring CurrentTestName();
 // A fresh, empty folder under the test folder (removed first if it exists).
 std::wstring MakeScratchDir(const std::wstring& name);
 bool RemoveTree(const std::wstring& path);

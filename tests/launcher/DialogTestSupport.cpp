@@ -21,10 +21,6 @@ HWND PickFromMenu(const launcher::LauncherRun& run, HWND menu, const wchar_t* it
 
 }  // namespace
 
-std::wstring TestName() {
-    return harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
-}
-
 bool WaitUntilResponsive(HWND window, DWORD timeoutMs) {
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &result) != 0;

@@ -10,8 +10,6 @@
 
 namespace dialogs {
 
-// The running test's name.
-std::wstring TestName();
 // Waits until the window's thread answers. Under Xvfb a hide holds the
 // thread up to 2 s (Wine waits for a window manager that is not there).
 bool WaitUntilResponsive(HWND window, DWORD timeoutMs = 10000);

@@ -11,35 +11,14 @@ namespace {
 
 using dialogs::OpenFromTitleMenu;
 using dialogs::SaveSettledScreenshot;
-using dialogs::TestName;
 using launcher::Control;
 using launcher::LauncherRun;
-
-constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-// The Run value a launcher run leaves; removed again so no later session starts it.
-class RunValue {
-public:
-    ~RunValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Corrin"); }
-    std::wstring Read() const {
-        wchar_t value[1024] = {};
-        DWORD bytes = sizeof(value);
-        if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Corrin", RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS)
-            return std::wstring();
-        return value;
-    }
-};
 
 bool IsSelected(const Control& c) { return c.selected; }
 bool IsNotSelected(const Control& c) { return !c.selected; }
 
-class DialogsTest : public ::testing::Test {
+class DialogsTest : public launcher::LauncherTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(936u, GetACP()) << "the launcher runs under the Chinese code page";
-        ASSERT_TRUE(launcher::Backend().Connect()) << "the back-end fixture is not running";
-    }
-
     static void ExpectCentredOn(HWND dialog, HWND owner, int width, int height) {
         EXPECT_EQ(owner, GetWindow(dialog, GW_OWNER));
         EXPECT_TRUE(dialogs::WaitUntilCentred(dialog)) << "a modal dialog sits in the middle of the main window";
@@ -51,7 +30,7 @@ protected:
 };
 
 TEST_F(DialogsTest, AboutShowsTheProductVersion) {
-    LauncherRun run(L"dialogs_" + TestName());
+    LauncherRun run;
     run.WriteIni();
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForMainWindow();
@@ -78,8 +57,8 @@ TEST_F(DialogsTest, AboutShowsTheProductVersion) {
 }
 
 TEST_F(DialogsTest, SettingsWriteWhatChangedWhenTheDialogCloses) {
-    RunValue runValue;
-    LauncherRun run(L"dialogs_" + TestName());
+    launcher::RunValue runValue;
+    LauncherRun run;
     run.WriteIni();
     run.SetIniValue(L"main", L"AutoRun", L"1");
     const std::wstring ini = run.Dir() + L"\\qxtarrow.ini";
@@ -123,8 +102,9 @@ TEST_F(DialogsTest, SettingsWriteWhatChangedWhenTheDialogCloses) {
     ASSERT_TRUE(run.Click(L"okbtn", dialog));
     ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 10000));
     EXPECT_TRUE(run.WaitForLog(L"[Debug]|~CSettingDlg()"));
-    EXPECT_TRUE(harness::WaitUntil([&] { return run.IniValue(L"main", L"CloseType") == L"0"; }, 5000));
-    EXPECT_EQ(L"0", run.IniValue(L"main", L"AutoRun"));
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return run.IniValue(L"main", L"CloseType") == L"0" && run.IniValue(L"main", L"AutoRun") == L"0"; },
+        5000));
     EXPECT_EQ(L"", runValue.Read()) << "the Run value is removed";
     EXPECT_TRUE(run.LogHas(L"[Debug]|CSettingDlg AutoStart btn selected"));
     EXPECT_TRUE(run.LogHas(L"[Debug]|CSettingDlg minimize btn selected"));
@@ -141,7 +121,7 @@ TEST_F(DialogsTest, SettingsWriteWhatChangedWhenTheDialogCloses) {
 }
 
 TEST_F(DialogsTest, ScreenshotFolderIsStoredForThePlayer) {
-    LauncherRun run(L"dialogs_" + TestName());
+    LauncherRun run;
     run.WriteIni();
     run.SetIniValue(L"main", L"ScreenshotPath", L"shots");
     ASSERT_TRUE(run.Start());

@@ -20,10 +20,6 @@
 
 namespace {
 
-std::wstring TestName() {
-    return harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
-}
-
 GameInfoItem* Entry(int pkgid, int jtGameId, int listIndex) {
     GameInfoItem* entry = new GameInfoItem();
     entry->pkgid = pkgid;
@@ -49,7 +45,7 @@ std::vector<int> Indices(const std::vector<GameInfoItem*>& entries) {
 class GameListJsonTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = harness::MakeScratchDir(L"logic_" + TestName());
+        dir_ = harness::MakeScratchDir(L"logic_" + harness::CurrentTestName());
         log_ = dir_ + L"\\gamelist.txt";
     }
     std::string BadAnswers() const { return harness::ReadFileBytes(log_); }
@@ -284,7 +280,7 @@ TEST(ChannelJsonTest, ReadsChannelsAndTheirIconsInOrder) {
 
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override { ini_ = harness::MakeScratchDir(L"logic_" + TestName()) + L"\\qxtarrow.ini"; }
+    void SetUp() override { ini_ = harness::MakeScratchDir(L"logic_" + harness::CurrentTestName()) + L"\\qxtarrow.ini"; }
     void Write(const std::string& text) { harness::WriteFileBytes(ini_, text); }
     LauncherSettings Load() {
         LauncherSettings settings;
@@ -347,7 +343,7 @@ TEST(GameDiskTest, OnlyFixedDrivesCompeteAndNoneGivesC) {
 class InstalledGamesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = harness::MakeScratchDir(L"logic_" + TestName()) + L"\\";
+        dir_ = harness::MakeScratchDir(L"logic_" + harness::CurrentTestName()) + L"\\";
         std::string utf8 = harness::Narrow(dir_ + L"orv2_1data");
         db_.SetDbPath(utf8);
         db_.ExecuteSQL(

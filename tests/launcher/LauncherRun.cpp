@@ -41,7 +41,7 @@ void LauncherTest::SetUp() {
 }
 
 LauncherRun::LauncherRun(const std::wstring& suffix)
-    : name_(L"launcher_" + harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name()) + suffix) {
+    : name_(L"launcher_" + harness::CurrentTestName() + suffix) {
     dir_ = harness::CopyProgramDir(name_);
 }
 
@@ -208,6 +208,20 @@ long LauncherRun::LogTimeMs(const std::wstring& text) const {
     unsigned h = 0, m = 0, sec = 0, ms = 0;
     if (swscanf(Log()[index].c_str(), L"[%u:%u:%u.%u]", &h, &m, &sec, &ms) != 4) return -1;
     return static_cast<long>(((h * 60 + m) * 60 + sec) * 1000 + ms);
+}
+
+namespace {
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+}  // namespace
+
+RunValue::~RunValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Corrin"); }
+
+std::wstring RunValue::Read() const {
+    wchar_t value[1024] = {};
+    DWORD bytes = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Corrin", RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS)
+        return std::wstring();
+    return value;
 }
 
 long NowMs() {

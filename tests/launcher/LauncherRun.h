@@ -117,6 +117,16 @@ private:
     std::wstring pipe_;  // empty: no remote control
 };
 
+// The launcher's autostart value (HKCU Run "Corrin"), which a run with
+// AutoRun on writes; removed again when this goes, so no later session
+// starts that copy of the launcher.
+class RunValue {
+public:
+    ~RunValue();
+    // The value's text; empty when there is none.
+    std::wstring Read() const;
+};
+
 // The local time of day now, in ms (the clock of the log lines).
 long NowMs();
 

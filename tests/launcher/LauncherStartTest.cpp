@@ -90,8 +90,7 @@ size_t CountFiles(const std::wstring& pattern) {
 class LauncherStartTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = harness::CopyProgramDir(L"launcher_" + harness::Widen(
-            ::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        dir_ = harness::CopyProgramDir(L"launcher_" + harness::CurrentTestName());
         ASSERT_FALSE(dir_.empty());
         // Debug lines too, so the start-up and shut-down steps are visible; no
         // autostart value (a later Wine session would start this copy).

@@ -321,24 +321,8 @@ TEST_F(MainWindowTest, CafeClientFileCountsOnAMappedDriveButNeverOnDriveC) {
     EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
-// The Run value a launcher run leaves; removed again so no later session starts it.
-class RunValue {
-public:
-    ~RunValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Corrin"); }
-    std::wstring Read() const {
-        wchar_t value[1024] = {};
-        DWORD bytes = sizeof(value);
-        if (RegGetValueW(HKEY_CURRENT_USER, kKey, L"Corrin", RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS)
-            return std::wstring();
-        return value;
-    }
-
-private:
-    static constexpr const wchar_t* kKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-};
-
 TEST_F(MainWindowTest, CloseQuitsOrHidesAndAnEmptySettingsFileGetsItsGameDisk) {
-    RunValue runValue;
+    launcher::RunValue runValue;
     {
         LauncherRun run;
         ASSERT_TRUE(harness::WriteFileBytes(run.Dir() + L"\\qxtarrow.ini", ""));

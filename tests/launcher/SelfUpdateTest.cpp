@@ -23,7 +23,6 @@
 namespace {
 
 using dialogs::SaveSettledScreenshot;
-using dialogs::TestName;
 using launcher::Control;
 using launcher::LauncherRun;
 
@@ -67,11 +66,10 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     return parts;
 }
 
-class SelfUpdateTest : public ::testing::Test {
+class SelfUpdateTest : public launcher::LauncherTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(936u, GetACP()) << "the launcher runs under the Chinese code page";
-        ASSERT_TRUE(launcher::Backend().Connect()) << "the back-end fixture is not running";
+        launcher::LauncherTest::SetUp();
         package_ = Base64Decode(kPackageBase64);
         ASSERT_EQ(694u, package_.size());
         ASSERT_TRUE(launcher::Backend().AddRoutes(
@@ -115,7 +113,7 @@ protected:
 TEST_F(SelfUpdateTest, ANewerVersionIsDownloadedAndHandedToTheUpdater) {
     ASSERT_TRUE(launcher::Backend().AddRoutes(VersionRoute("1.2.10.0", "/launcher/update/update_pkg_slow.zip")));
     FakeGameFrame player;
-    LauncherRun run(L"update_" + TestName() + L" with space");
+    LauncherRun run(L" with space");
     run.WriteIni();
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForMainWindow();
@@ -202,7 +200,7 @@ TEST_F(SelfUpdateTest, ANewerVersionIsDownloadedAndHandedToTheUpdater) {
 
 TEST_F(SelfUpdateTest, NothingNewerAFailedCheckAndAFailedDownloadAreShown) {
     ASSERT_TRUE(launcher::Backend().AddRoutes(VersionRoute("1.0.0.1", "/launcher/update/update_pkg.zip")));
-    LauncherRun run(L"update_" + TestName());
+    LauncherRun run;
     run.WriteIni();
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForMainWindow();
@@ -260,7 +258,7 @@ TEST_F(SelfUpdateTest, NothingNewerAFailedCheckAndAFailedDownloadAreShown) {
     // A 20 MB package: the chain's download against the plain client alone,
     // timed just before and just after it (the machine is shared).
     const std::wstring bigUrl = launcher::HttpBase() + L"/launcher/update/big.zip";
-    const std::wstring scratch = harness::MakeScratchDir(L"update_" + TestName() + L"_direct") + L"\\big.zip";
+    const std::wstring scratch = harness::MakeScratchDir(L"update_" + harness::CurrentTestName() + L"_direct") + L"\\big.zip";
     auto directMs = [&] {
         ULONGLONG start = GetTickCount64();
         EXPECT_EQ(0, HttpDownloadToFile(bigUrl.c_str(), scratch.c_str(), nullptr, nullptr, false));

@@ -16,7 +16,6 @@ namespace {
 
 using dialogs::OpenTrayMenu;
 using dialogs::SaveSettledScreenshot;
-using dialogs::TestName;
 using dialogs::WaitUntilResponsive;
 using launcher::Control;
 using launcher::LauncherRun;
@@ -41,17 +40,11 @@ DWORD MsUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 Message Show() { return Message{WM_NOTIFY_SHOW_GAMEFRAME, 0}; }
 Message Hide() { return Message{WM_NOTIFY_SHOW_GAMEFRAME, 1}; }
 
-class TrayAndMenusTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(936u, GetACP()) << "the launcher runs under the Chinese code page";
-        ASSERT_TRUE(launcher::Backend().Connect()) << "the back-end fixture is not running";
-    }
-};
+class TrayAndMenusTest : public launcher::LauncherTest {};
 
 TEST_F(TrayAndMenusTest, TrayClicksShowTheWindowAndTheMenuEndsTheLauncher) {
     FakeGameFrame player;
-    LauncherRun run(L"tray_" + TestName());
+    LauncherRun run;
     run.WriteIni();
     run.SetIniValue(L"main", L"CloseType", L"0");
     ASSERT_TRUE(run.Start());
@@ -111,7 +104,7 @@ TEST_F(TrayAndMenusTest, TrayClicksShowTheWindowAndTheMenuEndsTheLauncher) {
 
 TEST_F(TrayAndMenusTest, BossKeyHidesAndShowsTheLauncherAndThePlayer) {
     FakeGameFrame player;
-    LauncherRun run(L"tray_" + TestName());
+    LauncherRun run;
     run.WriteIni();
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForMainWindow();
@@ -159,7 +152,7 @@ TEST_F(TrayAndMenusTest, BossKeyHidesAndShowsTheLauncherAndThePlayer) {
 }
 
 TEST_F(TrayAndMenusTest, TitleBarMenuReplacesAnOpenMenu) {
-    LauncherRun run(L"tray_" + TestName());
+    LauncherRun run;
     run.WriteIni();
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForMainWindow();

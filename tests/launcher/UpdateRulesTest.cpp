@@ -11,10 +11,6 @@
 
 namespace {
 
-std::wstring TestName() {
-    return harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
-}
-
 TEST(CompareVersionTest, ComparesFourNumbersAsNumbers) {
     EXPECT_EQ(1, CompareVersion(L"1.2.10.0", L"1.2.9.9")) << "numbers, not text";
     EXPECT_EQ(-1, CompareVersion(L"1.2.9.9", L"1.2.10.0"));
@@ -112,7 +108,7 @@ TEST(UpdatePackageTest, LivesInTheUpdateFolderNamedAfterTheSeconds) {
 }
 
 TEST(UpdatePackageTest, ADoneDownloadWithoutItsFileFails) {
-    std::wstring dir = harness::MakeScratchDir(L"update_" + TestName());
+    std::wstring dir = harness::MakeScratchDir(L"update_" + harness::CurrentTestName());
     std::wstring file = dir + L"\\update_pkg_1.zip";
     EXPECT_EQ(kUpdateFileMissing, CheckedDownloadResult(0, file));
     ASSERT_TRUE(harness::WriteFileBytes(file, "PK"));
@@ -137,7 +133,7 @@ TEST(UpdateProgressTest, PercentsAboveAHundredLeaveTheProgressAlone) {
 class SettingsWriteBackTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ini_ = harness::MakeScratchDir(L"settings_" + TestName()) + L"\\qxtarrow.ini";
+        ini_ = harness::MakeScratchDir(L"settings_" + harness::CurrentTestName()) + L"\\qxtarrow.ini";
         ASSERT_TRUE(harness::WriteFileBytes(ini_, "[main]\r\nAutoRun=1\r\nCloseType=1\r\nLogLevel=63\r\n"));
         original_ = harness::ReadFileBytes(ini_);
     }
