@@ -148,6 +148,8 @@ TEST_F(DialogsTest, ScreenshotFolderIsStoredForThePlayer) {
     SaveSettledScreenshot(picker, L"dialog_screenshot_picker");
     harness::PostToWindow(picker, WM_COMMAND, IDCANCEL);
     ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(picker); }, 10000));
+    // The shell takes its time to let go of the picker on a loaded machine.
+    ASSERT_TRUE(dialogs::WaitUntilResponsive(dialog, 30000));
     ASSERT_TRUE(run.FindControl(L"selected_path_edit", &edit, dialog));
     EXPECT_EQ(folder, edit.text);
     ASSERT_TRUE(run.Click(L"closebtn", dialog));
