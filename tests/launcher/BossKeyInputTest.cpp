@@ -30,11 +30,8 @@ TEST_F(BossKeyInputTest, AltDHidesAndShowsTheLauncherAndThePlayer) {
     FakeGameFrame player;
     LauncherRun run;
     run.WriteIni();
-    ASSERT_TRUE(run.Start());
-    HWND window = run.WaitForMainWindow();
+    HWND window = dialogs::StartWithBossKey(run);
     ASSERT_NE(nullptr, window) << run.LogText();
-    ASSERT_TRUE(run.WaitForLog(L"[Debug]|RegisterHotKey success!"));
-    ASSERT_TRUE(run.WaitForLog(L"gameframe=0x"));
 
     PressAltD();
     ASSERT_TRUE(harness::WaitUntilHidden(window, 10000)) << run.LogText();

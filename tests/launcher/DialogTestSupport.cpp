@@ -42,6 +42,14 @@ bool SaveSettledScreenshot(HWND window, const std::wstring& name) {
     return harness::SaveWindowScreenshot(window, name);
 }
 
+HWND StartWithBossKey(launcher::LauncherRun& run) {
+    if (!run.Start()) return nullptr;
+    HWND window = run.WaitForMainWindow();
+    if (!window || !run.WaitForLog(L"[Debug]|RegisterHotKey success!") || !run.WaitForLog(L"gameframe=0x"))
+        return nullptr;
+    return window;
+}
+
 HWND OpenTrayMenu(const launcher::LauncherRun& run) {
     harness::PostToWindow(run.MainWindow(), UIMSG_TRAYICON, 0, WM_RBUTTONUP);
     return harness::WaitForTopWindow(L"DuiMenuWnd", nullptr, true, kMenuTimeoutMs);

@@ -18,6 +18,10 @@ bool WaitUntilCentred(HWND dialog, DWORD timeoutMs = 10000);
 // A screenshot once the window's thread is idle and the window painted.
 bool SaveSettledScreenshot(HWND window, const std::wstring& name);
 
+// Starts the launcher (its ini written) and waits until its main window is
+// shown, its boss key registered and the player's frame looked for; the main window.
+HWND StartWithBossKey(launcher::LauncherRun& run);
+
 // Opens the tray menu as a right click on the tray icon does; its window.
 HWND OpenTrayMenu(const launcher::LauncherRun& run);
 // Opens the title bar's menu and picks an item; the window of windowClass that it opens.

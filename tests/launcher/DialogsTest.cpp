@@ -14,6 +14,14 @@ using dialogs::SaveSettledScreenshot;
 using launcher::Control;
 using launcher::LauncherRun;
 
+// The dialog's control tree as the seam sends it, for a failure's message.
+std::string TreeText(HWND window) {
+    std::wstring text;
+    bool answered = DuiLib::SkinSeamQueryTree(window, &text, 10000);
+    return (answered ? "tree:\n" : "no answer; IsWindow=" + std::to_string(IsWindow(window) != FALSE) + "\n") +
+           harness::Narrow(text);
+}
+
 bool IsSelected(const Control& c) { return c.selected; }
 bool IsNotSelected(const Control& c) { return !c.selected; }
 
@@ -150,6 +158,9 @@ TEST_F(DialogsTest, ScreenshotFolderIsStoredForThePlayer) {
     ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(picker); }, 10000));
     // The shell takes its time to let go of the picker on a loaded machine.
     ASSERT_TRUE(dialogs::WaitUntilResponsive(dialog, 30000));
+    EXPECT_TRUE(run.WaitForControl(L"selected_path_edit", [](const Control& c) { return !c.name.empty(); }, 10000,
+                                   dialog))
+        << TreeText(dialog);
     ASSERT_TRUE(run.FindControl(L"selected_path_edit", &edit, dialog));
     EXPECT_EQ(folder, edit.text);
     ASSERT_TRUE(run.Click(L"closebtn", dialog));

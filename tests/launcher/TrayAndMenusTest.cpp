@@ -106,11 +106,8 @@ TEST_F(TrayAndMenusTest, BossKeyHidesAndShowsTheLauncherAndThePlayer) {
     FakeGameFrame player;
     LauncherRun run;
     run.WriteIni();
-    ASSERT_TRUE(run.Start());
-    HWND window = run.WaitForMainWindow();
+    HWND window = dialogs::StartWithBossKey(run);
     ASSERT_NE(nullptr, window) << run.LogText();
-    ASSERT_TRUE(run.WaitForLog(L"[Debug]|RegisterHotKey success!"));
-    ASSERT_TRUE(run.WaitForLog(L"gameframe=0x"));
     ATOM atom = GlobalFindAtomW(L"HotKey_boss");
     ASSERT_NE(0, atom);
     const WPARAM bossKey = atom - 0xC000;
