@@ -5,21 +5,13 @@
 #include "HandOverProtocol.h"
 #include "Harness.h"
 
-namespace {
-
-std::wstring TestName() {
-    return harness::Widen(::testing::UnitTest::GetInstance()->current_test_info()->name());
-}
-
-}  // namespace
-
 void PlayerTest::SetUp() {
     ASSERT_TRUE(backend_.Connect()) << "the local back-end is not running";
     ASSERT_TRUE(backend_.Reset());  // the sample routes (the game pages among them), no record
-    dir_ = harness::CopyProgramDir(L"player_" + TestName());
+    dir_ = harness::CopyProgramDir(L"player_" + harness::CurrentTestName());
     ASSERT_FALSE(dir_.empty());
     WriteIni();
-    pipe_ = L"corrin_player_" + TestName();
+    pipe_ = L"corrin_player_" + harness::CurrentTestName();
     urlRecord_ = dir_ + L"\\urls.txt";
     // What the player (started by the fake launcher through the shell) inherits.
     SetEnvironmentVariableW(L"DUILIB_TEST_SEAM", L"1");
