@@ -5,6 +5,8 @@
 #   ./run.sh
 set -euo pipefail
 cd "$(dirname "$0")"
+# Install first: whether this machine runs 32-bit code shows only once wine32 is in.
+tools/deps.sh i686 >/dev/null
 ARCH=$(tools/arch.sh)
 BUILD=$(tools/build.sh "$ARCH" programs)
 BUILD=$(cd "$BUILD" && pwd)

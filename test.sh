@@ -3,6 +3,8 @@
 #   ./test.sh [ctest arguments...]     e.g. ./test.sh -R Logger
 set -euo pipefail
 cd "$(dirname "$0")"
+# Install first: whether this machine runs 32-bit code shows only once wine32 is in.
+tools/deps.sh i686 >/dev/null
 ARCH=$(tools/arch.sh)
 BUILD=$(tools/build.sh "$ARCH")
 if [ "$ARCH" != i686 ]; then

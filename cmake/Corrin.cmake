@@ -32,3 +32,14 @@ function(corrin_add_gtest)
     set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED "${T_FIXTURES}")
   endif()
 endfunction()
+
+# corrin_zh_locale(test...) -- runs the tests as on a café PC's Chinese
+# Windows: code page 936 and the host locale Wine needs for Chinese file
+# names (made by the zh_locale fixture, tests/CMakeLists.txt).
+function(corrin_zh_locale)
+  foreach(t IN LISTS ARGN)
+    set_property(TEST ${t} APPEND PROPERTY ENVIRONMENT
+      "LANG=zh_CN.UTF-8" "LC_ALL=zh_CN.UTF-8" "LOCPATH=${CMAKE_BINARY_DIR}/locale")
+    set_property(TEST ${t} APPEND PROPERTY FIXTURES_REQUIRED zh_locale)
+  endforeach()
+endfunction()

@@ -10,6 +10,10 @@ if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
 fi
 . "$TOOLS/wine-env.sh" "$BUILD"
+# Chinese Windows, as on a café PC: channel and game names survive the
+# programs' ANSI round trips only under code page 936.
+LOCPATH=$("$TOOLS/zh-locale.sh" "$BUILD")
+export LOCPATH LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 "$TOOLS/wineprefix.sh" "$BUILD"
 BIN=$BUILD/bin
 

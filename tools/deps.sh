@@ -21,7 +21,7 @@ SUDO=""
 [ "$(id -u)" = 0 ] || SUDO=sudo
 
 NATIVE_PKGS="cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32 wine64
-xvfb xauth python3 openssl 7zip tcl fonts-wqy-zenhei curl dpkg-dev ca-certificates"
+xvfb xauth python3 openssl 7zip tcl fonts-wqy-zenhei locales curl dpkg-dev ca-certificates"
 
 log() { echo "deps: $*" >&2; }
 

@@ -18,7 +18,6 @@ exec xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '
     # started by the first test would hold its output pipe and stall CTest.
     "$CORRIN_WINE" wineboot </dev/null >/dev/null 2>&1 || true
     rc=0
-    # On CI a test program that fails runs once more; a failure that repeats fails the run.
-    ctest --test-dir "$CORRIN_BUILD" --output-on-failure -j "$(nproc)" ${CI:+--repeat until-pass:2} "$@" || rc=$?
+    ctest --test-dir "$CORRIN_BUILD" --output-on-failure -j "$(nproc)" "$@" || rc=$?
     wineserver -k || true
     exit $rc' ctest-session "$@"

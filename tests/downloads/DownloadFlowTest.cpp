@@ -48,10 +48,13 @@ TEST_F(DownloadFlowTest, APageDownloadsAGameThatPausesResumesAndEndsInstalled) {
     launcher::Control box;
     EXPECT_TRUE(run.FindControl(L"game_download_box", &box) && box.visible) << "the download panel shows";
     EXPECT_TRUE(run.WaitForLog(L"[Debug]|Download game=101, path=G:\\Game_101\\")) << run.LogText();
-    EXPECT_TRUE(harness::WaitUntil(
-        [] { return !RequestsOf("/orv2/api/getFrontData.do", "type=gameInstallInfo&gameId=101").empty(); }, 20000));
-    EXPECT_TRUE(harness::WaitUntil(
-        [&] { return !RequestsOf(harness::Narrow(run.ReportPath()), "type=3").empty(); }, 20000));
+    // The launcher logs the end of each request: by then the back-end has it.
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|pkgId = 101")) << "the install information came\n" << run.LogText();
+    EXPECT_FALSE(RequestsOf("/orv2/api/getFrontData.do", "type=gameInstallInfo&gameId=101").empty())
+        << "the install information was asked for";
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|report game(101) download done")) << "the download was reported\n"
+                                                                             << run.LogText();
+    EXPECT_FALSE(RequestsOf(harness::Narrow(run.ReportPath()), "type=3").empty()) << "the download report";
     EXPECT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run)[0].name == L"测试游戏  3MB"; }, 30000))
         << downloads::Describe(downloads::PanelRows(run));
     EXPECT_TRUE(run.WaitForLog(L"update game download pic=temp\\download_101.png")) << "the row's picture came";

@@ -206,12 +206,29 @@ bool ChildProcess::Wait(DWORD timeoutMs, DWORD* exitCode) {
     return true;
 }
 
+namespace {
+
+DWORD ActiveProcessesOf(HANDLE job) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+    if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &info, sizeof(info), nullptr)) return 0;
+    return info.ActiveProcesses;
+}
+
+}  // namespace
+
+// The program itself ends first; what it started (browser renderers, which
+// end on their own once their program has gone) gets a few seconds to end
+// by itself before the job ends the rest. Under Wine a process cut in the
+// middle of its first root-certificate import leaves the next processes'
+// secure connections waiting.
 void ChildProcess::Kill() {
-    if (job_) TerminateJobObject(job_, 1);
     if (process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
         TerminateProcess(process_, 1);
         WaitForSingleObject(process_, 5000);
     }
+    if (!job_) return;
+    WaitUntil([&] { return ActiveProcessesOf(job_) == 0; }, 5000);
+    TerminateJobObject(job_, 1);
 }
 
 std::vector<std::wstring> ReadLogLines(const std::wstring& folder, const std::wstring& namePrefix) {
@@ -271,16 +288,39 @@ std::vector<DWORD> ProcessesUnder(const std::wstring& folder) {
     return ids;
 }
 
+namespace {
+
+bool TerminateAndWait(DWORD id) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+    if (!process) return false;
+    bool ended = TerminateProcess(process, 1) != FALSE;
+    if (ended) WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+    return ended;
+}
+
+BOOL CALLBACK AddWindowOwner(HWND window, LPARAM owners) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    reinterpret_cast<std::vector<DWORD>*>(owners)->push_back(pid);
+    return TRUE;
+}
+
+}  // namespace
+
+// The programs (the processes that own top-level windows) end first; their
+// browser renderers end on their own once their program has gone, and get a
+// few seconds for it. Under Wine a process cut in the middle of its first
+// root-certificate import leaves the next processes' secure connections waiting.
 int KillProcessesUnder(const std::wstring& folder) {
+    std::vector<DWORD> owners;
+    EnumWindows(AddWindowOwner, reinterpret_cast<LPARAM>(&owners));
     int killed = 0;
-    for (DWORD id : ProcessesUnder(folder)) {
-        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
-        if (process && TerminateProcess(process, 1)) {
-            WaitForSingleObject(process, 5000);
-            ++killed;
-        }
-        if (process) CloseHandle(process);
-    }
+    for (DWORD id : ProcessesUnder(folder))
+        if (std::find(owners.begin(), owners.end(), id) != owners.end() && TerminateAndWait(id)) ++killed;
+    WaitUntil([&] { return ProcessesUnder(folder).empty(); }, 5000);
+    for (DWORD id : ProcessesUnder(folder))
+        if (TerminateAndWait(id)) ++killed;
     return killed;
 }
 

@@ -45,7 +45,13 @@ LauncherRun::LauncherRun(const std::wstring& suffix)
     dir_ = harness::CopyProgramDir(name_);
 }
 
-LauncherRun::~LauncherRun() { process_.Kill(); }
+// A launcher still running is closed as a user would close it, so it ends
+// its player and browser processes itself; one that does not end is killed.
+LauncherRun::~LauncherRun() {
+    DWORD code = 0;
+    if (window_ && !process_.Wait(0, &code)) CloseAndWait(&code, 10000);
+    process_.Kill();
+}
 
 void LauncherRun::WriteIni(const std::wstring& channelPath) {
     std::wstring http = HttpBase(), https = HttpsBase();
@@ -120,9 +126,9 @@ HWND LauncherRun::WaitForMainWindow(DWORD timeoutMs) {
     return window_;
 }
 
-bool LauncherRun::CloseAndWait(DWORD* exitCode) {
+bool LauncherRun::CloseAndWait(DWORD* exitCode, DWORD timeoutMs) {
     if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
-    return process_.Wait(30000, exitCode);
+    return process_.Wait(timeoutMs, exitCode);
 }
 
 bool LauncherRun::CloseAndExitCleanly() {

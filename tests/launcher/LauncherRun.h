@@ -83,7 +83,7 @@ public:
     HWND MainWindow() const { return window_; }
     harness::ChildProcess& Process() { return process_; }
     // Posts WM_CLOSE to the main window and waits for the exit code.
-    bool CloseAndWait(DWORD* exitCode);
+    bool CloseAndWait(DWORD* exitCode, DWORD timeoutMs = 30000);
     // The same, true when the launcher ended with exit code 0.
     bool CloseAndExitCleanly();
 

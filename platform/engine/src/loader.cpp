@@ -132,8 +132,8 @@ FetchResult FetchHttp(const std::wstring& url, CookieStore* cookies) {
 
 }  // namespace
 
-void WarmUpSecureFetches() {
-    std::thread([] {
+std::thread WarmUpSecureFetches() {
+    return std::thread([] {
         SCHANNEL_CRED settings = {};
         settings.dwVersion = SCHANNEL_CRED_VERSION;
         CredHandle credentials;
@@ -142,7 +142,7 @@ void WarmUpSecureFetches() {
                                       &settings, nullptr, nullptr, &credentials, &expiry) == SEC_E_OK)
             FreeCredentialsHandle(&credentials);
         if (HCERTSTORE roots = CertOpenSystemStoreW(0, L"ROOT")) CertCloseStore(roots, 0);
-    }).detach();
+    });
 }
 
 FetchResult Fetch(const std::wstring& url, CookieStore* cookies) {

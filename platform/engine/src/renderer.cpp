@@ -282,11 +282,12 @@ int RendererProcess::Run() {
         return 1;
     }
     channel_->Start(nullptr);
-    WarmUpSecureFetches();
+    std::thread warmUp = WarmUpSecureFetches();
     loop_.Run();
     ShutdownAll();
     channel_->Close();
     UnregisterThread(TID_RENDERER);
+    warmUp.join();
     return 0;
 }
 
