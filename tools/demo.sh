@@ -10,10 +10,6 @@ if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1600x1000x24" "$0" "$@"
 fi
 . "$TOOLS/wine-env.sh" "$BUILD"
-# Chinese Windows, as on a café PC: channel and game names survive the
-# programs' ANSI round trips only under code page 936.
-LOCPATH=$("$TOOLS/zh-locale.sh" "$BUILD")
-export LOCPATH LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 "$TOOLS/wineprefix.sh" "$BUILD"
 BIN=$BUILD/bin
 
@@ -26,7 +22,10 @@ echo "demo: back-end on https://$CORRIN_BACKEND_HOST and http://$CORRIN_UPDATE_H
 
 if [ -f "$BIN/Corrin.exe" ]; then
     echo "demo: starting Corrin.exe (close its window to end the demo)" >&2
-    "$CORRIN_WINE" "$BIN/Corrin.exe" || echo "demo: Corrin.exe exited with $?" >&2
+    # Chinese Windows, as on a café PC: channel and game names survive the
+    # programs' ANSI round trips only under code page 936.
+    LOCPATH=$("$TOOLS/zh-locale.sh" "$BUILD") LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 \
+        "$CORRIN_WINE" "$BIN/Corrin.exe" || echo "demo: Corrin.exe exited with $?" >&2
 else
     echo "demo: Corrin.exe is not built" >&2
     exit 1
