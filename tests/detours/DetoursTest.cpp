@@ -69,6 +69,8 @@ LONG AttachOne(PVOID* pointer, PVOID detour) {
     return attach != NO_ERROR ? attach : commit;
 }
 
+DWORD WINAPI EndAtOnce(void*) { return 0; }
+
 int32_t Rel32At(const uint8_t* at) {
     int32_t value = 0;
     memcpy(&value, at, sizeof(value));
@@ -148,9 +150,19 @@ TEST(Detours, TransactionRules) {
     EXPECT_EQ(0x31, tooShort.Code()[0]);
     EXPECT_EQ(tooShort.Code(), shortPointer);
 
-    // A new transaction starts clean.
-    EXPECT_EQ(NO_ERROR, AttachOne(&goodPointer, detour));
+    // A new transaction starts clean; a thread named to it that has ended
+    // before the commit holds nothing up.
+    HANDLE ended = CreateThread(nullptr, 0, &EndAtOnce, nullptr, 0, nullptr);
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ended, 10000));
+    ASSERT_EQ(NO_ERROR, DetourTransactionBegin());
+    EXPECT_EQ(NO_ERROR, DetourUpdateThread(GetCurrentThread()));
+    EXPECT_EQ(NO_ERROR, DetourUpdateThread(ended));
+    EXPECT_EQ(NO_ERROR, DetourAttach(&goodPointer, detour));
+    EXPECT_EQ(NO_ERROR, DetourTransactionCommit());
+    CloseHandle(ended);
     EXPECT_NE(good.Code(), goodPointer);
+    EXPECT_EQ(0xE9, good.Code()[0]);
 }
 
 TEST(Detours, HeldThreadInsideThePatchGoesOnInTheTrampoline) {

@@ -77,6 +77,12 @@ TEST(Disasm, LengthsOfPrologueInstructions) {
         {X86, {0x48}, 1},                                                // dec eax
         {X86, {0x0F, 0xB6, 0x45, 0x08}, 4},                              // movzx eax, byte [ebp+8]
         {X86, {0xE8, 1, 2, 3, 4}, 5},                                    // call rel32
+        {X86, {0x6A, 0xFE}, 2},                                          // push -2
+        {X86, {0x68, 1, 2, 3, 4}, 5},                                    // push imm32
+        {X86, {0x66, 0x68, 1, 2}, 4},                                    // push imm16
+        {X64, {0x6A, 0x08}, 2},                                          // push 8
+        {X64, {0x68, 1, 2, 3, 4}, 5},                                    // push imm32 (sign-extended)
+        {X64, {0x48, 0x68, 1, 2, 3, 4}, 6},                              // the same with REX.W
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.length, Length(c.mode, c.bytes))
@@ -127,11 +133,18 @@ Relocated Relocate(CpuMode mode, const Bytes& code, uint64_t from, uint64_t to, 
     return r;
 }
 
-TEST(Disasm, RelocatesTheProloguesOfTheSoundExports) {
+TEST(Disasm, RelocatesTheProloguesOfTheSoundExportsAndOfExceptionHandlers) {
     // Wine's x86-64 waveOutWrite and midiStreamOut, and its i386 exports.
     const Bytes wave64 = {0x55, 0x57, 0x56, 0x53, 0x48, 0x83, 0xEC, 0x48, 0x48, 0x8D, 0x3D};
     const Bytes midi64 = {0x41, 0x54, 0x55, 0x57, 0x56, 0x53, 0x48, 0x83, 0xEC, 0x50};
     const Bytes any32 = {0x8D, 0x4C, 0x24, 0x04, 0x83, 0xE4, 0xF0, 0xFF, 0x71, 0xFC};
+    // Frames with an exception-handler record: push ebp; mov ebp, esp;
+    // push -1; push handler; mov eax, fs:[0] ...
+    const Bytes frame32 = {0x55, 0x8B, 0xEC, 0x6A, 0xFF, 0x68, 1, 2, 3, 4, 0x64, 0xA1, 0, 0, 0, 0};
+    // ... and push size; push scope table; call the prologue helper.
+    const Bytes helper32 = {0x6A, 0x10, 0x68, 1, 2, 3, 4, 0xE8, 1, 2, 3, 4};
+    // ... and push scope table; push size (larger than a byte); call.
+    const Bytes large32 = {0x68, 1, 2, 3, 4, 0x68, 0, 1, 0, 0, 0xE8, 1, 2, 3, 4};
     struct Case {
         CpuMode mode;
         const Bytes* code;
@@ -141,6 +154,9 @@ TEST(Disasm, RelocatesTheProloguesOfTheSoundExports) {
         {X64, &wave64, 0x2945FA3A0, 0x294610000, 8},
         {X64, &midi64, 0x2946007E0, 0x2945F0000, 5},
         {X86, &any32, 0x6F25BC30, 0x00410000, 7},
+        {X86, &frame32, 0x00401000, 0x00410000, 5},
+        {X86, &helper32, 0x00401000, 0x00410000, 7},
+        {X86, &large32, 0x00401000, 0x00410000, 5},
     };
     for (const Case& c : cases) {
         Relocated r = Relocate(c.mode, *c.code, c.from, c.to);

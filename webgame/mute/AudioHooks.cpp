@@ -3,14 +3,17 @@
 #include "LogWriter.h"
 #include "MuteProcessAudio.h"
 #include "MyDirectSound.h"
+#include "UniqueHandle.h"
 
 #include <windows.h>
 #include <mmsystem.h>
 #include <dsound.h>
+#include <tlhelp32.h>
 #include <detours.h>
 
 #include <mutex>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -54,6 +57,38 @@ HRESULT WINAPI MyDirectSoundCreate8(LPCGUID device, LPDIRECTSOUND8* sound, LPUNK
     return result;
 }
 
+// What the hook library needs to hold a thread still and move it out of the
+// bytes being replaced; SYNCHRONIZE tells it a thread that has ended since.
+constexpr DWORD kThreadAccess =
+    THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_SET_CONTEXT | THREAD_QUERY_INFORMATION | SYNCHRONIZE;
+
+// The other threads of this process (the engine's audio threads and the
+// plug-ins' among them), to be held while the jumps are written: one of them
+// may be inside or entering a hooked function. False when they cannot be listed.
+bool OpenOtherThreads(std::vector<UniqueHandle>* threads) {
+    UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot) {
+        LOG_ERROR(L"CreateToolhelp32Snapshot failed, err=%lu", GetLastError());
+        return false;
+    }
+    const DWORD process = GetCurrentProcessId(), self = GetCurrentThreadId();
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more; more = Thread32Next(snapshot.get(), &entry)) {
+        if (entry.th32OwnerProcessID != process || entry.th32ThreadID == self) continue;
+        UniqueHandle thread(OpenThread(kThreadAccess, FALSE, entry.th32ThreadID));
+        if (!thread) {
+            const DWORD error = GetLastError();
+            // ERROR_INVALID_PARAMETER: the thread has ended since the snapshot.
+            if (error != ERROR_INVALID_PARAMETER)
+                LOG_WARNING(L"OpenThread %lu failed, err=%lu", entry.th32ThreadID, error);
+            continue;
+        }
+        threads->push_back(std::move(thread));
+    }
+    return true;
+}
+
 bool AttachAll() {
     g_pWaveOutWrite = reinterpret_cast<WaveOutWriteFn>(DetourFindFunction("winmm.DLL", "waveOutWrite"));
     g_pMidiStreamOut = reinterpret_cast<MidiStreamOutFn>(DetourFindFunction("winmm.DLL", "midiStreamOut"));
@@ -72,8 +107,11 @@ bool AttachAll() {
         {reinterpret_cast<PVOID*>(&g_pDirectSoundCreate8), reinterpret_cast<PVOID>(&MyDirectSoundCreate8),
          "DirectSoundCreate8"},
     };
+    std::vector<UniqueHandle> others;  // open until the commit has let them go
+    if (!OpenOtherThreads(&others)) return false;
     DetourTransactionBegin();
     DetourUpdateThread(GetCurrentThread());
+    for (const UniqueHandle& thread : others) DetourUpdateThread(thread.get());
     for (const auto& hook : hooks) {
         if (!*hook.system) {
             LOG_WARNING(L"%S not found, not hooked", hook.name);

@@ -22,6 +22,9 @@ extern "C" {
 LONG WINAPI DetourTransactionBegin(void);
 // Threads (other than the caller) to hold still while the patches are written;
 // one that stands inside the bytes being replaced continues in the trampoline.
+// The handle needs THREAD_SUSPEND_RESUME, THREAD_GET_CONTEXT, THREAD_SET_CONTEXT
+// and THREAD_QUERY_INFORMATION, and stays open until the commit returns; with
+// SYNCHRONIZE too, a thread that has ended before the commit is passed over.
 LONG WINAPI DetourUpdateThread(HANDLE thread);
 LONG WINAPI DetourAttach(PVOID* pointer, PVOID detour);
 LONG WINAPI DetourTransactionCommit(void);

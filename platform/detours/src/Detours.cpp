@@ -91,7 +91,12 @@ bool Prepare(PendingAttach* attach, const void* detour) {
 LONG SuspendThreads(std::vector<HANDLE>* suspended) {
     for (HANDLE thread : g_transaction.threads) {
         if (GetThreadId(thread) == GetCurrentThreadId()) continue;
-        if (SuspendThread(thread) == static_cast<DWORD>(-1)) return static_cast<LONG>(GetLastError());
+        if (SuspendThread(thread) == static_cast<DWORD>(-1)) {
+            const LONG error = static_cast<LONG>(GetLastError());
+            // A thread that has ended since it was named runs nothing any more.
+            if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) continue;
+            return error;
+        }
         suspended->push_back(thread);
     }
     return NO_ERROR;
