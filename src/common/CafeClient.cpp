@@ -6,20 +6,12 @@
 
 #include <mutex>
 
+#include "PathUtil.h"
 #include "UniqueHandle.h"
 
 namespace {
 
 constexpr wchar_t kCafeClientExe[] = L"TesselView.exe";
-
-std::wstring FirstModulePath(DWORD processId) {
-    UniqueFile modules(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId));
-    if (!modules) return std::wstring();
-    MODULEENTRY32W module = {};
-    module.dwSize = sizeof(module);
-    if (!::Module32FirstW(modules.get(), &module)) return std::wstring();
-    return module.szExePath;
-}
 
 std::wstring FindOnDrives() {
     std::wstring path = L"B:\\DrumClient\\TesselView.exe";
@@ -39,7 +31,7 @@ std::wstring FindCafeClientProcessPath() {
     PROCESSENTRY32W entry = {};
     entry.dwSize = sizeof(entry);
     for (BOOL more = ::Process32FirstW(processes.get(), &entry); more; more = ::Process32NextW(processes.get(), &entry)) {
-        if (_wcsicmp(entry.szExeFile, kCafeClientExe) == 0) return FirstModulePath(entry.th32ProcessID);
+        if (_wcsicmp(entry.szExeFile, kCafeClientExe) == 0) return GetProcessImagePath(entry.th32ProcessID);
     }
     return std::wstring();
 }

@@ -4,8 +4,9 @@
 // same path on drive D to Z (drive C is never tried). Any thread.
 #include <string>
 
-// The full path of the first running TesselView.exe; empty when none runs or
-// its path cannot be read.
+// The full path of the first running TesselView.exe, read from its image
+// name (a 64-bit client's too); empty when none runs or its path cannot be
+// read.
 std::wstring FindCafeClientProcessPath();
 
 // The café client's path, or empty. A path once found is kept for the

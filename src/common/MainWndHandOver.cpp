@@ -12,6 +12,7 @@
 #include "HandOverProtocol.h"
 #include "LogWriter.h"
 #include "MainWndMessages.h"
+#include "PathUtil.h"
 #include "UniqueHandle.h"
 
 namespace {
@@ -27,15 +28,6 @@ constexpr UINT kGameRunningCheckMs = 60000;
 bool IsPlayerRunning() {
     UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kPlayerCefTraits.instanceMutexName));
     return mutex || GetLastError() != ERROR_FILE_NOT_FOUND;
-}
-
-// The full exe path of a process; empty when it cannot be read.
-std::wstring ProcessExePath(DWORD pid) {
-    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    if (!process) return std::wstring();
-    wchar_t path[MAX_PATH * 2] = {};
-    DWORD size = _countof(path);
-    return QueryFullProcessImageNameW(process.get(), 0, path, &size) ? std::wstring(path, size) : std::wstring();
 }
 
 }  // namespace
@@ -144,7 +136,7 @@ void CMainWnd::CheckGameRunningStatus() {
     std::vector<DWORD> ids;
     GetProcessIdsByName(m_watchedGameExeName.c_str(), ids);
     bool running = false;
-    for (DWORD pid : ids) running = running || _wcsicmp(ProcessExePath(pid).c_str(), m_watchedGameExePath.c_str()) == 0;
+    for (DWORD pid : ids) running = running || _wcsicmp(GetProcessImagePath(pid).c_str(), m_watchedGameExePath.c_str()) == 0;
     CGameRunWatch::Step step = m_gameRunWatch.Check(GetTickCount64(), running);
     if (step.started) {
         LOG_INFO(L"Find game(%s) running", m_watchedGameExeName.c_str());

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "UniqueHandle.h"
+
 std::wstring GetModulePath() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
@@ -19,6 +21,15 @@ std::wstring GetModulePath() {
 }
 
 std::wstring GetModuleDir() { return GetParentDir(GetModulePath()); }
+
+std::wstring GetProcessImagePath(DWORD processId) {
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    if (!process) return std::wstring();
+    std::vector<wchar_t> buffer(32768);  // the longest Windows path and its zero
+    DWORD size = static_cast<DWORD>(buffer.size());
+    if (!QueryFullProcessImageNameW(process.get(), 0, buffer.data(), &size)) return std::wstring();
+    return std::wstring(buffer.data(), size);
+}
 
 std::wstring TrimTrailingBackslashes(const std::wstring& path) {
     size_t end = path.find_last_not_of(L'\\');

@@ -296,6 +296,9 @@ TEST(Processes, OwnProcessByNameAndPath) {
     CStringW path;
     ASSERT_TRUE(GetProcessExePath(GetCurrentProcessId(), path));
     EXPECT_EQ(Lower(GetModulePath()), Lower(path));
+
+    EXPECT_EQ(GetModulePath(), GetProcessImagePath(GetCurrentProcessId()));
+    EXPECT_EQ(L"", GetProcessImagePath(0x7FFFFFF0));
 }
 
 TEST(Processes, MissingProcessLogsWarning) {

@@ -168,6 +168,14 @@ ChildProcess::~ChildProcess() {
 }
 
 bool ChildProcess::Start(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir) {
+    return Launch(exe, args, workDir, true);
+}
+
+bool ChildProcess::StartSuspended(const std::wstring& exe, const std::wstring& args) {
+    return Launch(exe, args, L"", false);
+}
+
+bool ChildProcess::Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, bool resume) {
     std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
@@ -190,7 +198,7 @@ bool ChildProcess::Start(const std::wstring& exe, const std::wstring& args, cons
         return false;
     }
     if (job_) AssignProcessToJobObject(job_, info.hProcess);
-    ResumeThread(info.hThread);
+    if (resume) ResumeThread(info.hThread);
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     pid_ = info.dwProcessId;

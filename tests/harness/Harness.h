@@ -49,6 +49,9 @@ public:
 
     // exe is a full path; args is the rest of the command line.
     bool Start(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir = L"");
+    // Started and left suspended before its loader ran: the process exists
+    // with its image name, but its module list cannot be read yet.
+    bool StartSuspended(const std::wstring& exe, const std::wstring& args);
     // true and the exit code when the program ended within the time.
     bool Wait(DWORD timeoutMs, DWORD* exitCode);
     void Kill();
@@ -56,6 +59,8 @@ public:
     HANDLE Handle() const { return process_; }
 
 private:
+    bool Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, bool resume);
+
     HANDLE process_ = nullptr;
     HANDLE job_ = nullptr;
     DWORD pid_ = 0;

@@ -1,13 +1,14 @@
 // The rules behind the launcher's main window, without a window: the game
 // list (answers, order rule, adding and merging), icon extensions, channels,
-// settings, the installed test, the back-end request texts and the worker
-// context. Runs under the Chinese code page, like the launcher.
+// settings, the installed test, the café client, the back-end request texts
+// and the worker context. Runs under the Chinese code page, like the launcher.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <memory>
 
 #include "BackendRequest.h"
+#include "CafeClient.h"
 #include "ChannelInfo.h"
 #include "GameList.h"
 #include "Harness.h"
@@ -406,6 +407,27 @@ TEST_F(InstalledGamesTest, WithCafeClientThePackageFolderDecidesAndAnswersAreKep
 TEST_F(InstalledGamesTest, MissingCafeLibraryMeansNotInstalled) {
     CInstalledGames games(dir_, db_);
     EXPECT_EQ(0, games.IsGameInstalledLocal(31));
+}
+
+// --- The café client
+
+TEST(CafeClientTest, TheRunningClientsPathIsReadFromItsImageNameNotItsModules) {
+    EXPECT_EQ(L"", FindCafeClientProcessPath()) << "no client runs yet";
+    std::wstring client = harness::MakeScratchDir(L"logic_cafe_client") + L"\\TesselView.exe";
+    ASSERT_TRUE(CopyFileW((harness::TestDir() + L"\\cafe\\TesselView.exe").c_str(), client.c_str(), FALSE));
+    auto gone = [] { return harness::WaitUntil([] { return FindCafeClientProcessPath().empty(); }, 10000); };
+    {
+        // Its module list cannot be read, as a 64-bit client's cannot from this 32-bit program.
+        harness::ChildProcess suspended;
+        ASSERT_TRUE(suspended.StartSuspended(client, L""));
+        EXPECT_EQ(client, FindCafeClientProcessPath());
+    }
+    EXPECT_TRUE(gone()) << "empty once the client has ended";
+    harness::ChildProcess running;
+    ASSERT_TRUE(running.Start(client, L""));
+    EXPECT_EQ(client, FindCafeClientProcessPath());
+    running.Kill();
+    EXPECT_TRUE(gone());
 }
 
 // --- Back-end request texts
