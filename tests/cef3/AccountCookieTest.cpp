@@ -70,6 +70,35 @@ TEST(AccountCookie, SiteIsHttpsOnTheAccountHost) {
     EXPECT_NE(std::wstring::npos, url.find(AccountCookieDomain()));
 }
 
+FILETIME FileTimeOf(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    SYSTEMTIME st = {};
+    st.wYear = year;
+    st.wMonth = month;
+    st.wDay = day;
+    st.wHour = hour;
+    st.wMinute = minute;
+    st.wSecond = second;
+    FILETIME ft = {};
+    EXPECT_TRUE(SystemTimeToFileTime(&st, &ft));
+    return ft;
+}
+
+TEST(AccountCookie, ExpiresADayLaterAlsoPast2038) {
+    // The last second a 32-bit time_t holds, and a day in 2100.
+    CefTime t = AccountCookieExpiry(FileTimeOf(2038, 1, 19, 3, 14, 7));
+    EXPECT_EQ(2038, t.year);
+    EXPECT_EQ(1, t.month);
+    EXPECT_EQ(20, t.day_of_month);
+    EXPECT_EQ(3, t.hour);
+    EXPECT_EQ(14, t.minute);
+    EXPECT_EQ(7, t.second);
+    t = AccountCookieExpiry(FileTimeOf(2100, 2, 28, 23, 0, 0));
+    EXPECT_EQ(2100, t.year);
+    EXPECT_EQ(3, t.month);  // 2100 is no leap year
+    EXPECT_EQ(1, t.day_of_month);
+    EXPECT_EQ(23, t.hour);
+}
+
 TEST(AccountCookie, SetVisitDeleteEachFinishBeforeTheyReturn) {
     ASSERT_EQ(CookieStoreResult::Done, DeleteAccountCookie(kWaitMs));
     CefCookie cookie;

@@ -2,6 +2,9 @@
 // encoding, URLs, HTML reading, the cookie store's rules, the engine log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
+
 #include "Harness.h"
 #include "cookie_store.h"
 #include "document.h"
@@ -154,10 +157,51 @@ TEST(EngineHtml, TitleScriptsElementsAndVisibleText) {
     EXPECT_EQ(L"<'\u00e9", DecodeEntities(L"&lt;&#39;&#xE9;"));
 }
 
+namespace {
+
+const wchar_t kSiteUrl[] = L"http://www.site.com/";
+const int64_t kIn2100 = 4116219494LL;    // Wed, 09 Jun 2100 10:18:14 GMT
+const int64_t kPast2038 = 2147483648LL;  // Tue, 19 Jan 2038 03:14:08 GMT: one past a 32-bit time_t
+
+// The cookie named name as the store's file holds it.
+bool FindCookie(CookieStore& store, const wchar_t* name, CefCookie* cookie) {
+    for (auto& c : store.Get(L"", true)) {
+        if (c.name == CefString(name)) {
+            *cookie = c;
+            return true;
+        }
+    }
+    return false;
+}
+
+int64_t SecondsOf(const cef_time_t& t) {
+    int64_t seconds = -1;
+    EXPECT_TRUE(TimeToSeconds(t, &seconds));
+    return seconds;
+}
+
+// What the public time_t conversion gives for a date: the date itself, or
+// the last second time_t holds where it is 32 bits wide.
+time_t ClampedTimeT(int64_t seconds) {
+    return static_cast<time_t>(std::min<int64_t>(seconds, std::numeric_limits<time_t>::max()));
+}
+
+// Expiry of the cookie named name, read back by a second store object (a fresh load of the file); -1 when absent.
+int64_t StoredExpiry(const std::wstring& dir, const wchar_t* name) {
+    CookieStore reader(dir);
+    CefCookie c;
+    if (!FindCookie(reader, name, &c)) return -1;
+    EXPECT_TRUE(c.has_expires) << harness::Narrow(name);
+    EXPECT_EQ(ClampedTimeT(SecondsOf(c.expires)), c.expires.GetTimeT()) << harness::Narrow(name);
+    return SecondsOf(c.expires);
+}
+
+}  // namespace
+
 TEST(EngineCookieStore, DomainPathSecureExpiryAndHttpOnly) {
     std::wstring dir = harness::MakeScratchDir(L"engine_cookie_unit");
     CookieStore store(dir);
-    time_t now = time(nullptr);
+    int64_t now = NowSeconds();
     EXPECT_TRUE(store.SetFromLine(L"http://www.site.com/a/b", L"host=1", false));           // host-only, path /a
     EXPECT_TRUE(store.SetFromLine(L"http://www.site.com/", L"dom=2; Domain=site.com; Path=/", false));
     EXPECT_TRUE(store.SetFromLine(L"https://www.site.com/", L"sec=3; Secure; Path=/", false));
@@ -180,12 +224,9 @@ TEST(EngineCookieStore, DomainPathSecureExpiryAndHttpOnly) {
     EXPECT_EQ(1, other.Delete(L"http://www.site.com/", L"dom"));
     EXPECT_EQ(L"ho=4; dated=7", store.CookieHeader(L"http://www.site.com/", true));
     // Expiry is kept exactly.
-    auto all = store.Get(L"", true);
-    for (auto& c : all) {
-        if (c.name == CefString(L"dated")) {
-            EXPECT_GT(c.expires.GetTimeT(), now + 86400LL * 365 * 50);
-        }
-    }
+    CefCookie dated;
+    ASSERT_TRUE(FindCookie(store, L"dated", &dated));
+    EXPECT_GT(SecondsOf(dated.expires), now + 86400LL * 365 * 50);
     // Values with separators survive the file.
     CefCookie odd;
     odd.name = L"odd";
@@ -196,6 +237,80 @@ TEST(EngineCookieStore, DomainPathSecureExpiryAndHttpOnly) {
     for (auto& c : other.Get(L"http://www.site.com/", true))
         if (c.name == CefString(L"odd")) found = c.value == odd.value;
     EXPECT_TRUE(found);
+}
+
+TEST(EngineCookieStore, DatesPast2038KeepTheirValueAndReplaceOlderCookies) {
+    std::wstring dir = harness::MakeScratchDir(L"engine_cookie_2038");
+    CookieStore store(dir);
+    // Each far-future date replaces a cookie of the same key that expires within the hour.
+    for (const wchar_t* name : {L"far", L"edge", L"age"})
+        ASSERT_TRUE(store.SetFromLine(kSiteUrl, std::wstring(name) + L"=old; Path=/; Max-Age=3600", false));
+    EXPECT_TRUE(store.SetFromLine(kSiteUrl, L"far=new; Path=/; Expires=Wed, 09 Jun 2100 10:18:14 GMT", false));
+    EXPECT_TRUE(store.SetFromLine(kSiteUrl, L"edge=new; Path=/; Expires=Tue, 19 Jan 2038 03:14:08 GMT", false));
+    int64_t before = NowSeconds();
+    EXPECT_TRUE(store.SetFromLine(kSiteUrl, L"age=new; Path=/; Max-Age=2147483647", false));
+    int64_t after = NowSeconds();
+    EXPECT_EQ(L"far=new; edge=new; age=new", store.CookieHeader(kSiteUrl, true));
+
+    EXPECT_EQ(kIn2100, StoredExpiry(dir, L"far"));
+    EXPECT_EQ(kPast2038, StoredExpiry(dir, L"edge"));
+    int64_t age = StoredExpiry(dir, L"age");
+    EXPECT_GE(age, before + 2147483647LL);
+    EXPECT_LE(age, after + 2147483647LL);
+    // The file keeps 64-bit decimal seconds.
+    std::string file = harness::ReadFileBytes(dir + L"\\Cookies");
+    EXPECT_NE(std::string::npos, file.find("\t1\t4116219494\n")) << file;
+    EXPECT_NE(std::string::npos, file.find("\t1\t2147483648\n")) << file;
+
+    // A past date still deletes, also one a 32-bit time_t cannot hold, and the epoch itself.
+    EXPECT_TRUE(store.SetFromLine(kSiteUrl, L"far=; Path=/; Expires=Mon, 01 Jan 1900 00:00:00 GMT", false));
+    EXPECT_TRUE(store.SetFromLine(kSiteUrl, L"edge=; Path=/; Expires=Thu, 01 Jan 1970 00:00:00 GMT", false));
+    EXPECT_TRUE(store.SetFromLine(kSiteUrl, L"age=; Path=/; Max-Age=-1", false));
+    EXPECT_EQ(L"", store.CookieHeader(kSiteUrl, true));
+}
+
+TEST(EngineCookieStore, DatesBeyondWhatFileTimeHoldsClamp) {
+    std::wstring dir = harness::MakeScratchDir(L"engine_cookie_clamp");
+    CookieStore store(dir);
+    EXPECT_TRUE(store.SetFromLine(kSiteUrl, L"year=1; Path=/; Expires=Fri, 31 Dec 99999 23:59:59 GMT", false));
+    EXPECT_TRUE(store.SetFromLine(kSiteUrl, L"age=2; Path=/; Max-Age=99999999999999999999999", false));
+    EXPECT_TRUE(store.SetFromLine(kSiteUrl, L"gone=3; Path=/; Expires=Sat, 01 Jan 1600 00:00:00 GMT", false));
+    // Through the cookie manager's record: a year SYSTEMTIME cannot hold.
+    CefCookie api;
+    api.name = L"api";
+    api.value = L"4";
+    api.path = L"/";
+    api.has_expires = 1;
+    api.expires.year = 40000;
+    api.expires.month = 1;
+    api.expires.day_of_month = 1;
+    EXPECT_TRUE(store.Set(kSiteUrl, api));
+    EXPECT_EQ(L"year=1; age=2; api=4", store.CookieHeader(kSiteUrl, true));
+    for (const wchar_t* name : {L"year", L"age", L"api"}) EXPECT_EQ(kLatestSeconds, StoredExpiry(dir, name));
+
+    // A file written by another build: 64-bit seconds are read as they are, larger numbers clamp.
+    std::string lines = "x64\tv\twww.site.com\t/\t0\t0\t1700000000\t1700000000\t1\t4116219494\n"
+                        "over\tv\twww.site.com\t/\t0\t0\t1700000000\t1700000000\t1\t99999999999999999999999\n";
+    ASSERT_TRUE(harness::WriteFileBytes(dir + L"\\Cookies", lines));
+    EXPECT_EQ(kIn2100, StoredExpiry(dir, L"x64"));
+    EXPECT_EQ(kLatestSeconds, StoredExpiry(dir, L"over"));
+    CefCookie x64;
+    ASSERT_TRUE(FindCookie(store, L"x64", &x64));
+    EXPECT_EQ(1700000000LL, SecondsOf(x64.creation));
+
+    // The public time_t conversions clamp both ways instead of wrapping.
+    CefTime t;
+    ASSERT_TRUE(TimeFromSeconds(kLatestSeconds, &t));
+    EXPECT_EQ(30827, t.year);
+    EXPECT_EQ(ClampedTimeT(kLatestSeconds), t.GetTimeT());
+    t.year = 1500;
+    time_t early = 0;
+    EXPECT_EQ(1, cef_time_to_timet(&t, &early));
+    EXPECT_EQ(static_cast<time_t>(std::max<int64_t>(kEarliestSeconds, std::numeric_limits<time_t>::min())), early);
+    t.SetTimeT(std::numeric_limits<time_t>::max());
+    EXPECT_EQ(std::numeric_limits<time_t>::max(), t.GetTimeT());
+    t.month = 13;
+    EXPECT_EQ(0, cef_time_to_timet(&t, &early));
 }
 
 TEST(EngineLog, NothingReachesTheFileWhileLoggingIsDisabled) {

@@ -3,6 +3,7 @@
 #include "cookie_store.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cwctype>
 
 #include "url.h"
@@ -70,7 +71,13 @@ std::wstring DefaultPath(const Url& u) {
     return slash == 0 || slash == std::wstring::npos ? L"/" : u.path.substr(0, slash);
 }
 
-bool Expired(const CefCookie& c, time_t now) { return c.has_expires && c.expires.GetTimeT() <= now; }
+// A time that is no date counts as 0, as an unset one.
+int64_t Seconds(const cef_time_t& t) {
+    int64_t seconds = 0;
+    return TimeToSeconds(t, &seconds) ? seconds : 0;
+}
+
+bool Expired(const CefCookie& c, int64_t now) { return c.has_expires && Seconds(c.expires) <= now; }
 
 bool SameKey(const CefCookie& a, const CefCookie& b) {
     return a.name == b.name && Lower(a.domain) == Lower(b.domain) && a.path == b.path;
@@ -83,8 +90,8 @@ bool AppliesTo(const CefCookie& c, const Url& u, bool includeHttpOnly) {
     return includeHttpOnly || !c.httponly;
 }
 
-// Months for cookie dates ("Wed, 09 Jun 2027 10:18:14 GMT").
-time_t ParseCookieDate(const std::wstring& text) {
+// Cookie dates ("Wed, 09 Jun 2027 10:18:14 GMT"); false when the text names no date.
+bool ParseCookieDate(const std::wstring& text, int64_t* seconds) {
     static const wchar_t* kMonths[] = {L"jan", L"feb", L"mar", L"apr", L"may", L"jun",
                                        L"jul", L"aug", L"sep", L"oct", L"nov", L"dec"};
     std::wstring t = Lower(text);
@@ -103,22 +110,28 @@ time_t ParseCookieDate(const std::wstring& text) {
         for (int mo = 0; mo < 12; ++mo)
             if (token.compare(0, 3, kMonths[mo]) == 0) month = mo + 1;
         if (std::iswdigit(token[0])) {
-            int n = _wtoi(token.c_str());
-            if (token.size() >= 3 || n > 31) year = n < 70 ? 2000 + n : n < 100 ? 1900 + n : n;
-            else if (!day) day = n;
+            long n = std::wcstol(token.c_str(), nullptr, 10);  // LONG_MAX when too long: a year past the end
+            if (token.size() >= 3 || n > 31) year = n < 70 ? 2000 + n : n < 100 ? 1900 + n : static_cast<int>(n);
+            else if (!day) day = static_cast<int>(n);
         }
         token.clear();
     }
-    if (!month || !day || !year) return 0;
+    if (!month || !day || !year) return false;
     cef_time_t ct = {year, month, 0, day, h, m, s, 0};
-    time_t out = 0;
-    cef_time_to_timet(&ct, &out);
-    return out;
+    return TimeToSeconds(ct, seconds);
 }
+
+// Max-Age in seconds; a number past what 64 bits hold reads as their end, and the sum clamps.
+int64_t MaxAgeExpiry(const std::wstring& value, int64_t now) {
+    return AddSeconds(now, _wcstoi64(value.c_str(), nullptr, 10));
+}
+
+// A time field of the store file: decimal seconds, 64-bit.
+void ReadSeconds(const std::string& field, CefTime* t) { TimeFromSeconds(_strtoi64(field.c_str(), nullptr, 10), t); }
 
 }  // namespace
 
-bool ParseCookieLine(const std::wstring& line, CefCookie* c, time_t now) {
+bool ParseCookieLine(const std::wstring& line, CefCookie* c, int64_t now) {
     size_t semi = line.find(L';');
     std::wstring pair = Trim(line.substr(0, semi));
     size_t eq = pair.find(L'=');
@@ -140,10 +153,10 @@ bool ParseCookieLine(const std::wstring& line, CefCookie* c, time_t now) {
         else if (key == L"max-age") {
             maxAgeSeen = true;
             c->has_expires = 1;
-            c->expires.SetTimeT(now + _wtoi(val.c_str()));
+            TimeFromSeconds(MaxAgeExpiry(val, now), &c->expires);
         } else if (key == L"expires" && !maxAgeSeen) {
-            time_t t = ParseCookieDate(val);
-            if (t) { c->has_expires = 1; c->expires.SetTimeT(t); }
+            int64_t t = 0;
+            if (ParseCookieDate(val, &t)) { c->has_expires = 1; TimeFromSeconds(t, &c->expires); }
         }
     }
     return true;
@@ -183,7 +196,7 @@ std::vector<CefCookie> CookieStore::Load() {
     char buf[8192];
     DWORD got = 0;
     while (ReadFile(f.get(), buf, sizeof(buf), &got, nullptr) && got > 0) data.append(buf, got);
-    time_t now = time(nullptr);
+    int64_t now = NowSeconds();
     size_t pos = 0;
     while (pos < data.size()) {
         size_t nl = data.find('\n', pos);
@@ -205,10 +218,10 @@ std::vector<CefCookie> CookieStore::Load() {
         c.path = Unescape(f2[3]);
         c.secure = atoi(f2[4].c_str());
         c.httponly = atoi(f2[5].c_str());
-        c.creation.SetTimeT(static_cast<time_t>(_atoi64(f2[6].c_str())));
-        c.last_access.SetTimeT(static_cast<time_t>(_atoi64(f2[7].c_str())));
+        ReadSeconds(f2[6], &c.creation);
+        ReadSeconds(f2[7], &c.last_access);
         c.has_expires = atoi(f2[8].c_str());
-        c.expires.SetTimeT(static_cast<time_t>(_atoi64(f2[9].c_str())));
+        ReadSeconds(f2[9], &c.expires);
         if (!Expired(c, now)) out.push_back(c);
     }
     return out;
@@ -219,8 +232,8 @@ bool CookieStore::Save(const std::vector<CefCookie>& cookies) {
     for (auto& c : cookies) {
         char nums[160];
         snprintf(nums, sizeof(nums), "%d\t%d\t%lld\t%lld\t%d\t%lld", c.secure, c.httponly,
-                 static_cast<long long>(c.creation.GetTimeT()), static_cast<long long>(c.last_access.GetTimeT()),
-                 c.has_expires, static_cast<long long>(c.expires.GetTimeT()));
+                 static_cast<long long>(Seconds(c.creation)), static_cast<long long>(Seconds(c.last_access)),
+                 c.has_expires, static_cast<long long>(Seconds(c.expires)));
         data += Escape(c.name) + "\t" + Escape(c.value) + "\t" + Escape(c.domain) + "\t" + Escape(c.path) + "\t" +
                 nums + "\n";
     }
@@ -264,9 +277,9 @@ bool CookieStore::Set(const std::wstring& url, const CefCookie& cookie) {
     }
     c.domain = domain;
     if (c.path.empty() || c.path.ToWString()[0] != L'/') c.path = DefaultPath(u);
-    time_t now = time(nullptr);
-    if (c.creation.GetTimeT() <= 0) c.creation.SetTimeT(now);
-    c.last_access.SetTimeT(now);
+    int64_t now = NowSeconds();
+    if (Seconds(c.creation) <= 0) TimeFromSeconds(now, &c.creation);
+    TimeFromSeconds(now, &c.last_access);
     Locked lock(mutexName_);
     if (!lock.held) return false;
     std::vector<CefCookie> all = Load();
@@ -314,7 +327,7 @@ std::wstring CookieStore::CookieHeader(const std::wstring& url, bool includeHttp
 
 bool CookieStore::SetFromLine(const std::wstring& url, const std::wstring& line, bool fromScript) {
     CefCookie c;
-    if (!ParseCookieLine(line, &c, time(nullptr))) return false;
+    if (!ParseCookieLine(line, &c, NowSeconds())) return false;
     if (fromScript) {
         if (c.httponly) return false;
         // A script may not replace an HttpOnly cookie.

@@ -2,7 +2,8 @@
 // The persistent cookie store of one cache folder. Every operation takes a
 // named mutex derived from the folder, reads the file, and writes it back
 // whole (through a temporary file), so several processes can share one store.
-#include <ctime>
+// Cookie times are 64-bit seconds throughout (util.h), never time_t.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,8 @@ private:
     std::wstring mutexName_;
 };
 
-// Parses a Set-Cookie line; false when it has no name=value pair.
-bool ParseCookieLine(const std::wstring& line, CefCookie* cookie, time_t now);
+// Parses a Set-Cookie line; false when it has no name=value pair. Dates
+// past 2038 stay as they are (nowSeconds: NowSeconds()).
+bool ParseCookieLine(const std::wstring& line, CefCookie* cookie, int64_t nowSeconds);
 
 }  // namespace cefstub

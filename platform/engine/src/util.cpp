@@ -1,9 +1,11 @@
 // Engine-wide helpers.
 #include "util.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <mutex>
 #include <vector>
 
@@ -64,6 +66,23 @@ const wchar_t* LevelName(LogSeverity s) {
         default: return L"ERROR";
     }
 }
+
+// FILETIME counts 100 ns from 1601-01-01, which is kEarliestSeconds.
+constexpr ULONGLONG kFileTimeUnitsPerSecond = 10000000ULL;
+constexpr int kFirstYear = 1601;
+constexpr int kLastYear = 30827;
+
+int64_t FileTimeSeconds(const FILETIME& ft) {
+    ULARGE_INTEGER u;
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    return static_cast<int64_t>(u.QuadPart / kFileTimeUnitsPerSecond) + kEarliestSeconds;
+}
+
+int64_t ClampSeconds(int64_t seconds) { return std::min(std::max(seconds, kEarliestSeconds), kLatestSeconds); }
+
+// A field of a date as SYSTEMTIME takes it; one WORD cannot hold reads as out of range.
+WORD TimeField(int value) { return value < 0 || value > 0xFFFF ? 0xFFFF : static_cast<WORD>(value); }
 
 }  // namespace
 
@@ -131,6 +150,54 @@ std::wstring ProgramPath() {
     }
 }
 
+int64_t AddSeconds(int64_t seconds, int64_t delta) {
+    seconds = ClampSeconds(seconds);
+    if (delta > kLatestSeconds - seconds) return kLatestSeconds;
+    if (delta < kEarliestSeconds - seconds) return kEarliestSeconds;
+    return seconds + delta;
+}
+
+int64_t NowSeconds() {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    return FileTimeSeconds(ft);
+}
+
+bool TimeToSeconds(const cef_time_t& t, int64_t* seconds) {
+    // The fields are checked by SystemTimeToFileTime, the year first brought into its range.
+    SYSTEMTIME st = {};
+    st.wYear = static_cast<WORD>(std::min(std::max(t.year, kFirstYear), kLastYear));
+    st.wMonth = TimeField(t.month);
+    st.wDay = TimeField(t.day_of_month);
+    st.wHour = TimeField(t.hour);
+    st.wMinute = TimeField(t.minute);
+    st.wSecond = TimeField(t.second);
+    st.wMilliseconds = TimeField(t.millisecond);
+    FILETIME ft;
+    if (!SystemTimeToFileTime(&st, &ft)) return false;
+    if (t.year < kFirstYear) *seconds = kEarliestSeconds;
+    else if (t.year > kLastYear) *seconds = kLatestSeconds;
+    else *seconds = FileTimeSeconds(ft);
+    return true;
+}
+
+bool TimeFromSeconds(int64_t seconds, cef_time_t* t) {
+    ULARGE_INTEGER u;
+    u.QuadPart = static_cast<ULONGLONG>(ClampSeconds(seconds) - kEarliestSeconds) * kFileTimeUnitsPerSecond;
+    FILETIME ft = {u.LowPart, u.HighPart};
+    SYSTEMTIME st;
+    if (!FileTimeToSystemTime(&ft, &st)) return false;
+    t->year = st.wYear;
+    t->month = st.wMonth;
+    t->day_of_week = st.wDayOfWeek;
+    t->day_of_month = st.wDay;
+    t->hour = st.wHour;
+    t->minute = st.wMinute;
+    t->second = st.wSecond;
+    t->millisecond = st.wMilliseconds;
+    return true;
+}
+
 }  // namespace cefstub
 
 std::string CefString::ToString() const { return cefstub::ToUtf8(str_); }
@@ -152,37 +219,17 @@ void CheckFailed(const char* file, int line, const char* condition) {
 
 extern "C" int cef_time_to_timet(const cef_time_t* t, time_t* out) {
     if (!t || !out) return 0;
-    SYSTEMTIME st = {};
-    st.wYear = static_cast<WORD>(t->year);
-    st.wMonth = static_cast<WORD>(t->month);
-    st.wDay = static_cast<WORD>(t->day_of_month);
-    st.wHour = static_cast<WORD>(t->hour);
-    st.wMinute = static_cast<WORD>(t->minute);
-    st.wSecond = static_cast<WORD>(t->second);
-    st.wMilliseconds = static_cast<WORD>(t->millisecond);
-    FILETIME ft;
-    if (!SystemTimeToFileTime(&st, &ft)) { *out = 0; return 0; }
-    ULARGE_INTEGER u;
-    u.LowPart = ft.dwLowDateTime;
-    u.HighPart = ft.dwHighDateTime;
-    *out = static_cast<time_t>((u.QuadPart - 116444736000000000ULL) / 10000000ULL);
+    int64_t seconds = 0;
+    if (!cefstub::TimeToSeconds(*t, &seconds)) {
+        *out = 0;
+        return 0;
+    }
+    // A date a 32-bit time_t cannot hold reads as its first or last second, never as a wrapped one.
+    seconds = std::max<int64_t>(seconds, std::numeric_limits<time_t>::min());
+    *out = static_cast<time_t>(std::min<int64_t>(seconds, std::numeric_limits<time_t>::max()));
     return 1;
 }
 
 extern "C" int cef_time_from_timet(time_t time, cef_time_t* t) {
-    if (!t) return 0;
-    ULARGE_INTEGER u;
-    u.QuadPart = static_cast<ULONGLONG>(time) * 10000000ULL + 116444736000000000ULL;
-    FILETIME ft = {u.LowPart, u.HighPart};
-    SYSTEMTIME st;
-    if (!FileTimeToSystemTime(&ft, &st)) return 0;
-    t->year = st.wYear;
-    t->month = st.wMonth;
-    t->day_of_week = st.wDayOfWeek;
-    t->day_of_month = st.wDay;
-    t->hour = st.wHour;
-    t->minute = st.wMinute;
-    t->second = st.wSecond;
-    t->millisecond = st.wMilliseconds;
-    return 1;
+    return t && cefstub::TimeFromSeconds(static_cast<int64_t>(time), t) ? 1 : 0;
 }

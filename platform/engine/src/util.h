@@ -1,8 +1,12 @@
 #pragma once
 // Small helpers shared by the engine's files: text conversion, the engine's
-// own log, handles.
+// own log, handles, dates.
 #include <windows.h>
+
+#include <cstdint>
 #include <string>
+
+struct cef_time_t;
 
 namespace cefstub {
 
@@ -46,5 +50,19 @@ bool WaitAnswering(HANDLE handle, DWORD timeoutMs);
 
 // The full path of this program file.
 std::wstring ProgramPath();
+
+// Dates inside the engine: 64-bit seconds since 1970-01-01 UTC, whatever
+// width time_t has (32 bits on i686 with msvcrt, where it ends in 2038).
+// They span what SYSTEMTIME and FILETIME hold; dates outside clamp to the
+// nearest end instead of wrapping.
+constexpr int64_t kEarliestSeconds = -11644473600LL;  // 1601-01-01 00:00:00
+constexpr int64_t kLatestSeconds = 910670515199LL;    // 30827-12-31 23:59:59
+// seconds + delta, clamped (a Max-Age of any size).
+int64_t AddSeconds(int64_t seconds, int64_t delta);
+int64_t NowSeconds();
+// False when t is no date (a field out of range, 31 February); a year
+// before 1601 or after 30827 reads as the nearest end.
+bool TimeToSeconds(const cef_time_t& t, int64_t* seconds);
+bool TimeFromSeconds(int64_t seconds, cef_time_t* t);
 
 }  // namespace cefstub

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <ctime>
 #include <memory>
 #include <mutex>
 
@@ -11,7 +10,7 @@
 
 namespace {
 
-constexpr time_t kCookieLifeSeconds = 24 * 60 * 60;
+constexpr ULONGLONG kCookieLife100ns = 24ULL * 60 * 60 * 10000000;
 
 // One completion of a set or delete request, waited for by the caller. The
 // engine holds the callback until it runs; the state outlives both.
@@ -62,6 +61,26 @@ std::wstring AccountCookieDomain() {
     return colon == std::wstring::npos ? host : host.substr(0, colon);
 }
 
+CefTime AccountCookieExpiry(const FILETIME& now) {
+    ULARGE_INTEGER later;
+    later.LowPart = now.dwLowDateTime;
+    later.HighPart = now.dwHighDateTime;
+    later.QuadPart += kCookieLife100ns;
+    const FILETIME laterFileTime = {later.LowPart, later.HighPart};
+    SYSTEMTIME st = {};
+    CefTime expiry;
+    if (!FileTimeToSystemTime(&laterFileTime, &st)) return expiry;  // past the year 30827: no date
+    expiry.year = st.wYear;
+    expiry.month = st.wMonth;
+    expiry.day_of_week = st.wDayOfWeek;
+    expiry.day_of_month = st.wDay;
+    expiry.hour = st.wHour;
+    expiry.minute = st.wMinute;
+    expiry.second = st.wSecond;
+    expiry.millisecond = st.wMilliseconds;
+    return expiry;
+}
+
 CookieStoreResult VisitAccountCookie(CefCookie* cookie, bool* found, DWORD timeoutMs) {
     if (found) *found = false;
     CefRefPtr<CefCookieManager> manager = CefCookieManager::GetGlobalManager(nullptr);
@@ -99,7 +118,9 @@ CookieStoreResult SetAccountCookie(const std::wstring& value, DWORD timeoutMs, b
     cookie.secure = 0;
     cookie.httponly = 0;
     cookie.has_expires = 1;
-    cookie.expires.SetTimeT(time(nullptr) + kCookieLifeSeconds);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    cookie.expires = AccountCookieExpiry(now);
     CefRefPtr<CookieCompletion> completion = new CookieCompletion();
     std::shared_ptr<CookieCompletion::State> state = completion->GetState();
     if (!manager->SetCookie(AccountCookieUrl(), cookie, completion.get())) return CookieStoreResult::Refused;

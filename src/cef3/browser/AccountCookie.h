@@ -24,6 +24,10 @@ std::wstring AccountCookieUrl();
 // The account host without port: the cookie's domain.
 std::wstring AccountCookieDomain();
 
+// The expiry of a cookie set at now (UTC): one day later, counted on
+// FILETIME, as a 32-bit time_t ends in January 2038.
+CefTime AccountCookieExpiry(const FILETIME& now);
+
 // Looks for the cookie with a fresh COrvCookieVisitor (HTTP-only cookies
 // included). *found tells whether it was met; *cookie receives it.
 CookieStoreResult VisitAccountCookie(CefCookie* cookie, bool* found, DWORD timeoutMs);
