@@ -259,6 +259,19 @@ int ThreadCountOfProcess() {
     return count;
 }
 
+orvdown::UniqueSocket ListenOnLoopback(unsigned short* port) {
+    orvdown::UniqueSocket listener{socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)};
+    sockaddr_in at = {};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int cb = sizeof(at);
+    if (!listener || bind(listener.get(), reinterpret_cast<sockaddr*>(&at), sizeof(at)) != 0 ||
+        listen(listener.get(), 8) != 0 || getsockname(listener.get(), reinterpret_cast<sockaddr*>(&at), &cb) != 0)
+        return orvdown::UniqueSocket();
+    *port = ntohs(at.sin_port);
+    return listener;
+}
+
 // --- The library's log
 
 void OrvLogWindow::Mark() {

@@ -4,6 +4,7 @@
 // for each test, the test's own part of the library's log, the server
 // (port, control requests, statistics), the sample sources and folder
 // comparisons.
+#include "Handles.h"
 #include "OrvDown.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +92,9 @@ uint64_t WrongBlockBytes(const std::wstring& source, const std::wstring& target)
 
 bool ThreadAlive(DWORD threadId);
 int ThreadCountOfProcess();
+// A socket listening on a free port of 127.0.0.1, its port in *port; none
+// on failure. Winsock must be started.
+orvdown::UniqueSocket ListenOnLoopback(unsigned short* port);
 
 // The lines of the library's log that this process wrote after Mark(). The
 // log file is shared by every run and every test program; lines of earlier
