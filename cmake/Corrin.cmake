@@ -4,6 +4,12 @@
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_SOURCE_DIR}/tools/wine-run;--build;${CMAKE_BINARY_DIR}"
     CACHE STRING "Runs cross-built programs" FORCE)
 
+# Every 32-bit program, shipped or test, is large-address-aware: it gets
+# 4 GiB of address space on 64-bit Windows instead of 2 GiB.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_link_options("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-Wl,--large-address-aware>")
+endif()
+
 # corrin_gui_program(target)      -- a Windows GUI program with wWinMain
 # corrin_console_program(target)  -- a console program with wmain
 function(corrin_gui_program target)

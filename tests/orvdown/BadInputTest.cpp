@@ -1,7 +1,10 @@
 // What the download server sends is outside input: bad indexes, names
 // that reach outside the game folder, cut answers, a missing package and
 // no server at all end in a failure notice and a log line, never in a
-// crash, a hang or a success.
+// crash, a hang or a success. Sizes and counts it claims, and the names of
+// a list of installed files, get no room before the bytes behind them.
+#include "AllocationWatch.h"
+#include "HttpClient.h"
 #include "OrvDownTestSupport.h"
 #include "PackageFolder.h"
 #include "PkgIndex.h"
@@ -10,9 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace orvtest;
 
 namespace {
+
+// More than parsing a small text needs, far less than the claims below.
+constexpr size_t kSmallAllocation = 64 * 1024;
 
 class OrvDownBadInputTest : public LibraryTest {
 protected:
@@ -118,9 +126,28 @@ TEST(OrvDownIndex, ParsesAGoodIndexAndRefusesAbsurdOnes) {
         "",
     };
     for (const std::string& text : bad) EXPECT_FALSE(orvdown::ParsePkgIndex(text, &index, &error)) << text;
-    // Two files that together pass the package limit.
-    std::string twoHuge = "ORVPKG 1\nversion 1\nblocksize 32768\nfiles 2\nfile 1099511627776 a\nfile 1 b\nend\n";
-    EXPECT_FALSE(orvdown::ParsePkgIndex(twoHuge, &index, &error));
+
+    // Sizes and counts are claims: no room is made for what the text does not hold.
+    const std::string head = "ORVPKG 1\nversion 1\nblocksize 32768\n";
+    const struct {
+        std::string text;
+        const wchar_t* error;
+    } refused[] = {
+        {head + "files 1\nfile 1099511627776 big.bin\nend\n", L"block hash expected"},  // 2^40: 640 MiB of hashes
+        {head + "files 1\nfile 549755813888 big.bin\n" + hash + "\nend\n", L"block hash expected"},
+        // Two files, each with its hashes, that together pass the package limit.
+        {head + "files 2\nfile 32768 a\n" + hash + "\nfile 1099511627776 b\nend\n", L"bad or absurd file size"},
+        {head + "files 1\nfile 1 " + std::string(1 << 20, 'n') + "\n" + hash + "\nend\n", L"unsafe file name"},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.text.substr(0, 80));
+        AllocationWatch watch;
+        bool parsed = orvdown::ParsePkgIndex(r.text, &index, &error);
+        size_t largest = watch.Largest();
+        EXPECT_FALSE(parsed);
+        EXPECT_EQ(r.error, error);
+        EXPECT_LT(largest, kSmallAllocation) << "room made for a claim";
+    }
 }
 
 TEST(OrvDownInstalledList, KeepsNamesAndRefusesOnesOutsideTheFolder) {
@@ -138,6 +165,64 @@ TEST(OrvDownInstalledList, KeepsNamesAndRefusesOnesOutsideTheFolder) {
         "",
     };
     for (const std::string& t : bad) EXPECT_FALSE(orvdown::ParseInstalledList(t, &read, &error)) << t;
+
+    // A line far longer than any name is refused before anything is made of it.
+    std::string longLine = "ORVFILES 1\n" + std::string(1 << 20, 'n') + "\nend\n";
+    AllocationWatch watch;
+    EXPECT_FALSE(orvdown::ParseInstalledList(longLine, &read, &error));
+    EXPECT_LT(watch.Largest(), kSmallAllocation);
+}
+
+TEST(OrvDownInstalledList, RemovingDeepNamesKeepsNoListOfTheirFolders) {
+    std::wstring game = harness::MakeScratchDir(L"orvdown_deep");
+    for (const wchar_t* dir : {L"\\a", L"\\a\\b", L"\\e"}) ASSERT_TRUE(CreateDirectoryW((game + dir).c_str(), nullptr));
+    // When "a\d.txt" goes, "a" still holds "a\b": "a" goes after "a\b", on the next name's way up.
+    std::vector<std::wstring> names = {L"a\\d.txt", L"a\\b\\c.txt", L"e\\f.txt"};
+    for (const auto& name : names) ASSERT_TRUE(harness::WriteFileBytes(game + L"\\" + name, "x"));
+    std::wstring deep;
+    for (int i = 0; i < 500; ++i) deep += L"d\\";
+    names.insert(names.end(), 200, deep + L"x.txt");  // as a list file may hold them: 500 folders deep
+    AllocationWatch watch;
+    orvdown::RemoveInstalledFiles(game + L"\\", 7, names);
+    size_t growth = watch.PeakGrowth();
+    EXPECT_FALSE(harness::FileExists(game)) << ::testing::PrintToString(ListFiles(game));
+    EXPECT_LT(growth, kSmallAllocation) << "memory grew with the depth of the names";
+}
+
+TEST(OrvDownHttp, AClaimedContentLengthGetsNoRoomBeforeItsBytes) {
+    orvdown::WinsockScope winsock;
+    ASSERT_TRUE(winsock.Ok());
+    unsigned short port = 0;
+    orvdown::UniqueSocket listener = ListenOnLoopback(&port);
+    ASSERT_TRUE(listener);
+    orvdown::ServerAddress server;
+    std::wstring error;
+    ASSERT_TRUE(orvdown::ResolveServer(L"127.0.0.1", port, &server, &error)) << harness::Narrow(error);
+
+    // One answer that claims 60 MB, sends a line and ends.
+    std::thread answer([&] {
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(listener.get(), &ready);
+        timeval limit = {20, 0};
+        if (select(0, &ready, nullptr, nullptr, &limit) != 1) return;
+        orvdown::UniqueSocket client{accept(listener.get(), nullptr, nullptr)};
+        std::string request;
+        char chunk[1024];
+        int n = 0;
+        while (request.find("\r\n\r\n") == std::string::npos && (n = recv(client.get(), chunk, sizeof(chunk), 0)) > 0)
+            request.append(chunk, static_cast<size_t>(n));
+        const char head[] = "HTTP/1.1 200 OK\r\nContent-Length: 60000000\r\n\r\nORVPKG 1\n";
+        send(client.get(), head, sizeof(head) - 1, 0);
+    });
+    std::string body;
+    AllocationWatch watch;
+    bool got = orvdown::HttpGetAll(server, "/pkg/1/index", orvdown::kMaxIndexBytes, nullptr, &body, &error);
+    size_t largest = watch.Largest();
+    answer.join();
+    EXPECT_FALSE(got);
+    EXPECT_EQ(L"answer cut after 9 of 60000000 bytes", error);
+    EXPECT_LT(largest, 1u << 20) << "room made for the claimed length";
 }
 
 }  // namespace

@@ -59,6 +59,8 @@ TEST_F(OrvDownTest, FullDownloadIsByteIdenticalWithNoticesInOrderOnLibraryThread
         EXPECT_EQ(101u, n.task.pkgId);
     }
     EXPECT_EQ(6u, notify_.FilterAsked().size());
+    EXPECT_EQ(harness::ReadFileBytes(game + L"\\OrvDown_101.idx").size(), notify_.Last("OnPkgDownFinish", 101).bytes)
+        << "OnPkgDownFinish gives the size of the index";
 
     // A second task over the complete folder fetches nothing and succeeds.
     notify_.Clear();
@@ -259,6 +261,29 @@ TEST_F(OrvDownTest, StopOfAPausedTaskGivesTheCancelNotice) {
     StopTask(133);
     EXPECT_EQ(1, notify_.Count("OnTaskCancel", 133));
     EXPECT_EQ(2, notify_.Count("OnTaskDestory", 133));
+}
+
+// Packages 140-143 have an index of about 16 MB whose only file, of 12 GiB,
+// the filter refuses: a task of one fetches no data, but holds the index.
+TEST_F(OrvDownTest, RunningTasksKeepTheIndexButNotItsText) {
+    const uint32_t ids[] = {140, 141, 142, 143};
+    const uint64_t indexBytes = harness::ReadFileBytes(StateDir() + L"\\root\\140\\index").size();
+    const uint64_t hashBytes = (12ull << 30) / 32768 * 20;  // the parsed index: one 20-byte hash a block
+    ASSERT_GT(indexBytes, 2 * hashBytes);
+    notify_.HoldAt("OnCalcPkgDownInfo");  // after the index was fetched, parsed and stored
+    uint64_t before = PrivateBytes();
+    for (uint32_t id : ids) CreateTask(id, FolderArg(Game(L"bigindex_" + std::to_wstring(id))).c_str());
+    for (uint32_t id : ids) ASSERT_TRUE(notify_.WaitFor("OnCalcPkgDownInfo", id, kTaskTimeoutMs)) << id << Log();
+    uint64_t perTask = (PrivateBytes() - before) / std::size(ids);
+    notify_.Release();
+    for (uint32_t id : ids) {
+        ASSERT_TRUE(notify_.WaitFor("OnTaskDestory", id, kTaskTimeoutMs)) << id;
+        EXPECT_EQ(1, notify_.Count("OnTaskSuccess", id)) << id << Log();
+        EXPECT_EQ(indexBytes, notify_.Last("OnPkgDownFinish", id).bytes) << "OnPkgDownFinish gives the index size";
+    }
+    EXPECT_GT(perTask, hashBytes / 2) << "the measure does not see the parsed index";
+    EXPECT_LT(perTask, hashBytes + indexBytes / 2) << "a running task holds " << perTask << " bytes for an index of "
+                                                    << indexBytes << " bytes (" << hashBytes << " parsed)";
 }
 
 TEST_F(OrvDownTest, TheLogOfATestHoldsOnlyItsOwnLines) {

@@ -16,8 +16,21 @@ namespace orvtest {
 void RecordingNotify::Add(Notice n) {
     n.thread = GetCurrentThreadId();
     n.when = std::chrono::steady_clock::now();
-    std::lock_guard<std::mutex> lock(lock_);
+    std::unique_lock<std::mutex> lock(lock_);
+    bool hold = !holdAt_.empty() && n.name == holdAt_;
     notices_.push_back(std::move(n));
+    if (hold) released_.wait_for(lock, kHoldLimit, [this] { return holdAt_.empty(); });
+}
+
+void RecordingNotify::HoldAt(const std::string& name) {
+    std::lock_guard<std::mutex> lock(lock_);
+    holdAt_ = name;
+}
+
+void RecordingNotify::Release() {
+    std::lock_guard<std::mutex> lock(lock_);
+    holdAt_.clear();
+    released_.notify_all();
 }
 
 void RecordingNotify::AddTask(const char* name, VokPkgTaskInfo* task, uint32_t a, uint32_t b, uint64_t bytes) {
@@ -259,6 +272,33 @@ int ThreadCountOfProcess() {
     return count;
 }
 
+// The committed private regions of the address space, summed: Wine 8
+// reports no PrivateUsage (0) through GetProcessMemoryInfo.
+uint64_t PrivateBytes() {
+    uint64_t total = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (uintptr_t at = 0; VirtualQuery(reinterpret_cast<void*>(at), &region, sizeof(region)) == sizeof(region);) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE) total += region.RegionSize;
+        uintptr_t next = reinterpret_cast<uintptr_t>(region.BaseAddress) + region.RegionSize;
+        if (next <= at) break;  // the top of the address space
+        at = next;
+    }
+    return total;
+}
+
+orvdown::UniqueSocket ListenOnLoopback(unsigned short* port) {
+    orvdown::UniqueSocket listener{socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)};
+    sockaddr_in at = {};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int cb = sizeof(at);
+    if (!listener || bind(listener.get(), reinterpret_cast<sockaddr*>(&at), sizeof(at)) != 0 ||
+        listen(listener.get(), 8) != 0 || getsockname(listener.get(), reinterpret_cast<sockaddr*>(&at), &cb) != 0)
+        return orvdown::UniqueSocket();
+    *port = ntohs(at.sin_port);
+    return listener;
+}
+
 // --- The library's log
 
 void OrvLogWindow::Mark() {
@@ -299,7 +339,10 @@ void LibraryTest::SetUp() {
     SetTotalSpeedLimit(0);
 }
 
-void LibraryTest::TearDown() { DownUninit(); }
+void LibraryTest::TearDown() {
+    notify_.Release();  // a test that ended early may have left tasks held
+    DownUninit();
+}
 
 std::wstring LibraryTest::Game(const std::wstring& name) const { return harness::MakeScratchDir(L"orvdown_" + name); }
 

@@ -4,6 +4,7 @@
 // for each test, the test's own part of the library's log, the server
 // (port, control requests, statistics), the sample sources and folder
 // comparisons.
+#include "Handles.h"
 #include "OrvDown.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -58,12 +60,20 @@ public:
     Notice Last(const std::string& name, uint32_t pkgId) const;
     std::vector<std::string> FilterAsked() const;
     void Clear();
+    // Every later notice of that name, once recorded, keeps the library's
+    // thread until Release() (at most kHoldLimit): the test looks at tasks
+    // that stand there.
+    void HoldAt(const std::string& name);
+    void Release();
+    static constexpr std::chrono::seconds kHoldLimit{60};
 
 private:
     void Add(Notice n);
     void AddTask(const char* name, VokPkgTaskInfo* task, uint32_t a = 0, uint32_t b = 0, uint64_t bytes = 0);
 
     mutable std::mutex lock_;
+    std::condition_variable released_;
+    std::string holdAt_;  // under lock_
     std::vector<Notice> notices_;
     std::vector<std::string> filterAsked_;
 };
@@ -91,6 +101,11 @@ uint64_t WrongBlockBytes(const std::wstring& source, const std::wstring& target)
 
 bool ThreadAlive(DWORD threadId);
 int ThreadCountOfProcess();
+// The memory this process has committed for itself (its private bytes).
+uint64_t PrivateBytes();
+// A socket listening on a free port of 127.0.0.1, its port in *port; none
+// on failure. Winsock must be started.
+orvdown::UniqueSocket ListenOnLoopback(unsigned short* port);
 
 // The lines of the library's log that this process wrote after Mark(). The
 // log file is shared by every run and every test program; lines of earlier

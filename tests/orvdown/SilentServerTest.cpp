@@ -103,19 +103,13 @@ TEST_F(OrvDownSilentServerTest, ConnectSSSToAServerThatNeverAnswersFailsInBounde
     WSADATA wsa;
     ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &wsa));
     {
-        orvdown::UniqueSocket listener{socket(AF_INET, SOCK_STREAM, IPPROTO_TCP)};
-        sockaddr_in at = {};
-        at.sin_family = AF_INET;
-        at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int cb = sizeof(at);
+        unsigned short port = 0;
+        orvdown::UniqueSocket listener = ListenOnLoopback(&port);
         ASSERT_TRUE(listener);
-        ASSERT_EQ(0, bind(listener.get(), reinterpret_cast<sockaddr*>(&at), sizeof(at)));
-        ASSERT_EQ(0, listen(listener.get(), 8));
-        ASSERT_EQ(0, getsockname(listener.get(), reinterpret_cast<sockaddr*>(&at), &cb));
         DownUninit();
         ASSERT_TRUE(DownInit(&notify_));
         bool connected = true;
-        double seconds = SecondsOf([&] { connected = ConnectSSS("127.0.0.1", ntohs(at.sin_port)); });
+        double seconds = SecondsOf([&] { connected = ConnectSSS("127.0.0.1", port); });
         EXPECT_FALSE(connected);
         EXPECT_LT(seconds, 15.0);
         EXPECT_NE(std::string::npos, Log().find("does not answer")) << Log();

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Makes the sample packages of the OrvDown tests in the download server's
-state folder: sources in STATE/src/<name>, packages in STATE/root/<id>, and
-raw bad indexes that test the library's input checks.
+state folder: sources in STATE/src/<name>, packages in STATE/root/<id>, raw
+bad indexes that test the library's input checks, and big indexes of a
+package whose only file the tests' filter refuses (no data behind them).
 
     make_samples.py STATE_DIR
 """
@@ -11,7 +12,7 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "pkgserver"))
 import makepkg  # noqa: E402
 
-STAMP = "samples-v2"
+STAMP = "samples-v3"
 
 SOURCES = {
     "small": [("readme.txt", 100000), ("empty.dat", 0), ("data/exact.bin", 32768),
@@ -61,13 +62,24 @@ BAD_INDEXES = {
 }
 
 
+# A 12 GiB file named so that the tests' FilterDownFile refuses it: about 16 MB of index text.
+BIG_INDEX_IDS = (140, 141, 142, 143)
+BIG_FILE_BYTES = 12 << 30
+
+
+def big_index():
+    return bad(head(1) + ["file %d big.xsd.txt" % BIG_FILE_BYTES] + [HASH] * (BIG_FILE_BYTES // 32768) + ["end"])
+
+
 def main():
     state = sys.argv[1]
     stamp = os.path.join(state, STAMP)
     if os.path.exists(stamp):
         return 0
     makepkg.make_test_packages(state, SOURCES, PACKAGES)
-    for pkg_id, text in BAD_INDEXES.items():
+    raw = dict(BAD_INDEXES)
+    raw.update((pkg_id, big_index()) for pkg_id in BIG_INDEX_IDS)
+    for pkg_id, text in raw.items():
         folder = os.path.join(state, "root", str(pkg_id))
         os.makedirs(folder, exist_ok=True)
         with open(os.path.join(folder, "index"), "w", encoding="utf-8", newline="\n") as f:

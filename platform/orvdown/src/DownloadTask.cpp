@@ -152,7 +152,7 @@ void DownloadTask::Finish(bool ok, const std::wstring& error) {
                 ORV_INFO(L"task pkgId=%u complete, version=%u", record_.pkgId, record_.pkgVer);
                 Notice([&](IVokPkgDownNotify* n) {
                     n->OnPkgDownFinish(&record_, static_cast<uint32_t>(index_.files.size()), totalBlocks_,
-                                       static_cast<uint32_t>(indexText_.size()));
+                                       indexBytes_);
                 });
                 Notice([&](IVokPkgDownNotify* n) { n->OnTaskSuccess(&record_, 0); });
             } else {
@@ -169,16 +169,7 @@ bool DownloadTask::Prepare(std::wstring* error) {
         *error = startError_;
         return false;
     }
-    if (!FetchIndex(error)) return false;
-    Notice([&](IVokPkgDownNotify* n) { n->OnIdxOfIdxDownFinish(&record_); });
-    ApplyFilter();
-    if (!CreateDirectories(folder_)) {
-        *error = ErrorText(L"creating folder", folder_, ::GetLastError());
-        return false;
-    }
-    if (!RecordInstalledFiles(folder_, record_.pkgId, SelectedNames(), error) ||
-        !StoreFile(IndexCopyPath(folder_, record_.pkgId), indexText_, error))
-        return false;
+    if (!FetchAndStoreIndex(error)) return false;
     Notice([&](IVokPkgDownNotify* n) { n->OnIdxDownFinish(&record_); });
     Notice([&](IVokPkgDownNotify* n) { n->OnBeginQueryBlock(&record_); });
     if (!CheckLocalFiles(error)) return false;
@@ -187,18 +178,30 @@ bool DownloadTask::Prepare(std::wstring* error) {
     return true;
 }
 
-bool DownloadTask::FetchIndex(std::wstring* error) {
+// Fetches the index, applies the filter and leaves a copy of the index in
+// the folder. The task keeps the parsed index and the text's size; the
+// text itself (tens of MiB for a big game) goes when this returns.
+bool DownloadTask::FetchAndStoreIndex(std::wstring* error) {
+    std::string text;
     std::wstring why;
-    if (!HttpGetAll(context_.server, IndexPath(record_.pkgId), kMaxIndexBytes, &stopping_, &indexText_, &why)) {
+    if (!HttpGetAll(context_.server, IndexPath(record_.pkgId), kMaxIndexBytes, &stopping_, &text, &why)) {
         *error = L"index not fetched: " + why;
         return false;
     }
-    if (!ParsePkgIndex(indexText_, &index_, &why)) {
+    if (!ParsePkgIndex(text, &index_, &why)) {
         *error = L"index refused: " + why;
         return false;
     }
     record_.pkgVer = index_.version;
-    return true;
+    indexBytes_ = static_cast<uint32_t>(text.size());
+    Notice([&](IVokPkgDownNotify* n) { n->OnIdxOfIdxDownFinish(&record_); });
+    ApplyFilter();
+    if (!CreateDirectories(folder_)) {
+        *error = ErrorText(L"creating folder", folder_, ::GetLastError());
+        return false;
+    }
+    return RecordInstalledFiles(folder_, record_.pkgId, SelectedNames(), error) &&
+           StoreFile(IndexCopyPath(folder_, record_.pkgId), text, error);
 }
 
 void DownloadTask::ApplyFilter() {

@@ -63,7 +63,7 @@ private:
 
     void ControllerMain();
     bool Prepare(std::wstring* error);
-    bool FetchIndex(std::wstring* error);
+    bool FetchAndStoreIndex(std::wstring* error);
     void ApplyFilter();
     std::vector<std::wstring> SelectedNames() const;
     bool CheckLocalFiles(std::wstring* error);
@@ -95,7 +95,7 @@ private:
     // --- Controller thread only.
     VokPkgTaskInfo record_ = {};
     PkgIndex index_;
-    std::string indexText_;
+    uint32_t indexBytes_ = 0;  // size of the index text; the text itself is stored, not kept
     std::vector<bool> selected_;  // per file: not refused by FilterDownFile
     std::vector<std::vector<bool>> needed_;  // per file, per block
     uint32_t totalBlocks_ = 0, taskBlocks_ = 0, localBlocks_ = 0;

@@ -11,6 +11,7 @@ namespace {
 
 constexpr size_t kMaxHeadBytes = 16 * 1024;
 constexpr size_t kHeadChunk = 4096;
+constexpr size_t kBodyChunk = 64 * 1024;  // room made for a body ahead of its bytes
 constexpr uint64_t kMaxContentLength = 1ull << 62;
 
 std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
@@ -323,12 +324,15 @@ bool HttpGetAll(const ServerAddress& server, const std::string& path, size_t max
         *error = L"absurd Content-Length";
         return false;
     }
-    body->assign(static_cast<size_t>(client.ContentLength()), '\0');
-    size_t have = 0;
-    while (have < body->size()) {
-        size_t got = 0;
-        if (!client.ReadBody(&(*body)[have], body->size() - have, &got, error)) return false;
-        have += got;
+    // The body grows as it arrives: its Content-Length is only a claim.
+    body->clear();
+    while (body->size() < client.ContentLength()) {
+        size_t have = body->size(), got = 0;
+        size_t want = static_cast<size_t>(std::min<uint64_t>(kBodyChunk, client.ContentLength() - have));
+        body->resize(have + want);
+        bool readOk = client.ReadBody(&(*body)[have], want, &got, error);
+        body->resize(have + got);
+        if (!readOk) return false;
     }
     return true;
 }

@@ -88,7 +88,8 @@ private:
     bool keepAlive_ = false;
 };
 
-// A GET of a whole small answer (200 only), at most maxBytes.
+// A GET of a whole small answer (200 only), at most maxBytes; room for the
+// body is made as it arrives, not for the length the answer claims.
 bool HttpGetAll(const ServerAddress& server, const std::string& path, size_t maxBytes, const std::atomic<bool>* cancel,
                 std::string* body, std::wstring* error);
 

@@ -5,8 +5,8 @@
 #include "PkgIndex.h"
 #include "Text.h"
 
-#include <algorithm>
 #include <set>
+#include <string_view>
 
 namespace orvdown {
 namespace {
@@ -32,16 +32,27 @@ bool IndexCopyFiles(const std::wstring& folder, uint32_t pkgId, std::vector<std:
     return true;
 }
 
-// Removes the folders of the files that are empty now, deepest first.
+// A name of the list; false when it is too long or could reach outside the
+// folder. A long line is refused before anything is made of it.
+bool ParseListedName(std::string_view line, std::wstring* name) {
+    if (line.size() > kMaxNameBytes) return false;
+    *name = WideFromUtf8(std::string(line));
+    return IsSafeRelativeName(*name);
+}
+
+// Removes the folders of the files that are empty now. The folders of each
+// name are tried from its deepest up, until one stays (it still holds
+// something, or went already): a folder empties when its last entry goes,
+// and the name that took that entry goes on to the folder. Nothing is kept
+// per folder, however deep the names of the list reach.
 void RemoveEmptyFolders(const std::wstring& folder, const std::vector<std::wstring>& names) {
-    std::vector<std::wstring> dirs;
     for (const auto& name : names) {
-        for (size_t pos = name.find(L'\\'); pos != std::wstring::npos; pos = name.find(L'\\', pos + 1))
-            dirs.push_back(folder + name.substr(0, pos));
+        std::wstring dir = folder + name;
+        for (size_t pos = dir.rfind(L'\\'); pos != std::wstring::npos && pos >= folder.size(); pos = dir.rfind(L'\\')) {
+            dir.resize(pos);
+            if (!::RemoveDirectoryW(dir.c_str())) break;
+        }
     }
-    std::sort(dirs.begin(), dirs.end(), [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
-    dirs.erase(std::unique(dirs.begin(), dirs.end()), dirs.end());
-    for (const auto& d : dirs) ::RemoveDirectoryW(d.c_str());
     ::RemoveDirectoryW(folder.c_str());
 }
 
@@ -108,7 +119,7 @@ bool ParseInstalledList(const std::string& text, std::vector<std::wstring>* name
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
         if (end == std::string::npos) break;
-        std::string line = text.substr(pos, end - pos);
+        std::string_view line = std::string_view(text).substr(pos, end - pos);
         pos = end + 1;
         if (header) {
             if (line != kListHeader) break;
@@ -120,12 +131,12 @@ bool ParseInstalledList(const std::string& text, std::vector<std::wstring>* name
             *names = std::move(out);
             return true;
         }
-        std::wstring name = WideFromUtf8(line);
-        if (line.size() > kMaxNameBytes || !IsSafeRelativeName(name) || out.size() >= kMaxListedFiles) {
+        std::wstring name;
+        if (out.size() >= kMaxListedFiles || !ParseListedName(line, &name)) {
             *error = L"unsafe or too many names";
             return false;
         }
-        out.push_back(name);
+        out.push_back(std::move(name));
     }
     *error = L"not a list of installed files";
     return false;

@@ -6,35 +6,38 @@
 
 #include <algorithm>
 #include <set>
+#include <string_view>
 
 namespace orvdown {
 namespace {
 
+// The shortest hash line of a block: 40 hex digits and a line feed.
+constexpr size_t kHashLineBytes = 41;
+
 // Splits the text into lines, refusing lines that end the text without a
-// line feed (a cut answer).
+// line feed (a cut answer). A line is a view into the text, never a copy.
 class LineReader {
 public:
-    explicit LineReader(const std::string& text) : text_(text) {}
-    bool Next(std::string* line) {
+    explicit LineReader(std::string_view text) : text_(text) {}
+    bool Next(std::string_view* line) {
         if (pos_ >= text_.size()) return false;
         size_t end = text_.find('\n', pos_);
-        if (end == std::string::npos) return false;
-        line->assign(text_, pos_, end - pos_);
-        if (!line->empty() && line->back() == '\r') line->pop_back();
+        if (end == std::string_view::npos) return false;
+        *line = text_.substr(pos_, end - pos_);
+        if (!line->empty() && line->back() == '\r') line->remove_suffix(1);
         pos_ = end + 1;
-        ++lineNo_;
         return true;
     }
     bool AtEnd() const { return pos_ == text_.size(); }
-    size_t LineNo() const { return lineNo_; }
+    // Bytes of the text not read yet.
+    size_t Left() const { return text_.size() - pos_; }
 
 private:
-    const std::string& text_;
+    std::string_view text_;
     size_t pos_ = 0;
-    size_t lineNo_ = 0;
 };
 
-bool ParseNumber(const std::string& text, uint64_t limit, uint64_t* out) {
+bool ParseNumber(std::string_view text, uint64_t limit, uint64_t* out) {
     if (text.empty() || text.size() > 20) return false;
     uint64_t value = 0;
     for (char c : text) {
@@ -48,10 +51,9 @@ bool ParseNumber(const std::string& text, uint64_t limit, uint64_t* out) {
 }
 
 // "key <number>" with the number at most limit.
-bool ParseKeyNumber(const std::string& line, const char* key, uint64_t limit, uint64_t* out) {
-    std::string prefix = std::string(key) + " ";
-    if (line.compare(0, prefix.size(), prefix) != 0) return false;
-    return ParseNumber(line.substr(prefix.size()), limit, out);
+bool ParseKeyNumber(std::string_view line, std::string_view key, uint64_t limit, uint64_t* out) {
+    if (line.size() <= key.size() || line.substr(0, key.size()) != key || line[key.size()] != ' ') return false;
+    return ParseNumber(line.substr(key.size() + 1), limit, out);
 }
 
 int HexValue(char c) {
@@ -61,7 +63,7 @@ int HexValue(char c) {
     return -1;
 }
 
-bool ParseHash(const std::string& line, BlockHash* out) {
+bool ParseHash(std::string_view line, BlockHash* out) {
     if (line.size() != 40) return false;
     for (size_t i = 0; i < 20; ++i) {
         int hi = HexValue(line[2 * i]), lo = HexValue(line[2 * i + 1]);
@@ -88,37 +90,53 @@ bool IsSafeComponent(const std::wstring& c) {
     return !IsDeviceName(c);
 }
 
+// The hash lines of a file of `count` blocks. The count comes from the
+// size the index claims: the lines it calls for must be in the text before
+// room is made for them.
+bool ParseBlockHashes(LineReader& lines, uint32_t count, std::vector<BlockHash>* blocks, std::wstring* error) {
+    if (count > lines.Left() / kHashLineBytes) {
+        *error = L"block hash expected";
+        return false;
+    }
+    blocks->resize(count);
+    std::string_view line;
+    for (auto& hash : *blocks) {
+        if (!lines.Next(&line) || !ParseHash(line, &hash)) {
+            *error = L"block hash expected";
+            return false;
+        }
+    }
+    return true;
+}
+
 bool ParseFile(LineReader& lines, uint64_t* totalBytes, PkgFile* file, std::wstring* error) {
-    std::string line;
-    if (!lines.Next(&line) || line.compare(0, 5, "file ") != 0) {
+    std::string_view line;
+    if (!lines.Next(&line) || line.substr(0, 5) != "file ") {
         *error = L"file entry expected";
         return false;
     }
     size_t space = line.find(' ', 5);
     uint64_t size = 0;
-    if (space == std::string::npos || !ParseNumber(line.substr(5, space - 5), kMaxPackageBytes, &size) ||
+    if (space == std::string_view::npos || !ParseNumber(line.substr(5, space - 5), kMaxPackageBytes, &size) ||
         size > kMaxPackageBytes - *totalBytes) {
         *error = L"bad or absurd file size";
         return false;
     }
     *totalBytes += size;
     file->size = size;
-    file->name = line.substr(space + 1);
-    std::replace(file->name.begin(), file->name.end(), '/', '\\');
-    file->relPath = WideFromUtf8(file->name);
-    if (file->name.size() > kMaxNameBytes || !IsSafeRelativeName(file->relPath)) {
+    std::string_view name = line.substr(space + 1);
+    if (name.size() > kMaxNameBytes) {
         *error = L"unsafe file name";
         return false;
     }
-    uint32_t count = BlockCountOf(size);
-    file->blocks.resize(count);
-    for (uint32_t b = 0; b < count; ++b) {
-        if (!lines.Next(&line) || !ParseHash(line, &file->blocks[b])) {
-            *error = L"block hash expected";
-            return false;
-        }
+    file->name.assign(name);
+    std::replace(file->name.begin(), file->name.end(), '/', '\\');
+    file->relPath = WideFromUtf8(file->name);
+    if (!IsSafeRelativeName(file->relPath)) {
+        *error = L"unsafe file name";
+        return false;
     }
-    return true;
+    return ParseBlockHashes(lines, BlockCountOf(size), &file->blocks, error);
 }
 
 }  // namespace
@@ -160,7 +178,7 @@ bool ParsePkgIndex(const std::string& text, PkgIndex* out, std::wstring* error) 
         return false;
     }
     LineReader lines(text);
-    std::string line;
+    std::string_view line;
     uint64_t version = 0, blockSize = 0, count = 0;
     if (!lines.Next(&line) || line != "ORVPKG 1") {
         *error = L"not a package index";

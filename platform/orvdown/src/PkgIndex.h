@@ -9,7 +9,8 @@
 //   ...
 //   end
 // Everything in it is outside input: Parse refuses absurd counts and sizes,
-// and names that could reach outside the game folder.
+// and names that could reach outside the game folder, and makes room only
+// for what the text itself holds, never for what a count or size claims.
 #include <array>
 #include <cstdint>
 #include <string>
