@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "LauncherSettings.h"
 #include "LogWriter.h"
 #include "MainWnd.h"
 
@@ -68,9 +69,10 @@ void CDlgScreenshot::OnClick(TNotifyUI& msg) {
 void CDlgScreenshot::SaveFolder() {
     if (!m_pPathEdit) return;
     std::wstring folder = m_pPathEdit->GetText().GetData();
+    // Not written: the player keeps the stored folder, and so does the launcher.
+    if (!WriteSettingsValue(L"WebGame", L"ScreenshotFullPath", folder, m_pMainWnd->ProgramFolder() + L"qxtarrow.ini"))
+        return;
     m_pMainWnd->ScreenshotFolder() = folder;
-    std::wstring ini = m_pMainWnd->ProgramFolder() + L"qxtarrow.ini";
-    WritePrivateProfileStringW(L"WebGame", L"ScreenshotFullPath", folder.c_str(), ini.c_str());
     LOG_INFO(L"CDlgScreenshot screenshot folder=%s", folder.c_str());
 }
 

@@ -25,6 +25,10 @@ std::wstring ReadText(const wchar_t* section, const wchar_t* key, wchar_t* buffe
     return buffer;
 }
 
+bool WriteFlag(const wchar_t* key, bool on, const std::wstring& ini) {
+    return WriteSettingsValue(L"main", key, on ? L"1" : L"0", ini);
+}
+
 }  // namespace
 
 void LauncherSettings::Load(const std::wstring& iniPath, const std::function<wchar_t()>& chooseGameDisk) {
@@ -44,7 +48,7 @@ void LauncherSettings::Load(const std::wstring& iniPath, const std::function<wch
     } else {
         gameDisk = chooseGameDisk ? chooseGameDisk() : L'C';
         const wchar_t letter[2] = {gameDisk, L'\0'};
-        WritePrivateProfileStringW(L"main", L"GameDisk", letter, iniPath.c_str());
+        WriteSettingsValue(L"main", L"GameDisk", letter, iniPath);
     }
     reportUrl = ReadText(L"report", L"url", buffer.get(), kTextChars, iniPath);
     installReportUrl = ReadText(L"report", L"installurl", buffer.get(), kTextChars, iniPath);
@@ -60,12 +64,12 @@ void LauncherSettings::Load(const std::wstring& iniPath, const std::function<wch
     }
 }
 
-bool LauncherSettings::WriteBack(const LauncherSettings& before, const std::wstring& iniPath) const {
-    if (closeType != before.closeType)
-        WritePrivateProfileStringW(L"main", L"CloseType", closeType ? L"1" : L"0", iniPath.c_str());
+bool LauncherSettings::WriteBack(const LauncherSettings& before, const std::wstring& iniPath) {
+    if (closeType != before.closeType && !WriteFlag(L"CloseType", closeType, iniPath)) closeType = before.closeType;
     if (autoRun == before.autoRun) return false;
-    WritePrivateProfileStringW(L"main", L"AutoRun", autoRun ? L"1" : L"0", iniPath.c_str());
-    return true;
+    if (WriteFlag(L"AutoRun", autoRun, iniPath)) return true;
+    autoRun = before.autoRun;
+    return false;
 }
 
 DWORD LauncherSettings::SpeedLimitBytes() const {
@@ -73,6 +77,16 @@ DWORD LauncherSettings::SpeedLimitBytes() const {
     unsigned long long bytes = static_cast<unsigned long long>(limitSpeed) * 1024u;
     return static_cast<DWORD>(std::min<unsigned long long>(bytes, 0xFFFFFFFFu));
 }
+
+bool WriteSettingsValue(const wchar_t* section, const wchar_t* key, const std::wstring& value,
+                        const std::wstring& iniPath) {
+    if (WritePrivateProfileStringW(section, key, value.c_str(), iniPath.c_str())) return true;
+    const DWORD error = GetLastError();
+    LOG_ERROR(L"write [%s] %s=%s to %s failed, LastError=%lu", section, key, value.c_str(), iniPath.c_str(), error);
+    return false;
+}
+
+std::wstring AutoRunCommand(const std::wstring& modulePath) { return L"\"" + modulePath + L"\""; }
 
 wchar_t ChooseGameDisk(const std::vector<CDeviceInfo::DriveSample>& drives) {
     wchar_t best = L'C';

@@ -24,7 +24,7 @@ void CMainWnd::PrepareScreenshotFolder() {
     if (!PathFileExistsW(m_screenshotFullPath.c_str()) && CreateDirectoryW(m_screenshotFullPath.c_str(), nullptr))
         LOG_DEBUG(L"CreateDirectory success, ScreenshotsFilePath=%s", m_screenshotFullPath.c_str());
     std::wstring ini = m_programFolder + L"qxtarrow.ini";
-    WritePrivateProfileStringW(L"WebGame", L"ScreenshotFullPath", m_screenshotFullPath.c_str(), ini.c_str());
+    WriteSettingsValue(L"WebGame", L"ScreenshotFullPath", m_screenshotFullPath, ini);
 }
 
 void CMainWnd::SetAutoRun(bool on) {
@@ -35,9 +35,9 @@ void CMainWnd::SetAutoRun(bool on) {
         return;
     }
     if (on) {
-        std::wstring path = GetModulePath();
-        RegSetValueExW(key.get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                       static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+        const std::wstring command = AutoRunCommand(GetModulePath());
+        RegSetValueExW(key.get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
     } else {
         RegDeleteValueW(key.get(), kRunValue);
     }

@@ -5,6 +5,7 @@
 
 #include "DialogTestSupport.h"
 #include "LauncherRun.h"
+#include "UniqueHandle.h"
 #include "WindowTool.h"
 
 namespace {
@@ -66,13 +67,19 @@ TEST_F(DialogsTest, AboutShowsTheProductVersion) {
 
 TEST_F(DialogsTest, SettingsWriteWhatChangedWhenTheDialogCloses) {
     launcher::RunValue runValue;
-    LauncherRun run;
+    // Installed in a folder whose name has a space, as under "Program Files".
+    LauncherRun run(L"", L" Vanta Games");
     run.WriteIni();
     run.SetIniValue(L"main", L"AutoRun", L"1");
     const std::wstring ini = run.Dir() + L"\\qxtarrow.ini";
+    // An earlier launcher wrote the path without quotes: read back as the same program.
+    ASSERT_TRUE(runValue.Write(run.ExePath()));
+    EXPECT_EQ(run.ExePath(), runValue.Read());
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForMainWindow();
     ASSERT_NE(nullptr, window) << run.LogText();
+    EXPECT_EQ(L"\"" + run.ExePath() + L"\"", runValue.Text())
+        << "in quotes, so that Windows cannot take a program at the space instead";
     ASSERT_EQ(run.ExePath(), runValue.Read()) << "AutoRun on refreshes the Run value";
 
     // Toggled twice and closed: nothing is written.
@@ -97,9 +104,32 @@ TEST_F(DialogsTest, SettingsWriteWhatChangedWhenTheDialogCloses) {
     EXPECT_EQ(before, harness::ReadFileBytes(ini)) << "toggling twice writes nothing";
     EXPECT_EQ(run.ExePath(), runValue.Read());
 
-    // Autostart off and close to the tray.
+    // Autostart off and close to the tray while another program holds the
+    // file: nothing is written, so nothing is acted on either.
     dialog = OpenFromTitleMenu(run, L"menu_setting", L"SettingDlg");
     ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(run.Click(L"auto_start", dialog));
+    ASSERT_TRUE(run.WaitForControl(L"auto_start", IsNotSelected, 5000, dialog));
+    ASSERT_TRUE(run.Click(L"minimize", dialog));
+    ASSERT_TRUE(run.WaitForControl(L"minimize", IsSelected, 5000, dialog));
+    {
+        UniqueFile held(CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held) << GetLastError();
+        ASSERT_TRUE(run.Click(L"okbtn", dialog));
+        ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 10000));
+        EXPECT_TRUE(run.WaitForLog(L"[Error]|write [main] AutoRun=0 to " + ini + L" failed")) << run.LogText();
+        EXPECT_TRUE(run.LogHas(L"[Error]|write [main] CloseType=0 to " + ini + L" failed"));
+    }
+    EXPECT_EQ(before, harness::ReadFileBytes(ini));
+    EXPECT_EQ(L"\"" + run.ExePath() + L"\"", runValue.Text()) << "the Run value follows only what was written";
+    // The dialog shows what is stored.
+    dialog = OpenFromTitleMenu(run, L"menu_setting", L"SettingDlg");
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(run.WaitForControl(L"auto_start", IsSelected, 5000, dialog));
+    ASSERT_TRUE(run.FindControl(L"exit", &option, dialog));
+    EXPECT_TRUE(option.selected) << "close still quits";
+
+    // Now written.
     ASSERT_TRUE(run.Click(L"auto_start", dialog));
     ASSERT_TRUE(run.WaitForControl(L"auto_start", IsNotSelected, 5000, dialog));
     ASSERT_TRUE(run.Click(L"minimize", dialog));
@@ -172,11 +202,31 @@ TEST_F(DialogsTest, ScreenshotFolderIsStoredForThePlayer) {
     ASSERT_NE(nullptr, dialog);
     HWND nativeEdit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
     ASSERT_NE(nullptr, nativeEdit);
+    const std::wstring ini = run.Dir() + L"\\qxtarrow.ini";
     const std::wstring edited = run.Dir() + L"\\截图 新";
     SendMessageW(nativeEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(edited.c_str()));
     ASSERT_TRUE(run.Click(L"okbtn", dialog));
     ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 10000));
     EXPECT_TRUE(harness::WaitUntil([&] { return run.IniValue(L"WebGame", L"ScreenshotFullPath") == edited; }, 5000));
+
+    // Another path while another program holds the file: not stored, so the
+    // launcher keeps the stored folder too.
+    dialog = OpenFromTitleMenu(run, L"menu_screenshot", L"DlgScreenshot");
+    ASSERT_NE(nullptr, dialog);
+    nativeEdit = FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+    ASSERT_NE(nullptr, nativeEdit);
+    const std::wstring unstored = run.Dir() + L"\\unstored";
+    SendMessageW(nativeEdit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(unstored.c_str()));
+    {
+        UniqueFile held(CreateFileW(ini.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held) << GetLastError();
+        ASSERT_TRUE(run.Click(L"okbtn", dialog));
+        ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 10000));
+        EXPECT_TRUE(run.WaitForLog(L"[Error]|write [WebGame] ScreenshotFullPath=" + unstored + L" to " + ini +
+                                   L" failed"))
+            << run.LogText();
+    }
+    EXPECT_EQ(edited, run.IniValue(L"WebGame", L"ScreenshotFullPath"));
 
     // The dialog opens on the stored folder next time.
     dialog = OpenFromTitleMenu(run, L"menu_screenshot", L"DlgScreenshot");

@@ -328,6 +328,12 @@ TEST_F(SettingsTest, ValuesAreReadAndOutOfRangeOnesKeepTheirDefaults) {
     EXPECT_EQ(0xFFFFFFFFu, settings.SpeedLimitBytes()) << "5000000 KB/s does not fit 32 bits: capped";
 }
 
+TEST(AutoRunCommandTest, ThePathIsQuotedSoASpaceCannotStartAnotherProgram) {
+    EXPECT_EQ(L"\"C:\\Program Files\\Vanta\\Corrin.exe\"", AutoRunCommand(L"C:\\Program Files\\Vanta\\Corrin.exe"));
+    EXPECT_EQ(L"\"D:\\My Games\\Corrin.exe\"", AutoRunCommand(L"D:\\My Games\\Corrin.exe"));
+    EXPECT_EQ(L"\"C:\\Vanta\\Corrin.exe\"", AutoRunCommand(L"C:\\Vanta\\Corrin.exe")) << "quoted without a space too";
+}
+
 TEST(GameDiskTest, OnlyFixedDrivesCompeteAndNoneGivesC) {
     using Drive = CDeviceInfo::DriveSample;
     const ULONGLONG GB = 1ull << 30;

@@ -40,9 +40,9 @@ void LauncherTest::SetUp() {
     ASSERT_TRUE(Backend().Connect()) << "the back-end fixture is not running";
 }
 
-LauncherRun::LauncherRun(const std::wstring& suffix)
+LauncherRun::LauncherRun(const std::wstring& suffix, const std::wstring& folderSuffix)
     : name_(L"launcher_" + harness::CurrentTestName() + suffix) {
-    dir_ = harness::CopyProgramDir(name_);
+    dir_ = harness::CopyProgramDir(name_ + folderSuffix);
 }
 
 // A launcher still running is closed as a user would close it, so it ends
@@ -223,11 +223,23 @@ constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Ru
 RunValue::~RunValue() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Corrin"); }
 
 std::wstring RunValue::Read() const {
+    std::wstring text = Text();
+    if (text.empty() || text[0] != L'"') return text;
+    size_t end = text.find(L'"', 1);
+    return end == std::wstring::npos ? std::wstring() : text.substr(1, end - 1);
+}
+
+std::wstring RunValue::Text() const {
     wchar_t value[1024] = {};
     DWORD bytes = sizeof(value);
     if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, L"Corrin", RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS)
         return std::wstring();
     return value;
+}
+
+bool RunValue::Write(const std::wstring& text) const {
+    return RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Corrin", REG_SZ, text.c_str(),
+                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 long NowMs() {

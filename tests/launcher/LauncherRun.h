@@ -44,8 +44,11 @@ protected:
 
 class LauncherRun {
 public:
-    // A fresh program folder named after the running test (and suffix).
-    explicit LauncherRun(const std::wstring& suffix = std::wstring());
+    // A fresh program folder named after the running test (and suffix), with
+    // folderSuffix added to the folder's name only (a space in it, say, as
+    // under "Program Files").
+    explicit LauncherRun(const std::wstring& suffix = std::wstring(),
+                         const std::wstring& folderSuffix = std::wstring());
     ~LauncherRun();
     LauncherRun(const LauncherRun&) = delete;
     LauncherRun& operator=(const LauncherRun&) = delete;
@@ -123,8 +126,13 @@ private:
 class RunValue {
 public:
     ~RunValue();
-    // The value's text; empty when there is none.
+    // The program the value starts, written in double quotes or (as older
+    // launchers wrote it) without; empty when there is no value.
     std::wstring Read() const;
+    // The value's text as stored; empty when there is none.
+    std::wstring Text() const;
+    // Stores text as the value, as an earlier launcher left it.
+    bool Write(const std::wstring& text) const;
 };
 
 // The local time of day now, in ms (the clock of the log lines).

@@ -7,6 +7,7 @@
 #include "GlobalFunc.h"
 #include "Harness.h"
 #include "LauncherSettings.h"
+#include "UniqueHandle.h"
 #include "UpdateVersion.h"
 
 namespace {
@@ -183,6 +184,28 @@ TEST_F(SettingsWriteBackTest, NothingChangedWritesNothing) {
     hiding.closeType = false;
     EXPECT_FALSE(hiding.WriteBack(hiding, ini_));
     EXPECT_EQ(original_, harness::ReadFileBytes(ini_));
+}
+
+TEST_F(SettingsWriteBackTest, WhatCouldNotBeWrittenIsNotActedOn) {
+    LauncherSettings after = before_;
+    after.autoRun = false;
+    after.closeType = false;
+    {
+        // Another program holds the file open without sharing it.
+        UniqueFile held(CreateFileW(ini_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held) << GetLastError();
+        EXPECT_FALSE(after.WriteBack(before_, ini_)) << "the Run value follows only what was written";
+    }
+    EXPECT_EQ(original_, harness::ReadFileBytes(ini_));
+    EXPECT_TRUE(after.autoRun) << "back to what the file holds";
+    EXPECT_TRUE(after.closeType);
+
+    // Written once the file is free again.
+    after.autoRun = false;
+    after.closeType = false;
+    EXPECT_TRUE(after.WriteBack(before_, ini_));
+    EXPECT_EQ(L"0", Value(L"AutoRun"));
+    EXPECT_EQ(L"0", Value(L"CloseType"));
 }
 
 }  // namespace
