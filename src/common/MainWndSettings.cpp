@@ -36,9 +36,11 @@ void CMainWnd::SetAutoRun(bool on) {
     }
     if (on) {
         const std::wstring command = AutoRunCommand(GetModulePath());
-        RegSetValueExW(key.get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                       static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+        rv = RegSetValueExW(key.get(), kRunValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                            static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
     } else {
-        RegDeleteValueW(key.get(), kRunValue);
+        rv = RegDeleteValueW(key.get(), kRunValue);
+        if (rv == ERROR_FILE_NOT_FOUND) rv = ERROR_SUCCESS;
     }
+    if (rv != ERROR_SUCCESS) LOG_ERROR(L"SetAutoRun(%d) failed, rv=%u", on ? 1 : 0, static_cast<unsigned>(rv));
 }
