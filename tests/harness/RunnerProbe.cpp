@@ -35,6 +35,11 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "wine: Unhandled page fault on write access to 00000000 at address 00401000\n");
         return 0;
     }
+    if (!wcscmp(how, L"hang")) {
+        std::printf("[ RUN      ] Probe.Hangs\n");
+        std::fflush(stdout);
+        Sleep(INFINITE);
+    }
     if (!wcscmp(how, L"crash-after-failure")) {
         std::printf("[  FAILED  ] Probe.Runs\n");
         std::fflush(stdout);
