@@ -225,8 +225,8 @@ DWORD ActiveProcessesOf(HANDLE job) {
 }  // namespace
 
 // The program itself ends first; what it started (browser renderers, which
-// end on their own once their program has gone) gets a few seconds to end
-// by itself before the job ends the rest. Under Wine a process cut in the
+// end on their own once their program has gone, after their start-up) gets
+// a while to end by itself before the job ends the rest. Under Wine a process cut in the
 // middle of its first root-certificate import leaves the next processes'
 // secure connections waiting.
 void ChildProcess::Kill() {
@@ -235,7 +235,7 @@ void ChildProcess::Kill() {
         WaitForSingleObject(process_, 5000);
     }
     if (!job_) return;
-    WaitUntil([&] { return ActiveProcessesOf(job_) == 0; }, 5000);
+    WaitUntil([&] { return ActiveProcessesOf(job_) == 0; }, 15000);
     TerminateJobObject(job_, 1);
 }
 
@@ -326,7 +326,7 @@ int KillProcessesUnder(const std::wstring& folder) {
     int killed = 0;
     for (DWORD id : ProcessesUnder(folder))
         if (std::find(owners.begin(), owners.end(), id) != owners.end() && TerminateAndWait(id)) ++killed;
-    WaitUntil([&] { return ProcessesUnder(folder).empty(); }, 5000);
+    WaitUntil([&] { return ProcessesUnder(folder).empty(); }, 15000);
     for (DWORD id : ProcessesUnder(folder))
         if (TerminateAndWait(id)) ++killed;
     return killed;

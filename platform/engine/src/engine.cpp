@@ -15,7 +15,10 @@ namespace {
 Engine* g_engine = nullptr;
 std::mutex g_engineLock;
 
-const DWORD kRendererExitWaitMs = 3000;
+// A renderer asked to exit ends at once, unless it is still setting up its
+// secure fetches, which under a loaded machine takes seconds and must not be
+// cut (see WarmUpSecureFetches); only one that is gone past this is ended.
+const DWORD kRendererExitWaitMs = 10000;
 const DWORD kUiCallWaitMs = 10000;
 
 std::wstring RemoteControlPipeName(CefRefPtr<CefCommandLine> cmd) {

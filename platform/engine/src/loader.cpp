@@ -7,7 +7,6 @@
 #include <schannel.h>
 #include <wincrypt.h>
 
-#include <thread>
 
 #include "include/internal/cef_types.h"
 #include "url.h"
@@ -132,17 +131,15 @@ FetchResult FetchHttp(const std::wstring& url, CookieStore* cookies) {
 
 }  // namespace
 
-std::thread WarmUpSecureFetches() {
-    return std::thread([] {
-        SCHANNEL_CRED settings = {};
-        settings.dwVersion = SCHANNEL_CRED_VERSION;
-        CredHandle credentials;
-        TimeStamp expiry;
-        if (AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
-                                      &settings, nullptr, nullptr, &credentials, &expiry) == SEC_E_OK)
-            FreeCredentialsHandle(&credentials);
-        if (HCERTSTORE roots = CertOpenSystemStoreW(0, L"ROOT")) CertCloseStore(roots, 0);
-    });
+void WarmUpSecureFetches() {
+    SCHANNEL_CRED settings = {};
+    settings.dwVersion = SCHANNEL_CRED_VERSION;
+    CredHandle credentials;
+    TimeStamp expiry;
+    if (AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr, &settings,
+                                  nullptr, nullptr, &credentials, &expiry) == SEC_E_OK)
+        FreeCredentialsHandle(&credentials);
+    if (HCERTSTORE roots = CertOpenSystemStoreW(0, L"ROOT")) CertCloseStore(roots, 0);
 }
 
 FetchResult Fetch(const std::wstring& url, CookieStore* cookies) {

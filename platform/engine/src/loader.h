@@ -2,7 +2,6 @@
 // Fetches documents and scripts: file:// from disk, http(s):// with WinHTTP
 // (cookies from and into the store), about:blank as an empty document.
 #include <string>
-#include <thread>
 
 #include "cookie_store.h"
 
@@ -18,14 +17,15 @@ struct FetchResult {
 };
 
 FetchResult Fetch(const std::wstring& url, CookieStore* cookies);
-// Starts, on a thread of its own, what a process's first secure fetch would
-// otherwise set up itself: the TLS provider and the root certificate store
-// (under Wine the latter takes a good part of a second). Renderers call it
-// as they start, so a renderer started ahead loads its first page sooner.
-// The caller joins the thread before its process ends: under Wine the root
+// Sets up what a process's first secure fetch would otherwise set up itself:
+// the TLS provider and the root certificate store (under Wine the latter
+// takes a good part of a second). Renderers call it as they start, before
+// they serve their first message, so a renderer started ahead loads its
+// first page sooner, and nothing the browser process asks for (an exit, a
+// "KillProcess") ends the renderer in the middle of it: under Wine the root
 // import runs under a lock every process shares, and a process that ends in
 // the middle of it leaves the next ones' first secure fetch waiting.
-std::thread WarmUpSecureFetches();
+void WarmUpSecureFetches();
 // UTF-8 bytes (with or without BOM) to text.
 std::wstring DecodeText(const std::string& bytes);
 

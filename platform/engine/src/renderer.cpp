@@ -282,12 +282,11 @@ int RendererProcess::Run() {
         return 1;
     }
     channel_->Start(nullptr);
-    std::thread warmUp = WarmUpSecureFetches();
+    WarmUpSecureFetches();
     loop_.Run();
     ShutdownAll();
     channel_->Close();
     UnregisterThread(TID_RENDERER);
-    warmUp.join();
     return 0;
 }
 
