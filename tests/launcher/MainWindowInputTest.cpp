@@ -93,6 +93,12 @@ public:
     CaptureTaker(const CaptureTaker&) = delete;
     CaptureTaker& operator=(const CaptureTaker&) = delete;
     bool Took() const { return window_ && GetCapture() == window_; }
+    // Takes the button-up that the capture brings to this window.
+    bool WaitForButtonUp(DWORD timeoutMs) {
+        MSG msg;
+        return harness::WaitUntil(
+            [&] { return PeekMessageW(&msg, window_, WM_LBUTTONUP, WM_LBUTTONUP, PM_REMOVE) != FALSE; }, timeoutMs);
+    }
 
 private:
     DWORD thread_;
@@ -277,8 +283,11 @@ TEST_F(MainWindowInputTest, LoggedInDragsAndRemovalsReachTheBackEndOnlyWhenFinis
     {
         CaptureTaker taker(window);
         ASSERT_TRUE(taker.Took());
-        EXPECT_TRUE(run.WaitForLog(L"[Debug]|CMainWnd game button drag ended without a drop"));
-        harness::ReleaseLeft(POINT{2, 2});   // outside the launcher, to the window that has the capture
+        EXPECT_TRUE(run.WaitForLog(L"[Debug]|CMainWnd game button drag ended without a drop", 10000));
+        // Released outside the launcher: the button-up goes to the window that has the capture.
+        harness::MoveCursorTo(POINT{2, 2});
+        harness::ReleaseLeft(POINT{2, 2});
+        EXPECT_TRUE(taker.WaitForButtonUp(5000));
     }
     // The pointer then goes over the third game with no button held, and a
     // plain click on the second follows.
@@ -290,12 +299,15 @@ TEST_F(MainWindowInputTest, LoggedInDragsAndRemovalsReachTheBackEndOnlyWhenFinis
     harness::PressLeft(second);
     Sleep(300);
     harness::ReleaseLeft(second);
-    ASSERT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"CGameButtonUI UIEVENT_BUTTONUP") > buttonUps; }, 5000));
+    EXPECT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"CGameButtonUI UIEVENT_BUTTONUP") > buttonUps; }, 5000))
+        << "the click reaches the game, not a drag image left under the pointer";
     EXPECT_EQ(order, ButtonNames(run)) << "a drag without a drop keeps the order";
     EXPECT_EQ(1u, run.CountLog(L"move game btn from"));
     EXPECT_TRUE(run.WaitForControl(L"DragBtn", [](const Control& c) { return !c.visible; }, 5000));
-    // The dragged game paints itself again: its dimmed red icon.
-    POINT icon = harness::ClientToScreenPoint(window, buttons[0].pos.left + 40, buttons[0].pos.top + 24);
+    // The dragged game paints itself again: its dimmed red icon, where it is now.
+    Control dragged;
+    ASSERT_TRUE(run.FindControl(buttons[0].name, &dragged));
+    POINT icon = harness::ClientToScreenPoint(window, dragged.pos.left + 40, dragged.pos.top + 24);
     EXPECT_TRUE(harness::WaitUntil(
         [&] {
             DWORD rgb = harness::ScreenPixel(icon);
