@@ -210,6 +210,26 @@ TEST_F(MainWindowInputTest, DraggingAButtonReordersTheGamesAndReportsNothingWhil
     EXPECT_EQ(0u, run.CountLog(L"move game btn from"));
     EXPECT_EQ(reportsBefore, run.CountLog(L"ReportGameListOrderChanged do nothing, user not login"));
 
+    // A mouse move that says the button is up (its button-up went elsewhere)
+    // ends a drag without a drop: the order stays, nothing is reported.
+    const std::vector<std::wstring> order = ButtonNames(run);
+    POINT third = run.ScreenCenter(buttons[2]);
+    harness::PressLeft(last);
+    Sleep(150);
+    for (int wiggle = 0; wiggle < 6; ++wiggle) {
+        harness::MoveCursorTo(POINT{third.x + (wiggle % 2 ? 3 : -3), third.y});
+        Sleep(150);
+    }
+    ASSERT_TRUE(run.WaitForLog(L"[Debug]|move game btn from 3 to 2")) << run.LogText();
+    POINT client = third;
+    ScreenToClient(window, &client);
+    harness::PostToWindow(window, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+    EXPECT_TRUE(run.WaitForLog(L"[Debug]|CMainWnd game button drag ended without a drop", 10000));
+    harness::ReleaseLeft(third);
+    EXPECT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"CGameButtonUI UIEVENT_BUTTONUP") >= 2; }, 5000));
+    EXPECT_EQ(order, ButtonNames(run));
+    EXPECT_EQ(reportsBefore, run.CountLog(L"ReportGameListOrderChanged do nothing, user not login"));
+
     // Drag the first game onto the third with the real pointer.
     POINT from = run.ScreenCenter(buttons[0]);
     POINT to = run.ScreenCenter(buttons[2]);
