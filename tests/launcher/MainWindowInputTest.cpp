@@ -304,6 +304,9 @@ TEST_F(MainWindowInputTest, LoggedInDragsAndRemovalsReachTheBackEndOnlyWhenFinis
         CaptureTaker taker(window);
         ASSERT_TRUE(taker.Took());
         EXPECT_TRUE(run.WaitForLog(L"[Debug]|CMainWnd game button drag ended without a drop", 10000));
+        // At once, with the button still held: no drag image, the order of the last drop.
+        EXPECT_TRUE(run.WaitForControl(L"DragBtn", [](const Control& c) { return !c.visible; }, 5000));
+        EXPECT_EQ(order, ButtonNames(run));
         // Released outside the launcher: the button-up goes to the window that has the capture.
         harness::MoveCursorTo(POINT{2, 2});
         harness::ReleaseLeft(POINT{2, 2});
