@@ -37,7 +37,6 @@ UINT CMainWnd::RunModal(WindowImplBase* dialog, const wchar_t* title, int width,
     return RunModalLoop(dialog);
 }
 
-// The dialog deletes itself when its window goes.
 UINT CMainWnd::RunModalLoop(CWindowWnd* dialog) {
     HWND outer = m_hModalDlg;
     m_hModalDlg = dialog->GetHWND();

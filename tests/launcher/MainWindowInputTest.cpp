@@ -51,6 +51,27 @@ std::vector<std::wstring> ButtonNames(const LauncherRun& run) {
     return names;
 }
 
+// Moves the pointer a few pixels to and fro about the point, 150 ms apart,
+// longer than the launcher's 100 ms between two moves of a dragged button.
+void HoverAround(POINT at, int moves) {
+    for (int i = 0; i < moves; ++i) {
+        harness::MoveCursorTo(POINT{at.x + (i % 2 ? 3 : -3), at.y});
+        Sleep(150);
+    }
+}
+
+// Presses the left button at from and moves it in steps onto to, where it
+// stays down.
+void PressAndMoveOnto(POINT from, POINT to, int steps) {
+    harness::PressLeft(from);
+    Sleep(150);
+    for (int i = 1; i <= steps; ++i) {
+        harness::MoveCursorTo(POINT{from.x, from.y + (to.y - from.y) * i / steps});
+        Sleep(70);
+    }
+    HoverAround(to, 4);
+}
+
 // The names of the items a menu window shows.
 std::vector<std::wstring> MenuItems(const LauncherRun& run, HWND menu) {
     std::vector<std::wstring> names;
@@ -214,12 +235,7 @@ TEST_F(MainWindowInputTest, DraggingAButtonReordersTheGamesAndReportsNothingWhil
     // ends a drag without a drop: the order stays, nothing is reported.
     const std::vector<std::wstring> order = ButtonNames(run);
     POINT third = run.ScreenCenter(buttons[2]);
-    harness::PressLeft(last);
-    Sleep(150);
-    for (int wiggle = 0; wiggle < 6; ++wiggle) {
-        harness::MoveCursorTo(POINT{third.x + (wiggle % 2 ? 3 : -3), third.y});
-        Sleep(150);
-    }
+    PressAndMoveOnto(last, third, 4);
     ASSERT_TRUE(run.WaitForLog(L"[Debug]|move game btn from 3 to 2")) << run.LogText();
     POINT client = third;
     ScreenToClient(window, &client);
@@ -289,16 +305,7 @@ TEST_F(MainWindowInputTest, LoggedInDragsAndRemovalsReachTheBackEndOnlyWhenFinis
 
     // The first game is dragged onto the second; then another window takes the capture.
     POINT first = run.ScreenCenter(buttons[0]), second = run.ScreenCenter(buttons[1]);
-    harness::PressLeft(first);
-    Sleep(150);
-    for (int i = 1; i <= 8; ++i) {
-        harness::MoveCursorTo(POINT{first.x, first.y + (second.y - first.y) * i / 8});
-        Sleep(70);
-    }
-    for (int wiggle = 0; wiggle < 4; ++wiggle) {
-        harness::MoveCursorTo(POINT{second.x + (wiggle % 2 ? 3 : -3), second.y});
-        Sleep(150);
-    }
+    PressAndMoveOnto(first, second, 8);
     ASSERT_TRUE(run.WaitForLog(L"[Debug]|move game btn from 0 to 1")) << run.LogText();
     {
         CaptureTaker taker(window);
@@ -315,10 +322,7 @@ TEST_F(MainWindowInputTest, LoggedInDragsAndRemovalsReachTheBackEndOnlyWhenFinis
     // The pointer then goes over the third game with no button held, and a
     // plain click on the second follows.
     POINT third = run.ScreenCenter(buttons[2]);
-    for (int wiggle = 0; wiggle < 6; ++wiggle) {
-        harness::MoveCursorTo(POINT{third.x + (wiggle % 2 ? 3 : -3), third.y});
-        Sleep(150);
-    }
+    HoverAround(third, 6);
     harness::PressLeft(second);
     Sleep(300);
     harness::ReleaseLeft(second);
@@ -340,17 +344,7 @@ TEST_F(MainWindowInputTest, LoggedInDragsAndRemovalsReachTheBackEndOnlyWhenFinis
         << std::hex << harness::ScreenPixel(icon);
 
     // A finished drop of the first game onto the third: the new indices, by the list ids.
-    POINT from = run.ScreenCenter(buttons[0]);
-    harness::PressLeft(from);
-    Sleep(150);
-    for (int i = 1; i <= 16; ++i) {
-        harness::MoveCursorTo(POINT{from.x, from.y + (third.y - from.y) * i / 16});
-        Sleep(70);
-    }
-    for (int wiggle = 0; wiggle < 4; ++wiggle) {
-        harness::MoveCursorTo(POINT{third.x + (wiggle % 2 ? 3 : -3), third.y});
-        Sleep(150);
-    }
+    PressAndMoveOnto(run.ScreenCenter(buttons[0]), third, 16);
     harness::ReleaseLeft(third);
     EXPECT_TRUE(run.WaitForLog(L"[Debug]|move game btn from 1 to 2")) << run.LogText();
     EXPECT_TRUE(harness::WaitUntil([&] { return !OrderReportsOf(account).empty(); }, 20000)) << run.LogText();
