@@ -12,6 +12,7 @@ using namespace DuiLib;
 namespace {
 
 constexpr UINT kAppIcon = 102;
+constexpr wchar_t kUpdateFailedText[] = L"更新失败，请稍后重试";
 
 }  // namespace
 
@@ -80,14 +81,36 @@ void CDlgUpdateComplete::InitWindow() {
 
 void CDlgUpdateComplete::OnClick(TNotifyUI& msg) {
     if (!msg.pSender || msg.pSender != m_pOkBtn) return;
+    if (m_bUpdaterFailed) {
+        Close(kUpdateDlgClosed);
+        return;
+    }
+    if (!StartUpdater()) {
+        ShowUpdaterFailed();
+        return;
+    }
+    m_pMainWnd->PrepareExitForUpdate();
+    LOG_INFO(L"CDlgUpdateComplete the launcher ends for the update");
+    ::TerminateProcess(::GetCurrentProcess(), 0);
+}
+
+bool CDlgUpdateComplete::StartUpdater() {
     // The updater takes the whole parameter string as the package path, unquoted.
     const std::wstring package = m_pMainWnd->UpdateInfo().packageFile;
     const std::wstring updater = GetExeDir(true) + L"SelfUpdate.exe";
     const std::wstring folder = GetParentDir(package);
-    HINSTANCE rv = ::ShellExecuteW(nullptr, L"open", updater.c_str(), package.c_str(), folder.c_str(), SW_SHOWNORMAL);
-    LOG_INFO(L"CDlgUpdateComplete start %s %s, rv=%d", updater.c_str(), package.c_str(),
-             static_cast<int>(reinterpret_cast<INT_PTR>(rv)));
-    m_pMainWnd->PrepareExitForUpdate();
-    LOG_INFO(L"CDlgUpdateComplete the launcher ends for the update");
-    ::TerminateProcess(::GetCurrentProcess(), 0);
+    INT_PTR rv = reinterpret_cast<INT_PTR>(
+        ::ShellExecuteW(nullptr, L"open", updater.c_str(), package.c_str(), folder.c_str(), SW_SHOWNORMAL));
+    LOG_INFO(L"CDlgUpdateComplete start %s %s, rv=%d", updater.c_str(), package.c_str(), static_cast<int>(rv));
+    return rv > 32;
+}
+
+// The launcher keeps running and the player is told nothing.
+void CDlgUpdateComplete::ShowUpdaterFailed() {
+    LOG_ERROR(L"CDlgUpdateComplete the updater did not start: the launcher goes on");
+    m_bUpdaterFailed = true;
+    if (CControlUI* desc = m_PaintManager.FindControl(L"label_desc")) desc->SetText(kUpdateFailedText);
+    if (CControlUI* hint = m_PaintManager.FindControl(L"label_hint")) hint->SetVisible(false);
+    if (CControlUI* icon = m_PaintManager.FindControl(L"update_icon")) icon->SetBkImage(L"dialog/update.png");
+    if (m_pOkBtn) m_pOkBtn->SetText(L"确定");
 }

@@ -110,7 +110,8 @@ protected:
 };
 
 // The package is downloaded: "okbtn" starts SelfUpdate.exe with it and ends
-// the launcher. Nothing else closes it.
+// the launcher. Nothing else closes it. When the updater does not start, the
+// launcher goes on: the dialog says the update failed and "okbtn" closes it.
 class CDlgUpdateComplete : public CDlgUpdateBase {
 public:
     using CDlgUpdateBase::CDlgUpdateBase;
@@ -119,6 +120,13 @@ public:
 
 protected:
     DuiLib::CDuiString GetSkinFile() override { return L"update_complete.xml"; }
+
+private:
+    // False when SelfUpdate.exe could not be started.
+    bool StartUpdater();
+    void ShowUpdaterFailed();
+
+    bool m_bUpdaterFailed = false;
 };
 
 // --- Template members

@@ -103,6 +103,8 @@ LPCTSTR CMainWnd::GetWindowClassName() const { return kMainWndClassName; }
 LRESULT CMainWnd::HandleMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     if (uMsg == WM_NCLBUTTONDBLCLK) return 0;
     if (uMsg == WM_HOTKEY) OnHotKey(wParam);
+    if (uMsg == WM_CAPTURECHANGED) OnCaptureChanged(reinterpret_cast<HWND>(lParam));
+    if (IsTaskbarCreated(uMsg)) OnTaskbarCreated();
     return WindowImplBase::HandleMessage(uMsg, wParam, lParam);
 }
 
@@ -132,7 +134,7 @@ void CMainWnd::InitWindow() {
     ReadGameBtnInfoFromFile();
     CreateAndShowGameListBySequence(true);
     if (!UpdateLoginInfo() && m_pUserNick) m_pUserNick->SetText(L"登录");
-    m_trayIcon.CreateTrayIcon(m_hWnd, kAppIcon, kMainWndTitle, 0);
+    AddTrayIcon();
     if (m_pHeaderBtn) m_pHeaderBtn->SetCursor(IDC_HAND);
     if (RegisterHotKey(m_hWnd, m_bossKeyId, MOD_ALT, 'D'))
         LOG_DEBUG(L"RegisterHotKey success!");
@@ -219,9 +221,13 @@ LRESULT CMainWnd::OnSysCommand(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bH
     return CWindowWnd::HandleMessage(uMsg, wParam, lParam);
 }
 
-LRESULT CMainWnd::OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL& bHandled) {
+LRESULT CMainWnd::OnMouseMove(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     bHandled = FALSE;
     if (!m_pPressedGameBtn || !m_pDragControl) return 0;
+    if (!(wParam & MK_LBUTTON)) {
+        CancelGameButtonDrag();   // the button went up where this window did not see it
+        return 0;
+    }
     if (!m_pDragControl->IsVisible()) {
         m_pDragControl->SetVisible(true);
         m_pPressedGameBtn->SetDragging(true);

@@ -83,6 +83,7 @@ public:
     CLocalDB& LocalDB() { return m_context->LocalDB(); }
     void SetPressedGameButton(CGameButtonUI* button) { m_pPressedGameBtn = button; }
     void CreateDragControl(CGameButtonUI* button);
+    // The drop: the order is numbered again and what changed is reported.
     void EndGameButtonDrag();
     void ShowGameButtonMenu(CGameButtonUI* button);
 
@@ -216,6 +217,12 @@ private:
     void HandleMsgUpdateGameBtnUI(GameBtnInfoResult* result);
     void AutoScrollGameBtnList(GameInfoItem* entry);
     void OnAddGameButton(GameInfoItem* entry);
+    // A drag whose button-up will not come (the capture went elsewhere, or
+    // the mouse moves with the left button up): it ends without a drop, the
+    // buttons go back to the order of the last drop and nothing is reported.
+    void CancelGameButtonDrag();
+    void OnCaptureChanged(HWND gaining);
+    void RestoreGameButtonOrder();
     std::vector<CGameButtonUI*> GameButtonsInOrder() const;
     int GameButtonSlot(int position) const;
     std::wstring GameButtonForeImage(const GameInfoItem& entry) const;
@@ -268,12 +275,22 @@ private:
     LRESULT OnHotKey(WPARAM hotKeyId);
     // Shows the main window (and an open settings dialog).
     void ShowMainAndSettings();
+    // The icon in the notification area; again whenever the shell's taskbar
+    // is made anew ("TaskbarCreated"), as after the shell restarted.
+    void AddTrayIcon();
+    static bool IsTaskbarCreated(UINT message);
+    void OnTaskbarCreated();
+    // While a modal dialog runs, the menus open no other: the main window
+    // and that dialog come to the front. False when none runs.
+    bool BringModalDialogToFront();
     void PostToGameFrame(UINT message, WPARAM wParam);
 
     // --- Dialogs (MainWndDialogs.cpp)
     // Runs a dialog as a modal popup of this window, centred; its result
     // (0 when it could not be made).
     UINT RunModal(DuiLib::WindowImplBase* dialog, const wchar_t* title, int width, int height);
+    // The modal loop of a made dialog, known as the running one meanwhile.
+    UINT RunModalLoop(DuiLib::CWindowWnd* dialog);
     void ShowSettingDlg();
     void ShowAboutDlg();
     void ShowScreenshotDlg();
@@ -421,6 +438,7 @@ private:
     DWORD m_lastGameBtnMoveTick = 0;
     // Other windows.
     HWND m_hSettingDlg = nullptr;   // not owned
+    HWND m_hModalDlg = nullptr;     // the modal dialog that runs; not owned
     HWND m_hGameFrame = nullptr;    // the player's frame; not owned
     // Hand-over: the next request number, the small-account mark of the
     // next request, and a player started but not yet reported (its start

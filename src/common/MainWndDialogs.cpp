@@ -34,7 +34,15 @@ UINT CMainWnd::RunModal(WindowImplBase* dialog, const wchar_t* title, int width,
         return 0;
     }
     dialog->CenterWindow();
-    return dialog->ShowModal();
+    return RunModalLoop(dialog);
+}
+
+UINT CMainWnd::RunModalLoop(CWindowWnd* dialog) {
+    HWND outer = m_hModalDlg;
+    m_hModalDlg = dialog->GetHWND();
+    UINT result = dialog->ShowModal();
+    m_hModalDlg = outer;
+    return result;
 }
 
 void CMainWnd::ShowSettingDlg() {

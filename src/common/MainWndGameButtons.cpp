@@ -4,6 +4,7 @@
 #include "MainWnd.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "BackendRequest.h"
 #include "CCefCommonUI.h"
@@ -176,6 +177,39 @@ void CMainWnd::EndGameButtonDrag() {
         ++position;
     }
     if (!changed.empty()) ReportGameListOrderChanged(changed);
+}
+
+void CMainWnd::CancelGameButtonDrag() {
+    if (!m_pPressedGameBtn) return;
+    LOG_DEBUG(L"CMainWnd game button drag ended without a drop");
+    m_pPressedGameBtn->SetDragging(false);
+    m_pPressedGameBtn->Invalidate();
+    m_pPressedGameBtn = nullptr;
+    if (m_pDragControl) m_pDragControl->StopDrag();
+    if (!m_bGameOrderChanged) return;
+    m_bGameOrderChanged = false;
+    RestoreGameButtonOrder();
+}
+
+// The window's own release of the capture comes with its button-up, which
+// drops; any other change while a button is held takes the drop away.
+void CMainWnd::OnCaptureChanged(HWND gaining) {
+    if (!m_pPressedGameBtn || gaining == m_hWnd) return;
+    if (!gaining && GetKeyState(VK_LBUTTON) >= 0) return;
+    CancelGameButtonDrag();
+}
+
+// The list indices hold the order of the last drop.
+void CMainWnd::RestoreGameButtonOrder() {
+    std::vector<CGameButtonUI*> buttons = GameButtonsInOrder();
+    auto indexOf = [](CGameButtonUI* button) {
+        GameInfoItem* entry = button->GetGameItem();
+        return entry ? entry->listIndex : INT_MAX;
+    };
+    std::stable_sort(buttons.begin(), buttons.end(),
+                     [&](CGameButtonUI* a, CGameButtonUI* b) { return indexOf(a) < indexOf(b); });
+    for (size_t position = 0; position < buttons.size(); ++position)
+        m_pMyGameList->SetItemIndex(buttons[position], GameButtonSlot(static_cast<int>(position)));
 }
 
 void CMainWnd::ShowGameButtonMenu(CGameButtonUI* button) {

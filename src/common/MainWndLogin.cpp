@@ -48,7 +48,7 @@ bool CMainWnd::ShowLoginWnd(bool skip, bool refreshAfter) {
     }
     dialog->CenterWindow();
     m_loginDlgOpen = true;
-    dialog->ShowModal();
+    RunModalLoop(dialog.get());
     m_loginDlgOpen = false;
     CLoginDlg::Login login;
     if (dialog->GetLogin(&login)) {

@@ -71,10 +71,19 @@ GameInfoItem* CMainWnd::ContextMenuGameItem() const {
 }
 
 
-void CMainWnd::OnMenuSetting(const MenuCmd&) { ShowSettingDlg(); }
-void CMainWnd::OnMenuScreenshot(const MenuCmd&) { ShowScreenshotDlg(); }
-void CMainWnd::OnMenuUpdate(const MenuCmd&) { ShowUpdateDlg(); }
-void CMainWnd::OnMenuAbout(const MenuCmd&) { ShowAboutDlg(); }
+// A dialog item while a modal dialog runs brings that one to the front.
+void CMainWnd::OnMenuSetting(const MenuCmd&) {
+    if (!BringModalDialogToFront()) ShowSettingDlg();
+}
+void CMainWnd::OnMenuScreenshot(const MenuCmd&) {
+    if (!BringModalDialogToFront()) ShowScreenshotDlg();
+}
+void CMainWnd::OnMenuUpdate(const MenuCmd&) {
+    if (!BringModalDialogToFront()) ShowUpdateDlg();
+}
+void CMainWnd::OnMenuAbout(const MenuCmd&) {
+    if (!BringModalDialogToFront()) ShowAboutDlg();
+}
 
 void CMainWnd::OnMenuShowMain(const MenuCmd&) {
     LOG_DEBUG(L"CMainWnd on menu clicked : show_main");

@@ -7,8 +7,32 @@
 namespace {
 
 constexpr int kTrayMenuRise = 80;   // the tray menu opens this far above the pointer
+constexpr UINT kAppIcon = 102;
+
+// Only the foreground thread may hand the foreground on: this thread joins
+// its input for the call.
+void BringToForeground(HWND window) {
+    DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
+    DWORD ownThread = GetCurrentThreadId();
+    bool attached = foregroundThread && foregroundThread != ownThread &&
+                    AttachThreadInput(ownThread, foregroundThread, TRUE);
+    SetForegroundWindow(window);
+    if (attached) AttachThreadInput(ownThread, foregroundThread, FALSE);
+}
 
 }  // namespace
+
+void CMainWnd::AddTrayIcon() { m_trayIcon.CreateTrayIcon(m_hWnd, kAppIcon, kMainWndTitle, 0); }
+
+bool CMainWnd::IsTaskbarCreated(UINT message) {
+    static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    return taskbarCreated != 0 && message == taskbarCreated;
+}
+
+void CMainWnd::OnTaskbarCreated() {
+    LOG_DEBUG(L"CMainWnd the taskbar was made anew: tray icon added again");
+    AddTrayIcon();
+}
 
 void CMainWnd::OnTrayMessage(UINT mouseMessage) {
     if (mouseMessage == WM_RBUTTONUP) {
@@ -24,13 +48,7 @@ void CMainWnd::OnTrayMessage(UINT mouseMessage) {
         return;
     }
     ShowMainAndSettings();
-    // Only the foreground thread may hand the foreground on.
-    DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-    DWORD ownThread = GetCurrentThreadId();
-    bool attached = foregroundThread && foregroundThread != ownThread &&
-                    AttachThreadInput(ownThread, foregroundThread, TRUE);
-    SetForegroundWindow(m_hWnd);
-    if (attached) AttachThreadInput(ownThread, foregroundThread, FALSE);
+    BringToForeground(m_hWnd);
     PostToGameFrame(WM_NOTIFY_SHOW_GAMEFRAME, 0);
     m_bBossHidden = false;
     LOG_DEBUG(L"CMainWnd OnTrayMessage : show_main");
@@ -54,6 +72,18 @@ LRESULT CMainWnd::OnHotKey(WPARAM hotKeyId) {
 void CMainWnd::ShowMainAndSettings() {
     if (m_hSettingDlg && IsWindow(m_hSettingDlg)) ::ShowWindow(m_hSettingDlg, SW_SHOW);
     ::ShowWindow(m_hWnd, SW_SHOW);
+}
+
+bool CMainWnd::BringModalDialogToFront() {
+    if (!m_hModalDlg || !IsWindow(m_hModalDlg)) return false;
+    if (IsIconic(m_hWnd))
+        SendMessage(WM_SYSCOMMAND, SC_RESTORE, 0);
+    else
+        ShowMainAndSettings();
+    ::ShowWindow(m_hModalDlg, SW_SHOW);
+    BringToForeground(m_hModalDlg);
+    LOG_DEBUG(L"CMainWnd a dialog runs: it comes to the front, no other opens");
+    return true;
 }
 
 void CMainWnd::PostToGameFrame(UINT message, WPARAM wParam) {

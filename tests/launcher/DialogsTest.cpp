@@ -3,6 +3,8 @@
 // screenshot-folder dialog.
 #include <gtest/gtest.h>
 
+#include <cwchar>
+
 #include "DialogTestSupport.h"
 #include "LauncherRun.h"
 #include "UniqueHandle.h"
@@ -21,6 +23,26 @@ std::string TreeText(HWND window) {
     bool answered = DuiLib::SkinSeamQueryTree(window, &text, 10000);
     return (answered ? "tree:\n" : "no answer; IsWindow=" + std::to_string(IsWindow(window) != FALSE) + "\n") +
            harness::Narrow(text);
+}
+
+// Top-level windows of the class that are shown.
+struct WindowCount {
+    const wchar_t* className;
+    size_t count;
+};
+
+BOOL CALLBACK CountVisible(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowCount*>(param);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, _countof(name));
+    search->count += IsWindowVisible(window) && wcscmp(name, search->className) == 0;
+    return TRUE;
+}
+
+size_t VisibleWindows(const wchar_t* className) {
+    WindowCount search = {className, 0};
+    EnumWindows(&CountVisible, reinterpret_cast<LPARAM>(&search));
+    return search.count;
 }
 
 bool IsSelected(const Control& c) { return c.selected; }
@@ -155,6 +177,58 @@ TEST_F(DialogsTest, SettingsWriteWhatChangedWhenTheDialogCloses) {
     EXPECT_FALSE(run.Process().Wait(1000, &code));
     harness::PostToWindow(window, WM_CLOSE);
     ASSERT_TRUE(run.Process().Wait(30000, &code));
+    EXPECT_EQ(0u, code);
+}
+
+// The tray stays usable while a dialog runs: its dialog items open no
+// second dialog over the first but bring the open one to the front, and the
+// main window stays disabled under it until it closes.
+TEST_F(DialogsTest, TrayItemsBringTheOpenDialogToTheFrontInsteadOfOpeningAnother) {
+    LauncherRun run;
+    run.WriteIni();
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForMainWindow();
+    ASSERT_NE(nullptr, window) << run.LogText();
+    HWND dialog = OpenFromTitleMenu(run, L"menu_setting", L"SettingDlg");
+    ASSERT_NE(nullptr, dialog) << run.LogText();
+    // Another program's window is in front meanwhile.
+    HWND other = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"other program", WS_POPUP | WS_VISIBLE, 0, 0, 120, 60,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, other);
+
+    for (const wchar_t* item : {L"menu_setting", L"menu_about", L"menu_update"}) {
+        SetForegroundWindow(other);
+        ASSERT_EQ(other, GetForegroundWindow());
+        const size_t fronted = run.CountLog(L"[Debug]|CMainWnd a dialog runs: it comes to the front");
+        HWND menu = dialogs::OpenTrayMenu(run);
+        ASSERT_NE(nullptr, menu) << run.LogText();
+        ASSERT_TRUE(run.Click(item, menu));
+        EXPECT_TRUE(harness::WaitUntil(
+            [&] { return run.CountLog(L"[Debug]|CMainWnd a dialog runs: it comes to the front") > fronted; }, 10000))
+            << harness::Narrow(item);
+        ASSERT_TRUE(dialogs::WaitUntilResponsive(dialog));
+        EXPECT_EQ(1u, VisibleWindows(L"SettingDlg")) << harness::Narrow(item);
+        EXPECT_EQ(nullptr, harness::FindTopWindow(L"DlgAbout", nullptr, false)) << harness::Narrow(item);
+        EXPECT_EQ(nullptr, harness::FindTopWindow(L"DlgUpdate", nullptr, false)) << harness::Narrow(item);
+        EXPECT_TRUE(harness::WaitUntil([&] { return GetForegroundWindow() == dialog; }, 5000))
+            << harness::Narrow(item);
+        EXPECT_FALSE(IsWindowEnabled(window)) << "the dialog still holds the main window";
+    }
+    DestroyWindow(other);
+
+    // Closed, it leaves the main window as it found it; the next one opens as usual.
+    ASSERT_TRUE(run.Click(L"okbtn", dialog));
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 10000));
+    EXPECT_TRUE(harness::WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }, 5000));
+    HWND about = dialogs::OpenFromTrayMenu(run, L"menu_about", L"DlgAbout");
+    ASSERT_NE(nullptr, about) << run.LogText();
+    EXPECT_EQ(0u, VisibleWindows(L"SettingDlg"));
+    ASSERT_TRUE(run.Click(L"okbtn", about));
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(about); }, 10000));
+    EXPECT_TRUE(harness::WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }, 5000));
+
+    DWORD code = 1;
+    ASSERT_TRUE(run.CloseAndWait(&code));
     EXPECT_EQ(0u, code);
 }
 

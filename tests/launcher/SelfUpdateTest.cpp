@@ -38,6 +38,8 @@ constexpr char kPackageBase64[] =
     "AAAAQ29ycmluL3ZlcnNpb24udHh0UEsBAhQDFAAAAAAAAACBXS5X+PS4AQAAuAEAABEAAAAAAAAAAAAAAIABOgAAAENvcnJpbi9yZWFkbWUudHh0"
     "UEsFBgAAAAACAAIAfwAAACECAAAAAA==";
 constexpr int kBigPackageBytes = 20 * 1024 * 1024;
+// Served in 16 KB pieces 50 ms apart: about 6 s for the whole package.
+constexpr int kDripPackageBytes = 2 * 1024 * 1024;
 constexpr wchar_t kFailedText[] = L"更新失败，请稍后重试";
 
 std::string Base64Decode(const char* text) {
@@ -77,7 +79,9 @@ protected:
             R"("body_b64":")" + std::string(kPackageBase64) + R"("},)"
             R"({"path":"/launcher/update/update_pkg_slow.zip","delay_ms":3000,"body_b64":")" +
             std::string(kPackageBase64) + R"("},)"
-            R"({"path":"/launcher/update/big.zip","body_size":)" + std::to_string(kBigPackageBytes) + "}]"));
+            R"({"path":"/launcher/update/big.zip","body_size":)" + std::to_string(kBigPackageBytes) + "},"
+            R"({"path":"/launcher/update/drip.zip","drip_ms":50,"drip_bytes":16384,"body_size":)" +
+            std::to_string(kDripPackageBytes) + "}]"));
     }
 
     // Opens the update chain from the tray menu; the first update dialog.
@@ -105,6 +109,25 @@ protected:
     static bool Has(const LauncherRun& run, HWND dialog, const wchar_t* name) {
         Control c;
         return run.FindControl(name, &c, dialog);
+    }
+    // The update packages in the program folder's "update" folder.
+    static std::vector<std::wstring> Packages(const LauncherRun& run) {
+        std::vector<std::wstring> names;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((run.Dir() + L"\\update\\update_pkg_*.zip").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do names.push_back(found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+        return names;
+    }
+    // Runs the check from the tray and takes the offer.
+    static bool ChooseUpdate(const LauncherRun& run) {
+        if (!StartUpdateFromTray(run)) return false;
+        HWND detect = WaitForUpdateDialog(run, [](const LauncherRun& r, HWND d) {
+            return TextIs(r, d, L"okbtn", L"立即更新");
+        });
+        return detect && run.Click(L"okbtn", detect);
     }
 
     std::string package_;
@@ -285,6 +308,59 @@ TEST_F(SelfUpdateTest, NothingNewerAFailedCheckAndAFailedDownloadAreShown) {
               << " MB/s by the HTTP client alone (" << chainRate / directRate << "x)" << std::endl;
     EXPECT_GE(chainRate / directRate, 0.3) << "several times slower than the client alone";
     // The complete dialog reacts to nothing but okbtn; the run ends here.
+}
+
+TEST_F(SelfUpdateTest, AClosedDownloadStopsAndAnUpdaterThatDoesNotStartKeepsTheLauncher) {
+    FakeGameFrame player;
+    LauncherRun run;
+    run.WriteIni();
+    ASSERT_TRUE(DeleteFileW((run.Dir() + L"\\SelfUpdate.exe").c_str()));
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForMainWindow();
+    ASSERT_NE(nullptr, window) << run.LogText();
+    ASSERT_TRUE(run.WaitForLog(L"gameframe=0x"));
+
+    // The download dialog closed while the package still comes: the download
+    // stops at once and leaves no package behind.
+    ASSERT_TRUE(launcher::Backend().AddRoutes(VersionRoute("1.2.10.0", "/launcher/update/drip.zip")));
+    ASSERT_TRUE(ChooseUpdate(run)) << run.LogText();
+    HWND updating = WaitForUpdateDialog(run, [](const LauncherRun& r, HWND d) {
+        Control progress;
+        return r.FindControl(L"label_progress", &progress, d) && progress.text != L"0%";
+    }, 20000);
+    ASSERT_NE(nullptr, updating) << run.LogText();
+    ASSERT_TRUE(run.Click(L"closebtn", updating));
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(updating); }, 10000));
+    ASSERT_TRUE(run.WaitForLog(L"[Info]|download:", 10000)) << "the download thread ended";
+    EXPECT_TRUE(run.LogHas(L"[Info]|download:-1,")) << run.LogText();
+    EXPECT_FALSE(run.LogHas(L"worker still runs"));
+    EXPECT_TRUE(Packages(run).empty()) << harness::Narrow(Packages(run).front());
+    Sleep(300);
+    EXPECT_EQ(nullptr, harness::FindTopWindow(L"DlgUpdate", nullptr, false)) << "the chain ended";
+
+    // A downloaded package whose updater does not start: the launcher goes on
+    // and says so, and the player is told nothing.
+    ASSERT_TRUE(launcher::Backend().AddRoutes(VersionRoute("1.2.10.0", "/launcher/update/update_pkg.zip")));
+    ASSERT_TRUE(ChooseUpdate(run)) << run.LogText();
+    HWND complete = WaitForUpdateDialog(run, [](const LauncherRun& r, HWND d) {
+        return TextIs(r, d, L"okbtn", L"立即安装");
+    });
+    ASSERT_NE(nullptr, complete) << run.LogText();
+    ASSERT_TRUE(run.Click(L"okbtn", complete));
+    EXPECT_TRUE(WaitForUpdateDialog(run, [](const LauncherRun& r, HWND d) {
+        return TextIs(r, d, L"label_desc", kFailedText);
+    }, 10000)) << run.LogText();
+    DWORD code = 0;
+    ASSERT_FALSE(run.Process().Wait(0, &code)) << "the launcher ended, code " << code;
+    EXPECT_TRUE(run.LogHas(L"[Error]|CDlgUpdateComplete the updater did not start: the launcher goes on"));
+    EXPECT_EQ(1u, Packages(run).size()) << "the package stays for the next try";
+    SaveSettledScreenshot(complete, L"update_complete_failed");
+    ASSERT_TRUE(run.Click(L"okbtn", complete));
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(complete); }, 10000));
+    EXPECT_TRUE(harness::WaitUntil([&] { return IsWindowEnabled(window) != FALSE; }, 5000));
+    EXPECT_TRUE(player.Received().empty());
+    ASSERT_TRUE(run.CloseAndWait(&code));
+    EXPECT_EQ(0u, code);
 }
 
 }  // namespace

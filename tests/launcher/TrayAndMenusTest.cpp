@@ -3,8 +3,14 @@
 // what the player is told.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shellapi.h>
+
 #include <functional>
 #include <iostream>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include "DialogTestSupport.h"
 #include "FakeGameFrame.h"
@@ -36,6 +42,75 @@ DWORD MsUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
         Sleep(1);
     }
 }
+
+// A shell's notification area made anew, as after the shell restarted: a
+// hidden top-most window of class "Shell_TrayWnd" on its own thread, found
+// before the running shell's, that records which windows add, change or
+// delete icons (Wine's Shell_NotifyIcon sends it WM_COPYDATA with the
+// NIM_ code as dwData and the icon's window as wParam).
+class FakeShellTray {
+public:
+    struct Call {
+        DWORD code;
+        HWND window;
+    };
+
+    FakeShellTray() {
+        HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        thread_ = std::thread(&FakeShellTray::Run, this, ready);
+        WaitForSingleObject(ready, 10000);
+        CloseHandle(ready);
+    }
+    ~FakeShellTray() {
+        if (window_) PostMessageW(window_, WM_CLOSE, 0, 0);
+        if (thread_.joinable()) thread_.join();
+    }
+    FakeShellTray(const FakeShellTray&) = delete;
+    FakeShellTray& operator=(const FakeShellTray&) = delete;
+
+    bool IsTheTray() const { return window_ && FindWindowW(L"Shell_TrayWnd", nullptr) == window_; }
+    // The icons window added so far.
+    size_t AddsFrom(HWND window) const {
+        std::lock_guard<std::mutex> hold(lock_);
+        size_t adds = 0;
+        for (const Call& call : calls_) adds += call.code == NIM_ADD && call.window == window;
+        return adds;
+    }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        if (msg == WM_NCCREATE) {
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<FakeShellTray*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self && msg == WM_COPYDATA) {
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            std::lock_guard<std::mutex> hold(self->lock_);
+            self->calls_.push_back(Call{static_cast<DWORD>(data->dwData), reinterpret_cast<HWND>(wParam)});
+            return TRUE;
+        }
+        if (msg == WM_DESTROY) PostQuitMessage(0);
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    void Run(HANDLE ready) {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = &FakeShellTray::WindowProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"Shell_TrayWnd";
+        RegisterClassW(&wc);
+        window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Shell_TrayWnd", nullptr, WS_POPUP, 0, 0, 1, 1,
+                                  nullptr, nullptr, wc.hInstance, this);
+        SetEvent(ready);
+        MSG msg;
+        while (window_ && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    }
+
+    std::thread thread_;
+    HWND window_ = nullptr;
+    mutable std::mutex lock_;
+    std::vector<Call> calls_;
+};
 
 Message Show() { return Message{WM_NOTIFY_SHOW_GAMEFRAME, 0}; }
 Message Hide() { return Message{WM_NOTIFY_SHOW_GAMEFRAME, 1}; }
@@ -70,6 +145,15 @@ TEST_F(TrayAndMenusTest, TrayClicksShowTheWindowAndTheMenuEndsTheLauncher) {
     ASSERT_TRUE(harness::WaitUntilHidden(window, 10000));
     // Timed from a window thread that is free again (a hide may hold it under Xvfb).
     ASSERT_TRUE(WaitUntilResponsive(window));
+    // The shell restarts meanwhile: its new taskbar gets the launcher's icon
+    // when it says "TaskbarCreated", so the tray still reaches the launcher.
+    {
+        FakeShellTray tray;
+        ASSERT_TRUE(tray.IsTheTray());
+        EXPECT_EQ(0u, tray.AddsFrom(window));
+        harness::PostToWindow(window, RegisterWindowMessageW(L"TaskbarCreated"));
+        EXPECT_TRUE(harness::WaitUntil([&] { return tray.AddsFrom(window) == 1; }, 5000)) << run.LogText();
+    }
     harness::PostToWindow(window, UIMSG_TRAYICON, 0, WM_LBUTTONUP);
     DWORD shownMs = MsUntil([&] { return IsWindowVisible(window) != FALSE; }, 10000);
     std::cout << "benchmark: tray click to window shown " << shownMs << " ms" << std::endl;
@@ -151,6 +235,13 @@ TEST_F(TrayAndMenusTest, BossKeyHidesAndShowsTheLauncherAndThePlayer) {
 TEST_F(TrayAndMenusTest, TitleBarMenuReplacesAnOpenMenu) {
     LauncherRun run;
     run.WriteIni();
+    // Item names are matched without regard to case.
+    const std::wstring menuFile = run.Dir() + L"\\Skin\\menu_more.xml";
+    std::string menuXml = harness::ReadFileBytes(menuFile);
+    size_t at = menuXml.find("name=\"menu_about\"");
+    ASSERT_NE(std::string::npos, at);
+    menuXml.replace(at, 17, "name=\"Menu_About\"");
+    ASSERT_TRUE(harness::WriteFileBytes(menuFile, menuXml));
     ASSERT_TRUE(run.Start());
     HWND window = run.WaitForMainWindow();
     ASSERT_NE(nullptr, window) << run.LogText();
@@ -162,11 +253,15 @@ TEST_F(TrayAndMenusTest, TitleBarMenuReplacesAnOpenMenu) {
     HWND menu = harness::WaitForTopWindow(L"DuiMenuWnd", nullptr, true, 10000);
     ASSERT_NE(nullptr, menu);
     Control item;
-    EXPECT_TRUE(run.FindControl(L"menu_about", &item, menu));
+    EXPECT_TRUE(run.FindControl(L"Menu_About", &item, menu));
     EXPECT_FALSE(run.FindControl(L"exit_main", &item, menu));
     SaveSettledScreenshot(menu, L"menu_more");
     harness::PostToWindow(menu, WM_KEYDOWN, VK_ESCAPE);
     EXPECT_TRUE(harness::WaitUntilHidden(menu, 5000));
+    HWND about = dialogs::OpenFromTitleMenu(run, L"Menu_About", L"DlgAbout");
+    ASSERT_NE(nullptr, about) << run.LogText();
+    harness::PostToWindow(about, WM_CLOSE);
+    ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(about); }, 10000));
 
     // Logged out, the drop-down button opens nothing.
     Control dragdown;
