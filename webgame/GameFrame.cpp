@@ -524,7 +524,8 @@ void CMainWnd::OnWebPageLoadEnd(CCefCommonUI*, const wchar_t*) {}
 // it waits in the frame's queue (or is freed here when it cannot be posted).
 void CMainWnd::NotifyCefTitleChanged(CCefCommonUI* control, const wchar_t* title) {
     try {
-        m_payloads.PostKeyed(WM_CEF_TITLE_CHANGED, std::make_unique<TitleChange>(TitleChange{control, title ? title : L""}));
+        m_payloads.PostKeyed(WM_CEF_TITLE_CHANGED,
+                             std::make_unique<TitleChange>(TitleChange{control, title ? title : L""}));
     } catch (...) {
         LOG_ERROR(L"CMainWnd::NotifyCefTitleChanged dropped: no memory");
     }

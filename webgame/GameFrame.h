@@ -8,8 +8,9 @@
 //
 // Window thread, except the ICefUIContainer slots, which the engine calls on
 // its own UI thread: they only copy what they are given and post it to the
-// window thread (the payload waits in the frame's PayloadQueue). The object deletes itself when its window is gone
-// (OnFinalMessage), which also ends the window thread's message loop.
+// window thread (the payload waits in the frame's PayloadQueue). The object
+// deletes itself when its window is gone (OnFinalMessage), which also ends
+// the window thread's message loop.
 #include <UIlib.h>
 
 #include <map>

@@ -12,7 +12,8 @@
 // switch "url"). wParam 1 or more: open the oldest waiting PendingPage
 // (posted in order, no key).
 constexpr UINT WM_OPEN_PENDING_PAGE = 5025;
-// wParam = a window handle of the player's own: clear the account cookie and close that window.
+// wParam = a window handle of the player's own: clear the account cookie and
+// close that window.
 constexpr UINT WM_CLOSE_CEF_WND = 5026;
 // wParam = key of a TitleChange.
 constexpr UINT WM_CEF_TITLE_CHANGED = 5027;

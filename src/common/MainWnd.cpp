@@ -280,8 +280,8 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         }
         break;
     case WM_UPDATE_GAME_BTN_IMAGE:
-        LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_UPDATE_GAME_BTN_IMAGE 0x%X flags=%d", static_cast<unsigned>(wParam),
-                  static_cast<int>(lParam));
+        LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_UPDATE_GAME_BTN_IMAGE 0x%X flags=%d",
+                  static_cast<unsigned>(wParam), static_cast<int>(lParam));
         if (auto result = TakePayload<GameBtnInfoResult>(uMsg, L"WM_UPDATE_GAME_BTN_IMAGE", wParam))
             HandleMsgUpdateGameBtnUI(result.get());
         break;

@@ -264,7 +264,8 @@ void CMainWnd::AutoScrollGameBtnList(GameInfoItem* entry) {
 void CMainWnd::OnAddGameButton(int gameKey) {
     GameInfoItem* entry = m_gameList.FindByKey(gameKey);
     if (!entry) {
-        LOG_WARNING(L"CMainWnd WM_ADD_GAME_BTN (%u): game %d is not in my game list, ignored", WM_ADD_GAME_BTN, gameKey);
+        LOG_WARNING(L"CMainWnd WM_ADD_GAME_BTN (%u): game %d is not in my game list, ignored", WM_ADD_GAME_BTN,
+                    gameKey);
         return;
     }
     if (entry->gameBtn)

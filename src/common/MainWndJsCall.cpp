@@ -226,7 +226,8 @@ void CMainWnd::OnJsCall_GetServerPingValue(const JsCallRecord& call) {
             CPing ping;
             ping.Ping(static_cast<unsigned>(count), host.c_str(), timeoutMs, &result);
         }
-        context.PostOwned(WM_RETURN_PING_TIME, std::make_unique<PageView>(PageView{control}), static_cast<LPARAM>(result));
+        context.PostOwned(WM_RETURN_PING_TIME, std::make_unique<PageView>(PageView{control}),
+                          static_cast<LPARAM>(result));
     });
 }
 

@@ -13,7 +13,8 @@ void PayloadQueue::SetWindow(HWND window) {
     }
     if (window) return;
     const size_t freed = Drain();
-    if (freed) LOG_DEBUG(L"%s: %u waiting payloads freed with the window", owner_.c_str(), static_cast<unsigned>(freed));
+    if (freed)
+        LOG_DEBUG(L"%s: %u waiting payloads freed with the window", owner_.c_str(), static_cast<unsigned>(freed));
 }
 
 size_t PayloadQueue::Drain() {

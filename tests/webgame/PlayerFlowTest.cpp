@@ -391,8 +391,9 @@ TEST_F(PlayerTest, MessagesOfOtherProgramsNamingNothingAreLoggedAndIgnored) {
     HWND frame = HandOverAndWaitForFrame(GameUrl(kGame), L"");
     ASSERT_NE(nullptr, frame) << LogText();
     ASSERT_TRUE(WaitBrowserCount(1));
-    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 1 && t[0].text == L"星海征途"; }))
-        << LogText();
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) {
+        return t.size() == 1 && t[0].text == L"星海征途";
+    })) << LogText();
     const struct {
         UINT message;
         WPARAM wParam;
@@ -400,9 +401,11 @@ TEST_F(PlayerTest, MessagesOfOtherProgramsNamingNothingAreLoggedAndIgnored) {
     } posts[] = {
         {WM_OPEN_PENDING_PAGE, 1, L"[Warning]|CMainWnd WM_OPEN_PENDING_PAGE (5025): no payload waiting, ignored"},
         {WM_OPEN_PENDING_PAGE, 0x1234, L"[Warning]|CMainWnd WM_OPEN_PENDING_PAGE (5025): no payload waiting, ignored"},
-        {WM_CEF_TITLE_CHANGED, 0x1234, L"[Warning]|CMainWnd WM_CEF_TITLE_CHANGED (5027): unknown payload key 0x1234, ignored"},
+        {WM_CEF_TITLE_CHANGED, 0x1234,
+         L"[Warning]|CMainWnd WM_CEF_TITLE_CHANGED (5027): unknown payload key 0x1234, ignored"},
         {UIMSG_MENUCLICK, 0x1234, L"[Warning]|CMainWnd menu click (1145): 0x1234 is no record of a menu, ignored"},
-        {WM_CLOSE_CEF_WND, 0x1234, L"[Warning]|CMainWnd WM_CLOSE_CEF_WND (5026): 0x00001234 is no window of the player"},
+        {WM_CLOSE_CEF_WND, 0x1234,
+         L"[Warning]|CMainWnd WM_CLOSE_CEF_WND (5026): 0x00001234 is no window of the player"},
     };
     auto count = [&](const std::wstring& text) {
         std::vector<std::wstring> log = PlayerLog();
@@ -423,8 +426,9 @@ TEST_F(PlayerTest, MessagesOfOtherProgramsNamingNothingAreLoggedAndIgnored) {
 
     // The player's own messages still carry their payloads.
     Eval(Browsers()[0].id, L"document.title = 'still here'");
-    EXPECT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 1 && t[0].text == L"still here"; }))
-        << LogText();
+    EXPECT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) {
+        return t.size() == 1 && t[0].text == L"still here";
+    })) << LogText();
     ClickControl(frame, L"Customer_service");
     ASSERT_TRUE(harness::WaitUntil([&] { return !Gets("/front/sso/vanta/faq").empty(); }, kWaitMs)) << LogText();
     EXPECT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 2 && t[1].selected; }));

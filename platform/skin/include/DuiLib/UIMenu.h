@@ -5,10 +5,9 @@
 // the main paint manager's window with wParam = a heap MenuCmd, which the
 // receiver checks with CPaintManagerUI::IsLivePtr before reading it (any
 // program may post 1145) and frees with CPaintManagerUI::DeletePtr; then the
-// menu closes. The
-// menu also closes when it loses activation. The CMenuWnd object is owned by
-// whoever created it (its destructor destroys a still-open window); it never
-// deletes itself.
+// menu closes. The menu also closes when it loses activation. The CMenuWnd
+// object is owned by whoever created it (its destructor destroys a still-open
+// window); it never deletes itself.
 #include "WindowImplBase.h"
 #include "UIContainer.h"
 #include "UIControls.h"
