@@ -110,7 +110,7 @@ void CMainWnd::InitWindow() {
     m_pHeaderBtn = Find<CControlUI>(m_PaintManager, L"header_btn");
     m_pFunBtn = Find<CContainerUI>(m_PaintManager, L"funbtn");
     m_pBodyLayout = Find<CTabLayoutUI>(m_PaintManager, L"BodyLayout");
-    m_postTarget = m_hWnd;
+    m_payloads.SetWindow(m_hWnd);
 
     CreatUserHeader();
     m_muted = ReadWebGameInt(L"IsDisableSound", 0) != 0;
@@ -168,10 +168,10 @@ void CMainWnd::OnClick(TNotifyUI& msg) {
     } else if (sender == m_pFreshBtn) {
         ReloadShownTab();
     } else if (sender == m_pSmallAccount) {
-        COpenSmallAccountDlg dialog(m_hWnd);
+        COpenSmallAccountDlg dialog(m_hWnd, m_payloads);
         RunSmallAccountWindow(dialog);
     } else if (sender == m_pManageAccount) {
-        CManageSmallAccountDlg dialog(m_hWnd);
+        CManageSmallAccountDlg dialog(m_hWnd, m_payloads);
         RunSmallAccountWindow(dialog);
     } else if (sender == m_pFullScreenBtn) {
         SetMaximized(!m_maximized);
@@ -239,29 +239,19 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         --m_modalDepth;
         bHandled = FALSE;
         return 0;
-    case UIMSG_MENUCLICK: {
-        MenuCmd* command = reinterpret_cast<MenuCmd*>(wParam);
-        if (command) {
-            for (const wchar_t* name : {L"remove_icon", L"game_path"}) {
-                if (_wcsicmp(command->szName, name) == 0) LOG_DEBUG(L"CMainWnd on menu clicked : %s", name);
-            }
-        }
-        CPaintManagerUI::DeletePtr(command);
+    case UIMSG_MENUCLICK:
+        OnMenuClick(wParam);
         return 0;
-    }
     case WM_OPEN_PENDING_PAGE:
         OnPendingPage(wParam);
         return 0;
     case WM_CLOSE_CEF_WND:
-        LOG_DEBUG(L"CMainWnd WM_CLOSE_CEF_WND 0x%p", reinterpret_cast<void*>(wParam));
-        ClearAccountCookie();
-        ::PostMessageW(reinterpret_cast<HWND>(wParam), WM_CLOSE, 0, 0);
+        OnCloseCefWnd(reinterpret_cast<HWND>(wParam));
         return 0;
-    case WM_CEF_TITLE_CHANGED: {
-        std::unique_ptr<TitleChange> change(reinterpret_cast<TitleChange*>(wParam));
-        if (change) ApplyTitleChange(change->control, change->title);
+    case WM_CEF_TITLE_CHANGED:
+        if (std::unique_ptr<TitleChange> change = m_payloads.Take<TitleChange>(uMsg, L"WM_CEF_TITLE_CHANGED", wParam))
+            ApplyTitleChange(change->control, change->title);
         return 0;
-    }
     case WM_NOTIFY_NEW_CEF:
         LOG_DEBUG(L"be notify new a cef by tarrow %u", static_cast<unsigned>(wParam));
         OnNewRequest(static_cast<unsigned>(wParam));
@@ -284,6 +274,37 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
     }
 }
 
+// wParam of the skin library's menu click: read only when it is a record a
+// menu posted and nobody freed yet (any program can post 1145).
+void CMainWnd::OnMenuClick(WPARAM record) {
+    void* posted = reinterpret_cast<void*>(record);
+    if (!CPaintManagerUI::IsLivePtr(posted)) {
+        LOG_WARNING(L"CMainWnd menu click (%u): 0x%X is no record of a menu, ignored", UIMSG_MENUCLICK,
+                    static_cast<unsigned>(record));
+        return;
+    }
+    const MenuCmd* command = static_cast<const MenuCmd*>(posted);
+    for (const wchar_t* name : {L"remove_icon", L"game_path"}) {
+        if (_wcsicmp(command->szName, name) == 0) LOG_DEBUG(L"CMainWnd on menu clicked : %s", name);
+    }
+    CPaintManagerUI::DeletePtr(posted);
+}
+
+// 5026 names a window to close. Any program can post it with any handle:
+// only a window of the player's own process is taken.
+void CMainWnd::OnCloseCefWnd(HWND window) {
+    LOG_DEBUG(L"CMainWnd WM_CLOSE_CEF_WND 0x%p", static_cast<void*>(window));
+    DWORD process = 0;
+    if (!window || !::IsWindow(window) || !::GetWindowThreadProcessId(window, &process) ||
+        process != ::GetCurrentProcessId()) {
+        LOG_WARNING(L"CMainWnd WM_CLOSE_CEF_WND (%u): 0x%p is no window of the player, ignored", WM_CLOSE_CEF_WND,
+                    static_cast<void*>(window));
+        return;
+    }
+    ClearAccountCookie();
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+}
+
 LRESULT CMainWnd::OnClose(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     LOG_DEBUG(L"CMainWnd::OnClose %d", static_cast<int>(wParam));
     // Only the frame's own close (wParam 1) closes it; another program's WM_CLOSE does not.
@@ -293,8 +314,7 @@ LRESULT CMainWnd::OnClose(UINT, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
 
 LRESULT CMainWnd::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     LOG_DEBUG(L"CMainWnd::OnDestroy");
-    m_postTarget = nullptr;
-    DrainPostedPayloads();
+    m_payloads.SetWindow(nullptr);
     bHandled = FALSE;
     return 0;
 }
@@ -356,17 +376,6 @@ bool CMainWnd::DeferCloseWhileModal(UINT uMsg, WPARAM wParam, LPARAM lParam) {
     EndModalRunsOver(m_hWnd);
     PostMessage(uMsg, wParam, lParam);
     return true;
-}
-
-// Heap payloads still queued for the frame would be lost with it.
-void CMainWnd::DrainPostedPayloads() {
-    MSG msg;
-    while (::PeekMessageW(&msg, m_hWnd, WM_OPEN_PENDING_PAGE, WM_OPEN_PENDING_PAGE, PM_REMOVE)) {
-        if (msg.wParam) delete reinterpret_cast<PendingPage*>(msg.wParam);
-    }
-    while (::PeekMessageW(&msg, m_hWnd, WM_CEF_TITLE_CHANGED, WM_CEF_TITLE_CHANGED, PM_REMOVE)) {
-        delete reinterpret_cast<TitleChange*>(msg.wParam);
-    }
 }
 
 // --- Account cookie
@@ -484,13 +493,14 @@ void CMainWnd::OnNewRequest(unsigned requestNumber) {
 }
 
 void CMainWnd::OnPendingPage(WPARAM wParam) {
-    if (wParam == 0) {
+    if (static_cast<INT_PTR>(wParam) < 1) {
         unsigned request = 0;
         if (ParseRequestNumber(m_pendingPage, &request)) CreateCefUI(request);
         else LOG_ERROR(L"CMainWnd: the switch url=%s names no request", m_pendingPage.c_str());
         return;
     }
-    std::unique_ptr<PendingPage> page(reinterpret_cast<PendingPage*>(wParam));
+    std::unique_ptr<PendingPage> page = m_payloads.TakeNext<PendingPage>(WM_OPEN_PENDING_PAGE, L"WM_OPEN_PENDING_PAGE");
+    if (!page) return;
     if (!page->inNewTab) {
         OpenInDefaultBrowser(page->url);
         return;
@@ -510,14 +520,12 @@ void CMainWnd::HandleJSCall(const wchar_t* functionName, CefRefPtr<CefListValue>
 
 void CMainWnd::OnWebPageLoadEnd(CCefCommonUI*, const wchar_t*) {}
 
-// Both slots copy what they are given into a heap payload for the window
-// thread; the payload is freed there (or here when the post fails).
+// Both slots copy what they are given into a payload for the window thread:
+// it waits in the frame's queue (or is freed here when it cannot be posted).
 void CMainWnd::NotifyCefTitleChanged(CCefCommonUI* control, const wchar_t* title) {
     try {
-        std::unique_ptr<TitleChange> change(new TitleChange{control, title ? title : L""});
-        HWND target = m_postTarget;
-        if (target && ::PostMessageW(target, WM_CEF_TITLE_CHANGED, reinterpret_cast<WPARAM>(change.get()), 0))
-            change.release();
+        m_payloads.PostKeyed(WM_CEF_TITLE_CHANGED,
+                             std::make_unique<TitleChange>(TitleChange{control, title ? title : L""}));
     } catch (...) {
         LOG_ERROR(L"CMainWnd::NotifyCefTitleChanged dropped: no memory");
     }
@@ -525,15 +533,12 @@ void CMainWnd::NotifyCefTitleChanged(CCefCommonUI* control, const wchar_t* title
 
 void CMainWnd::OpenPageGameWebWnd(const wchar_t* url, bool inNewTab) {
     try {
-        std::unique_ptr<PendingPage> page(new PendingPage());
+        auto page = std::make_unique<PendingPage>();
         page->url = url ? url : L"";
         page->inNewTab = inNewTab;
-        HWND target = m_postTarget;
-        if (target && ::PostMessageW(target, WM_OPEN_PENDING_PAGE, reinterpret_cast<WPARAM>(page.get()), 0)) {
-            page.release();
-            return;
-        }
-        LOG_ERROR(L"CMainWnd::OpenPageGameWebWnd %s dropped: the frame is gone", page->url.c_str());
+        const std::wstring address = page->url;
+        if (!m_payloads.PostInOrder(WM_OPEN_PENDING_PAGE, std::move(page), 1, 0))
+            LOG_ERROR(L"CMainWnd::OpenPageGameWebWnd %s dropped: the frame is gone", address.c_str());
     } catch (...) {
         LOG_ERROR(L"CMainWnd::OpenPageGameWebWnd dropped: no memory");
     }

@@ -8,16 +8,17 @@
 //
 // Window thread, except the ICefUIContainer slots, which the engine calls on
 // its own UI thread: they only copy what they are given and post it to the
-// window thread. The object deletes itself when its window is gone
-// (OnFinalMessage), which also ends the window thread's message loop.
+// window thread (the payload waits in the frame's PayloadQueue). The object
+// deletes itself when its window is gone (OnFinalMessage), which also ends
+// the window thread's message loop.
 #include <UIlib.h>
 
-#include <atomic>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "ICefUIContainer.h"
+#include "PayloadQueue.h"
 
 class CCefCommonUI;
 class CSmallAccountDlg;
@@ -83,6 +84,8 @@ private:
     void OpenRequestOfSwitch();
     void OnNewRequest(unsigned requestNumber);
     void OnPendingPage(WPARAM wParam);
+    void OnCloseCefWnd(HWND window);
+    void OnMenuClick(WPARAM record);
     bool ReadTempFile(const std::wstring& path, std::wstring* text);
     void ShowHeadImage();
     void RestoreIfMinimized();
@@ -93,7 +96,6 @@ private:
     void CloseSequence();
     void PrepareExit();
     bool DeferCloseWhileModal(UINT uMsg, WPARAM wParam, LPARAM lParam);
-    void DrainPostedPayloads();
 
     // --- Title-bar features: screenshot and small-account windows
     // (GameFrameTitleBar.cpp), the mute button (GameFrame.cpp).
@@ -152,6 +154,7 @@ private:
     bool m_placeFunbtnOnSize = false;   // a caption double-click resizes the window
     bool m_windowInitDone = false;
     std::vector<unsigned> m_earlyRequests;  // 6026 before "windowinit"
-    // Where the engine-thread slots post; null once the window is going.
-    std::atomic<HWND> m_postTarget{nullptr};
+    // The payloads of 5025 and 5027 (any thread posts; the window thread
+    // takes). Its window is set in InitWindow and cleared when it is destroyed.
+    PayloadQueue m_payloads{L"CMainWnd"};
 };

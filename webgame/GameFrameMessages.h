@@ -1,17 +1,21 @@
 #pragma once
 // Window messages the player's frame posts to itself (the launcher's
-// messages are in HandOverProtocol.h). A payload named "heap" is owned by the
-// handler from the moment the post succeeds.
+// messages are in HandOverProtocol.h). Any program can post to the frame, so
+// no message carries a pointer: a payload waits in the frame's PayloadQueue
+// and the message carries its key, or nothing when the payloads are taken in
+// posting order. A message that names nothing is logged and ignored.
 #include <windows.h>
 
 #include <string>
 
-// wParam 0: open the request whose number is the pending page (the switch
-// "url"). Otherwise wParam is a heap PendingPage.
+// wParam below 1: open the request whose number is the pending page (the
+// switch "url"). wParam 1 or more: open the oldest waiting PendingPage
+// (posted in order, no key).
 constexpr UINT WM_OPEN_PENDING_PAGE = 5025;
-// wParam = a window handle: clear the account cookie and close that window.
+// wParam = a window handle of the player's own: clear the account cookie and
+// close that window.
 constexpr UINT WM_CLOSE_CEF_WND = 5026;
-// wParam = a heap TitleChange for the window thread.
+// wParam = key of a TitleChange.
 constexpr UINT WM_CEF_TITLE_CHANGED = 5027;
 
 class CCefCommonUI;

@@ -8,4 +8,5 @@ const CSmallAccountDlg::Kind kManageSmallAccount = {L"ManegeSmallAccount", L"Man
 
 }  // namespace
 
-CManageSmallAccountDlg::CManageSmallAccountDlg(HWND frame) : CSmallAccountDlg(frame, kManageSmallAccount) {}
+CManageSmallAccountDlg::CManageSmallAccountDlg(HWND frame, PayloadQueue& framePayloads)
+    : CSmallAccountDlg(frame, framePayloads, kManageSmallAccount) {}

@@ -6,5 +6,5 @@
 
 class CManageSmallAccountDlg : public CSmallAccountDlg {
 public:
-    explicit CManageSmallAccountDlg(HWND frame);
+    CManageSmallAccountDlg(HWND frame, PayloadQueue& framePayloads);
 };

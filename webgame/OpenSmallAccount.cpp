@@ -7,4 +7,5 @@ const CSmallAccountDlg::Kind kOpenSmallAccount = {L"OpenSmallAccount", L"Open_Sm
 
 }  // namespace
 
-COpenSmallAccountDlg::COpenSmallAccountDlg(HWND frame) : CSmallAccountDlg(frame, kOpenSmallAccount) {}
+COpenSmallAccountDlg::COpenSmallAccountDlg(HWND frame, PayloadQueue& framePayloads)
+    : CSmallAccountDlg(frame, framePayloads, kOpenSmallAccount) {}

@@ -6,5 +6,5 @@
 
 class COpenSmallAccountDlg : public CSmallAccountDlg {
 public:
-    explicit COpenSmallAccountDlg(HWND frame);
+    COpenSmallAccountDlg(HWND frame, PayloadQueue& framePayloads);
 };

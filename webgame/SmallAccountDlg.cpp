@@ -12,22 +12,18 @@ namespace {
 
 constexpr int kWidth = 486, kHeight = 332;
 constexpr unsigned kPageKeyChars = 520;
-// Posted to the window itself: wParam is a heap std::wstring, a page address
-// to open in the user's default browser.
+// Posted to the window itself: wParam is the key of a std::wstring, a page
+// address to open in the user's default browser.
 constexpr UINT WM_OPEN_IN_BROWSER = WM_APP + 17;
-
-// Posts a heap payload in wParam; it is freed here when the post fails.
-template <typename Payload>
-bool PostPayload(HWND target, UINT message, std::unique_ptr<Payload> payload) {
-    if (!target || !::PostMessageW(target, message, reinterpret_cast<WPARAM>(payload.get()), 0)) return false;
-    payload.release();
-    return true;
-}
 
 }  // namespace
 
-CSmallAccountDlg::CSmallAccountDlg(HWND frame, const Kind& kind)
-    : CCefDialogBase(WS_EX_TOOLWINDOW), m_frame(frame), m_kind(kind) {}
+CSmallAccountDlg::CSmallAccountDlg(HWND frame, PayloadQueue& framePayloads, const Kind& kind)
+    : CCefDialogBase(WS_EX_TOOLWINDOW),
+      m_frame(frame),
+      m_framePayloads(framePayloads),
+      m_kind(kind),
+      m_payloads(kind.logName) {}
 
 bool CSmallAccountDlg::RunModal(const std::wstring& param) {
     if (param.empty()) return false;
@@ -50,19 +46,22 @@ std::wstring CSmallAccountDlg::GetStartUrl() {
     return url;
 }
 
+void CSmallAccountDlg::InitWindow() {
+    m_payloads.SetWindow(m_hWnd);
+    CCefDialogBase::InitWindow();
+}
+
 LRESULT CSmallAccountDlg::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
     if (uMsg != WM_OPEN_IN_BROWSER) return CCefDialogBase::HandleCustomMessage(uMsg, wParam, lParam, bHandled);
-    std::unique_ptr<std::wstring> url(reinterpret_cast<std::wstring*>(wParam));
-    if (url) OpenUrlInDefaultBrowser(*url, LOG_LEVEL_TRACE);
+    if (std::unique_ptr<std::wstring> url = m_payloads.Take<std::wstring>(uMsg, L"WM_OPEN_IN_BROWSER", wParam))
+        OpenUrlInDefaultBrowser(*url, LOG_LEVEL_TRACE);
     bHandled = TRUE;
     return 0;
 }
 
-// Addresses still queued for the window would be lost with it.
+// Addresses still waiting for the window are freed with it.
 LRESULT CSmallAccountDlg::OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) {
-    MSG msg;
-    while (::PeekMessageW(&msg, m_hWnd, WM_OPEN_IN_BROWSER, WM_OPEN_IN_BROWSER, PM_REMOVE))
-        delete reinterpret_cast<std::wstring*>(msg.wParam);
+    m_payloads.SetWindow(nullptr);
     return CCefDialogBase::OnDestroy(uMsg, wParam, lParam, bHandled);
 }
 
@@ -87,13 +86,13 @@ void CSmallAccountDlg::LoginSmallAccount(const std::wstring& url, const std::wst
     page->url = url;
     page->smallAccountTitle = SmallAccountLoginTitle(m_param, account);
     page->inNewTab = true;
-    if (!PostPayload(m_frame, WM_OPEN_PENDING_PAGE, std::move(page)))
+    if (!m_framePayloads.PostInOrder(WM_OPEN_PENDING_PAGE, std::move(page), 1, 0))
         LOG_ERROR(L"%s: the frame could not be asked for the tab, LastError=%u", m_kind.logName, ::GetLastError());
 }
 
 void CSmallAccountDlg::OpenPageGameWebWnd(const wchar_t* url, bool) try {
     LOG_DEBUG(L"%s::Open WebGame page URL=%s", m_kind.logName, url ? url : L"");
-    PostPayload(m_hWnd, WM_OPEN_IN_BROWSER, std::make_unique<std::wstring>(url ? url : L""));
+    m_payloads.PostKeyed(WM_OPEN_IN_BROWSER, std::make_unique<std::wstring>(url ? url : L""));
 } catch (...) {
     LOG_ERROR(L"%s::OpenPageGameWebWnd: out of memory", m_kind.logName);
 }

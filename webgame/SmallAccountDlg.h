@@ -8,11 +8,12 @@
 //
 // The frame owns the object for the modal run and deletes it afterwards.
 // Window thread, except the ICefUIContainer slots (engine UI thread): they
-// only post, to the frame's window or to this one, and never touch the frame
-// object.
+// only post, through the frame's payload queue or this window's, and never
+// touch the frame object.
 #include <string>
 
 #include "CefDialogBase.h"
+#include "PayloadQueue.h"
 
 class CSmallAccountDlg : public CCefDialogBase {
 public:
@@ -29,6 +30,7 @@ public:
     // returns when it is closed. An empty parameter shows no window: false.
     bool RunModal(const std::wstring& param);
     LPCTSTR GetWindowClassName() const override { return m_kind.className; }
+    void InitWindow() override;
     LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
     LRESULT OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
 
@@ -39,8 +41,9 @@ public:
     void OpenPageGameWebWnd(const wchar_t* url, bool inNewTab) override;
 
 protected:
-    // frame: the player's frame window (owner, and where new tabs are asked for).
-    CSmallAccountDlg(HWND frame, const Kind& kind);
+    // frame: the player's frame window (owner); framePayloads: the frame's
+    // queue, where new tabs are asked for (it outlives the dialog).
+    CSmallAccountDlg(HWND frame, PayloadQueue& framePayloads, const Kind& kind);
 
     DuiLib::CDuiString GetSkinFile() override { return m_kind.skinFile; }
     // The page address of [WebGame] followed directly by the tab parameter.
@@ -50,7 +53,10 @@ private:
     void LoginSmallAccount(const std::wstring& url, const std::wstring& account);
 
     const HWND m_frame;  // not owned
+    PayloadQueue& m_framePayloads;  // not owned
     const Kind m_kind;
+    // The addresses this window opens in the default browser (any thread posts).
+    PayloadQueue m_payloads;
     // Set before the window exists, then read on both threads.
     std::wstring m_param;
 };

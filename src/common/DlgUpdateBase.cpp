@@ -16,21 +16,10 @@ constexpr wchar_t kUpdateFailedText[] = L"更新失败，请稍后重试";
 
 }  // namespace
 
-// --- CUpdateWorkerLink
-
-bool CUpdateWorkerLink::Post(UINT message, WPARAM wParam, LPARAM lParam) {
-    std::lock_guard<std::mutex> hold(lock_);
-    return !stopped_ && ::IsWindow(dialog_) && ::PostMessageW(dialog_, message, wParam, lParam);
-}
-
-void CUpdateWorkerLink::Stop() {
-    std::lock_guard<std::mutex> hold(lock_);
-    stopped_ = true;
-}
-
 // --- CDlgUpdateBase
 
 void CDlgUpdateBase::InitWindow() {
+    m_payloads->SetWindow(m_hWnd);
     SetIcon(kAppIcon);
     m_pCloseBtn = m_PaintManager.FindControl(L"closebtn");
     m_pOkBtn = m_PaintManager.FindControl(L"okbtn");
@@ -57,20 +46,14 @@ LRESULT CDlgUpdateBase::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
 }
 
 void CDlgUpdateBase::StopWorker() {
-    if (!m_link) return;
-    m_link->Stop();
-    MSG queued;
-    while (::PeekMessageW(&queued, m_hWnd, WM_UPDATE_NOTIFY, WM_UPDATE_DOWNLOAD_RESULT, PM_REMOVE))
-        FreeWorkerPayload(queued.message, queued.lParam);
+    m_payloads->SetWindow(nullptr);
+    if (!m_thread) return;
     DWORD wait = ::WaitForSingleObject(m_thread.get(), WorkerWaitMs());
     if (wait != WAIT_OBJECT_0)
         LOG_WARNING(L"CDlgUpdateBase worker still runs after %u ms (wait=%u); it ends on its own",
                     static_cast<unsigned>(WorkerWaitMs()), static_cast<unsigned>(wait));
     m_thread.reset();
-    m_link.reset();
 }
-
-void CDlgUpdateBase::FreeWorkerPayload(UINT, LPARAM) {}
 
 // --- CDlgUpdateComplete
 

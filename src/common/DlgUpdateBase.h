@@ -11,17 +11,18 @@
 #include <UIlib.h>
 #include <process.h>
 
-#include <atomic>
 #include <memory>
-#include <mutex>
 
+#include "PayloadQueue.h"
 #include "UniqueHandle.h"
 
 class CMainWnd;
 
-// Posted by a dialog's worker thread to the dialog.
-constexpr UINT WM_UPDATE_NOTIFY = 1035;           // detect: lParam heap std::string; updating: wParam percent
-constexpr UINT WM_UPDATE_DOWNLOAD_RESULT = 1036;  // wParam result code, lParam heap std::wstring (the file)
+// Posted by a dialog's worker thread to the dialog. Any program can post to
+// the dialog, so a payload waits in the dialog's PayloadQueue and lParam
+// carries its key.
+constexpr UINT WM_UPDATE_NOTIFY = 1035;           // detect: lParam key of a std::string; updating: wParam percent
+constexpr UINT WM_UPDATE_DOWNLOAD_RESULT = 1036;  // wParam result code, lParam key of a std::wstring (the file)
 
 // ShowModal results of the update dialogs.
 enum UpdateDlgResult : UINT {
@@ -31,36 +32,28 @@ enum UpdateDlgResult : UINT {
     kUpdateDlgDownloaded = 22,
 };
 
-// What a dialog shares with its worker thread; both hold it, so the worker
-// may outlive the dialog. Post and Stop exclude each other: once Stop has
-// returned nothing more reaches the dialog's queue, and the dialog frees
-// what is queued already.
+// What a dialog shares with its worker thread: the dialog's payload queue.
+// Both hold it, so the worker may outlive the dialog; once the dialog has
+// stopped the queue (its window's end) nothing more reaches the dialog, and
+// what waited is freed.
 class CUpdateWorkerLink {
 public:
-    explicit CUpdateWorkerLink(HWND dialog) : dialog_(dialog) {}
+    explicit CUpdateWorkerLink(std::shared_ptr<PayloadQueue> payloads) : payloads_(std::move(payloads)) {}
     virtual ~CUpdateWorkerLink() = default;
     CUpdateWorkerLink(const CUpdateWorkerLink&) = delete;
     CUpdateWorkerLink& operator=(const CUpdateWorkerLink&) = delete;
 
-    // Worker thread. False when the dialog has stopped the link or is gone,
-    // or the post failed.
-    bool Post(UINT message, WPARAM wParam, LPARAM lParam);
-    // Posts a heap payload in lParam; when not posted, it is freed here.
+    // Worker thread. False when the dialog has stopped or is gone, or the post failed.
+    bool Post(UINT message, WPARAM wParam, LPARAM lParam) { return payloads_->Post(message, wParam, lParam); }
+    // Leaves the payload in the queue, its key in lParam; when not posted, it is freed.
     template <typename T>
     bool PostOwned(UINT message, WPARAM wParam, std::unique_ptr<T> payload) {
-        if (!Post(message, wParam, reinterpret_cast<LPARAM>(payload.get()))) return false;
-        payload.release();
-        return true;
+        return payloads_->PostKeyedInLParam(message, wParam, std::move(payload));
     }
-    bool Stopped() const { return stopped_.load(); }
-
-    // Window thread: no post after this returns.
-    void Stop();
+    bool Stopped() const { return !payloads_->Window(); }
 
 private:
-    const HWND dialog_;
-    std::mutex lock_;
-    std::atomic<bool> stopped_{false};
+    const std::shared_ptr<PayloadQueue> payloads_;
 };
 
 class CDlgUpdateBase : public DuiLib::WindowImplBase {
@@ -80,12 +73,12 @@ protected:
     // Runs work(context) on a thread of its own that shares the context.
     template <typename Context, unsigned (*Work)(Context&)>
     bool StartWorker(std::shared_ptr<Context> context);
-    // Frees the payload of a queued worker message that was never handled.
-    virtual void FreeWorkerPayload(UINT message, LPARAM lParam);
     // How long the window's end waits for a running worker.
     virtual DWORD WorkerWaitMs() const { return 0; }
 
     CMainWnd* const m_pMainWnd;   // the owner; outlives the dialog
+    // The payloads of the worker's messages (shared with the worker's link).
+    const std::shared_ptr<PayloadQueue> m_payloads = std::make_shared<PayloadQueue>(L"CDlgUpdate");
     DuiLib::CControlUI* m_pCloseBtn = nullptr;
     DuiLib::CControlUI* m_pOkBtn = nullptr;
 
@@ -96,7 +89,6 @@ private:
     // running then ends on its own.
     void StopWorker();
 
-    std::shared_ptr<CUpdateWorkerLink> m_link;
     Unique<KernelHandleTraits> m_thread;
 };
 
@@ -150,7 +142,6 @@ bool CDlgUpdateBase::StartWorker(std::shared_ptr<Context> context) {
         delete share;
         return false;
     }
-    m_link = std::move(context);
     m_thread.reset(thread);
     return true;
 }

@@ -29,7 +29,7 @@ unsigned CheckForUpdate(CUpdateWorkerLink& link) {
 void CDlgUpdateDetect::InitWindow() {
     CDlgUpdateBase::InitWindow();
     m_pLabelDesc = m_PaintManager.FindControl(L"label_desc");
-    if (!StartWorker<CUpdateWorkerLink, &CheckForUpdate>(std::make_shared<CUpdateWorkerLink>(m_hWnd))) {
+    if (!StartWorker<CUpdateWorkerLink, &CheckForUpdate>(std::make_shared<CUpdateWorkerLink>(m_payloads))) {
         LOG_ERROR(L"CDlgUpdateDetect check thread not started, LastError=%u", static_cast<unsigned>(GetLastError()));
         ShowCheckFailed();
     }
@@ -40,13 +40,10 @@ LRESULT CDlgUpdateDetect::HandleCustomMessage(UINT uMsg, WPARAM, LPARAM lParam, 
         bHandled = FALSE;
         return 0;
     }
-    std::unique_ptr<std::string> body(reinterpret_cast<std::string*>(lParam));
-    OnVersionAnswer(body ? *body : std::string());
+    if (std::unique_ptr<std::string> body =
+            m_payloads->Take<std::string>(uMsg, L"WM_UPDATE_NOTIFY", static_cast<UINT_PTR>(lParam)))
+        OnVersionAnswer(*body);
     return 0;
-}
-
-void CDlgUpdateDetect::FreeWorkerPayload(UINT message, LPARAM lParam) {
-    if (message == WM_UPDATE_NOTIFY) delete reinterpret_cast<std::string*>(lParam);
 }
 
 void CDlgUpdateDetect::OnVersionAnswer(const std::string& body) {

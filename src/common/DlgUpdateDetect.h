@@ -18,7 +18,6 @@ public:
 
 protected:
     DuiLib::CDuiString GetSkinFile() override { return L"update_detect.xml"; }
-    void FreeWorkerPayload(UINT message, LPARAM lParam) override;
     DWORD WorkerWaitMs() const override { return 1000; }
 
 private:

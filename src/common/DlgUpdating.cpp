@@ -16,7 +16,8 @@ constexpr wchar_t kDownloadFailedText[] = L"更新失败，请稍后重试";
 
 // What the download thread works on, shared with the dialog.
 struct PackageDownload : CUpdateWorkerLink {
-    PackageDownload(HWND dialog, const std::wstring& url) : CUpdateWorkerLink(dialog), packageUrl(url) {}
+    PackageDownload(std::shared_ptr<PayloadQueue> payloads, const std::wstring& url)
+        : CUpdateWorkerLink(std::move(payloads)), packageUrl(url) {}
     const std::wstring packageUrl;
     int lastPercent = -1;   // download thread only
 };
@@ -56,7 +57,7 @@ void CDlgUpdating::InitWindow() {
     CControlUI* progress = m_PaintManager.FindControl(L"progress1");
     m_pProgress = progress ? static_cast<CProgressUI*>(progress->GetInterface(L"Progress")) : nullptr;
     m_pLabelProgress = m_PaintManager.FindControl(L"label_progress");
-    auto download = std::make_shared<PackageDownload>(m_hWnd, m_pMainWnd->UpdateInfo().packageUrl);
+    auto download = std::make_shared<PackageDownload>(m_payloads, m_pMainWnd->UpdateInfo().packageUrl);
     if (!StartWorker<PackageDownload, &DownloadPackage>(download)) {
         LOG_ERROR(L"CDlgUpdating download thread not started, LastError=%u", static_cast<unsigned>(GetLastError()));
         ShowFailed();
@@ -67,16 +68,13 @@ LRESULT CDlgUpdating::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lPara
     if (uMsg == WM_UPDATE_NOTIFY) {
         OnProgress(wParam);
     } else if (uMsg == WM_UPDATE_DOWNLOAD_RESULT) {
-        std::unique_ptr<std::wstring> packageFile(reinterpret_cast<std::wstring*>(lParam));
-        OnDownloadResult(static_cast<int>(wParam), packageFile.get());
+        if (std::unique_ptr<std::wstring> packageFile =
+                m_payloads->Take<std::wstring>(uMsg, L"WM_UPDATE_DOWNLOAD_RESULT", static_cast<UINT_PTR>(lParam)))
+            OnDownloadResult(static_cast<int>(wParam), *packageFile);
     } else {
         bHandled = FALSE;
     }
     return 0;
-}
-
-void CDlgUpdating::FreeWorkerPayload(UINT message, LPARAM lParam) {
-    if (message == WM_UPDATE_DOWNLOAD_RESULT) delete reinterpret_cast<std::wstring*>(lParam);
 }
 
 void CDlgUpdating::OnProgress(WPARAM percent) {
@@ -86,13 +84,13 @@ void CDlgUpdating::OnProgress(WPARAM percent) {
     if (m_pLabelProgress) m_pLabelProgress->SetText(text.c_str());
 }
 
-void CDlgUpdating::OnDownloadResult(int result, const std::wstring* packageFile) {
+void CDlgUpdating::OnDownloadResult(int result, const std::wstring& packageFile) {
     LOG_INFO(L"download result:err=%d", result);
-    if (result != 0 || !packageFile) {
+    if (result != 0 || packageFile.empty()) {
         ShowFailed();
         return;
     }
-    m_pMainWnd->UpdateInfo().packageFile = *packageFile;
+    m_pMainWnd->UpdateInfo().packageFile = packageFile;
     Close(kUpdateDlgDownloaded);
 }
 

@@ -4,6 +4,8 @@
 // "label_progress"). A finished download hands the file to the main window
 // and closes with 22; a failed one says so and waits for the user. Closing
 // the dialog cancels the download. Window thread.
+#include <string>
+
 #include "DlgUpdateBase.h"
 
 class CDlgUpdating : public CDlgUpdateBase {
@@ -15,12 +17,11 @@ public:
 
 protected:
     DuiLib::CDuiString GetSkinFile() override { return L"updating.xml"; }
-    void FreeWorkerPayload(UINT message, LPARAM lParam) override;
     DWORD WorkerWaitMs() const override { return 1500; }
 
 private:
     void OnProgress(WPARAM percent);
-    void OnDownloadResult(int result, const std::wstring* packageFile);
+    void OnDownloadResult(int result, const std::wstring& packageFile);
     void ShowFailed();
 
     DuiLib::CProgressUI* m_pProgress = nullptr;

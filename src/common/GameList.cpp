@@ -83,10 +83,6 @@ GameInfoItem* CGameList::FindByButton(const CGameButtonUI* button) const {
     return nullptr;
 }
 
-bool CGameList::Contains(const GameInfoItem* entry) const {
-    return entry && std::find(items_.begin(), items_.end(), entry) != items_.end();
-}
-
 void CGameList::Remove(GameInfoItem* entry) {
     auto it = std::find(items_.begin(), items_.end(), entry);
     if (it == items_.end()) return;

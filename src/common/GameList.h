@@ -31,7 +31,6 @@ public:
     // The entry with this game key; null for key 0 or none.
     GameInfoItem* FindByKey(int key) const;
     GameInfoItem* FindByButton(const CGameButtonUI* button) const;
-    bool Contains(const GameInfoItem* entry) const;
     // Takes the entry out of the list and frees it.
     void Remove(GameInfoItem* entry);
     // Takes ownership; appends.

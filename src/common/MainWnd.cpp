@@ -270,7 +270,7 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         break;
     case UIMSG_MENUCLICK:
         if (wParam) {
-            OnMenuClick(reinterpret_cast<MenuCmd*>(wParam));
+            OnMenuClick(wParam);
             bHandled = TRUE;
         }
         break;
@@ -279,33 +279,35 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         break;
     case WM_SHOW_GAME_LIST:
         LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_SHOW_GAME_LIST");
-        OnServerGameList(std::unique_ptr<CGameList>(reinterpret_cast<CGameList*>(wParam)));
+        if (!wParam) {
+            OnServerGameList(nullptr);
+        } else if (std::unique_ptr<CGameList> games = TakePayload<CGameList>(uMsg, L"WM_SHOW_GAME_LIST", wParam)) {
+            OnServerGameList(std::move(games));
+        }
         break;
-    case WM_UPDATE_GAME_BTN_IMAGE: {
-        LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_UPDATE_GAME_BTN_IMAGE 0x%p flags=%d",
-                  reinterpret_cast<void*>(wParam), static_cast<int>(lParam));
-        std::unique_ptr<GameBtnInfoResult> result(reinterpret_cast<GameBtnInfoResult*>(wParam));
-        if (result) HandleMsgUpdateGameBtnUI(result.get());
+    case WM_UPDATE_GAME_BTN_IMAGE:
+        LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_UPDATE_GAME_BTN_IMAGE 0x%X flags=%d",
+                  static_cast<unsigned>(wParam), static_cast<int>(lParam));
+        if (auto result = TakePayload<GameBtnInfoResult>(uMsg, L"WM_UPDATE_GAME_BTN_IMAGE", wParam))
+            HandleMsgUpdateGameBtnUI(result.get());
         break;
-    }
     case WM_ADD_GAME_BTN:
-        LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_ADD_GAME_BTN 0x%p", reinterpret_cast<void*>(wParam));
-        OnAddGameButton(reinterpret_cast<GameInfoItem*>(wParam));
+        LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_ADD_GAME_BTN 0x%X", static_cast<unsigned>(wParam));
+        OnAddGameButton(static_cast<int>(wParam));
         break;
     case WM_ON_JS_SWITCH_WEB_WINDOW:
         OnSwitchWebWindow(wParam);
         break;
-    case WM_OPEN_URL_BY_CEF: {
-        LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_OPEN_URL_BY_CEF wParam=0x%p lParam=0x%p",
-                  reinterpret_cast<void*>(wParam), reinterpret_cast<void*>(lParam));
-        std::unique_ptr<std::wstring> url(reinterpret_cast<std::wstring*>(wParam));
-        CCefCommonUI* view = reinterpret_cast<CCefCommonUI*>(lParam);
-        if (url && view) view->Navigate2(url->c_str(), true);
+    case WM_OPEN_URL_BY_CEF:
+        LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_OPEN_URL_BY_CEF wParam=0x%X lParam=0x%X",
+                  static_cast<unsigned>(wParam), static_cast<unsigned>(lParam));
+        if (auto navigation = TakePayload<ViewNavigation>(uMsg, L"WM_OPEN_URL_BY_CEF", wParam)) {
+            if (navigation->view) navigation->view->Navigate2(navigation->url.c_str(), true);
+        }
         break;
-    }
     case WM_ON_JS_LOAD_GAME_DETAIL:
-        HandleMsgOnJsLoadGameDetailPage(reinterpret_cast<CCefCommonUI*>(lParam),
-                                        std::unique_ptr<std::array<int, 2>>(reinterpret_cast<std::array<int, 2>*>(wParam)));
+        if (auto call = TakePayload<GameDetailCall>(uMsg, L"WM_ON_JS_LOAD_GAME_DETAIL", wParam))
+            HandleMsgOnJsLoadGameDetailPage(call->view, call->gameId, call->gameType);
         break;
     case WM_ON_JS_LOAD_GAME_LAUNCH:
         LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_ON_JS_LOAD_GAME_LAUNCH %d %d", static_cast<int>(wParam),
@@ -313,7 +315,8 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         HandleMsgOnJsLoadGameLaunch(static_cast<int>(wParam), static_cast<int>(lParam));
         break;
     case WM_ON_JS_CHECK_GAME_INSTALLED:
-        HandleMsgCheckGameInstalled(static_cast<int>(wParam), reinterpret_cast<CCefCommonUI*>(lParam));
+        if (auto page = TakePayload<PageView>(uMsg, L"WM_ON_JS_CHECK_GAME_INSTALLED", static_cast<UINT_PTR>(lParam)))
+            HandleMsgCheckGameInstalled(static_cast<int>(wParam), page->view);
         break;
     case WM_UPDATE_CHANNEL_ICON:
         OnChannelIconsDownloaded();
@@ -324,10 +327,12 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
             m_pHeaderBtn->SetBkImage(HeadImagePath(m_programFolder, m_account).c_str());
         break;
     case WM_RETURN_PING_TIME:
-        if (CCefCommonUI* view = reinterpret_cast<CCefCommonUI*>(wParam))
-            view->RunJs(UpdateServerPingScript(static_cast<int>(lParam)).c_str());
-        else
-            LOG_ERROR(L"CMainWnd::HandleCustomMessage WM_RETURN_PING_TIME wParam(cef) is null");
+        if (auto page = TakePayload<PageView>(uMsg, L"WM_RETURN_PING_TIME", wParam)) {
+            if (page->view)
+                page->view->RunJs(UpdateServerPingScript(static_cast<int>(lParam)).c_str());
+            else
+                LOG_ERROR(L"CMainWnd::HandleCustomMessage WM_RETURN_PING_TIME wParam(cef) is null");
+        }
         break;
     case WM_NOTIFY_GAMEFRAME_HWND:
         OnGameFrameReported(reinterpret_cast<HWND>(wParam));

@@ -8,13 +8,13 @@
 // Threads: the window thread owns the window, its controls and every member
 // below, except the ICefUIContainer slots, which the engine calls on its own
 // UI thread. Worker threads run on value copies with the shared context
-// (CMainWndContext) and report by posting; handlers free what they receive.
+// (CMainWndContext) and report by posting; a payload waits in the context's
+// PayloadQueue and the message carries its key (MainWndMessages.h).
 //
 // The object deletes itself when its window is gone (OnFinalMessage), which
 // also ends the window thread's message loop.
 #include <UIlib.h>
 
-#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -145,6 +145,11 @@ protected:
 
 private:
     // --- Window core (MainWnd.cpp)
+    // The payload a message's key names; null (and a Warning) when it names none.
+    template <typename T>
+    std::unique_ptr<T> TakePayload(UINT message, const wchar_t* messageName, UINT_PTR key) {
+        return m_context->Payloads().Take<T>(message, messageName, key);
+    }
     void FindControls();
     void CreateFolder(const wchar_t* relative, const wchar_t* errorFormat);
     void CloseByRule();
@@ -179,7 +184,7 @@ private:
     void NotifyDetailPage(CCefCommonUI* control);
     void OnBlankPageLoaded(CCefCommonUI* control);
     void NotifyGameIdToPage(GameInfoItem* entry, CCefCommonUI* control);
-    void HandleMsgOnJsLoadGameDetailPage(CCefCommonUI* control, std::unique_ptr<std::array<int, 2>> payload);
+    void HandleMsgOnJsLoadGameDetailPage(CCefCommonUI* control, int gameId, int gameType);
     void HandleMsgOnJsLoadGameLaunch(int gameId, int gameType);
     void HandleMsgCheckGameInstalled(int gameId, CCefCommonUI* control);
 
@@ -216,7 +221,8 @@ private:
     void RemoveGameIcon(GameInfoItem* entry);
     void HandleMsgUpdateGameBtnUI(GameBtnInfoResult* result);
     void AutoScrollGameBtnList(GameInfoItem* entry);
-    void OnAddGameButton(GameInfoItem* entry);
+    // The game of the list with that key (WM_ADD_GAME_BTN).
+    void OnAddGameButton(int gameKey);
     // A drag whose button-up will not come (the capture went elsewhere, or
     // the mouse moves with the left button up): it ends without a drop, the
     // buttons go back to the order of the last drop and nothing is reported.
@@ -252,7 +258,8 @@ private:
     void ShowMainMenu(const wchar_t* skinFile, POINT at);
     // Where the title bar's menus open: left of and below the pointer.
     static POINT MainMenuPoint();
-    void OnMenuClick(DuiLib::MenuCmd* command);
+    // wParam of the skin library's menu click (1145).
+    void OnMenuClick(WPARAM record);
     bool ShowLoginWnd(bool skip, bool refreshAfter);
     void OnMenuShowMain(const DuiLib::MenuCmd& command);
     void OnMenuExitMain(const DuiLib::MenuCmd& command);

@@ -13,23 +13,6 @@ CMainWndContext::CMainWndContext(const std::wstring& programFolder) : programFol
     localDb_.SetDbPath(utf8);
 }
 
-void CMainWndContext::SetWindow(HWND window) {
-    std::lock_guard<std::mutex> hold(lock_);
-    window_ = window;
-}
-
-HWND CMainWndContext::Window() const {
-    std::lock_guard<std::mutex> hold(lock_);
-    return window_;
-}
-
-bool CMainWndContext::Post(UINT message, WPARAM wParam, LPARAM lParam) const {
-    // Under the lock, so the window cannot be cleared (and destroyed) between
-    // the check and the post.
-    std::lock_guard<std::mutex> hold(lock_);
-    return window_ && ::PostMessageW(window_, message, wParam, lParam);
-}
-
 bool CMainWndContext::StartWorker(const char* name, std::function<void(CMainWndContext&)> work) {
     std::shared_ptr<CMainWndContext> self = shared_from_this();
     {

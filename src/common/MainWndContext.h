@@ -6,8 +6,9 @@
 // (which deletes itself in OnFinalMessage while workers may still run).
 //
 // Workers receive value copies of what they need and report only by Post:
-// once the window is gone, posting fails and the payload is freed by its
-// sender. Any thread, except SetWindow (window thread).
+// a payload waits in the window's PayloadQueue and the message carries its
+// key. Once the window is gone, posting fails and the payload is freed.
+// Any thread, except SetWindow and taking payloads (window thread).
 #include <windows.h>
 
 #include <condition_variable>
@@ -16,6 +17,7 @@
 #include <mutex>
 #include <string>
 
+#include "PayloadQueue.h"
 #include "http.h"
 #include "sqlite_helper.h"
 
@@ -29,19 +31,20 @@ public:
     CWinHttp& Http() { return http_; }
     CLocalDB& LocalDB() { return localDb_; }
 
-    // The window that receives results; null once it is gone.
-    void SetWindow(HWND window);
-    HWND Window() const;
+    // The window that receives results; null once it is gone (what still
+    // waits for it is freed then).
+    void SetWindow(HWND window) { payloads_.SetWindow(window); }
+    HWND Window() const { return payloads_.Window(); }
+    // The payloads of the messages to the window, and how they are posted.
+    PayloadQueue& Payloads() { return payloads_; }
 
     // PostMessage to the window; false when there is none or the post failed.
-    bool Post(UINT message, WPARAM wParam, LPARAM lParam) const;
-    // Posts a heap payload in wParam; on success the handler owns it, on
-    // failure it is freed here.
+    bool Post(UINT message, WPARAM wParam, LPARAM lParam) const { return payloads_.Post(message, wParam, lParam); }
+    // Leaves the payload in the window's queue and posts the message with its
+    // key in wParam; when not posted, the payload is freed.
     template <typename T>
-    bool PostOwned(UINT message, std::unique_ptr<T> payload, LPARAM lParam = 0) const {
-        if (!Post(message, reinterpret_cast<WPARAM>(payload.get()), lParam)) return false;
-        payload.release();
-        return true;
+    bool PostOwned(UINT message, std::unique_ptr<T> payload, LPARAM lParam = 0) {
+        return payloads_.PostKeyed(message, std::move(payload), lParam);
     }
 
     // Runs work on a detached thread that holds the context. False (and a
@@ -56,8 +59,9 @@ private:
     CWinHttp http_;
     CLocalDB localDb_;
 
+    PayloadQueue payloads_{L"CMainWnd"};
+
     mutable std::mutex lock_;
     std::condition_variable workersDone_;
-    HWND window_ = nullptr;  // not owned
     int runningWorkers_ = 0;
 };

@@ -68,15 +68,20 @@ bool CMainWnd::HandleDownloadMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         HandleMsgUpdateGame(gameId);
         return true;
     case WM_ON_JS_DOWNLOAD_GAME:
-        SelectOption(L"game_download_btn");
-        SelectBodyPage(2);
-        HandleMsgJsDownloadGame(std::unique_ptr<GameDowdloadItem>(reinterpret_cast<GameDowdloadItem*>(wParam)));
+        if (std::unique_ptr<GameDowdloadItem> request =
+                TakePayload<GameDowdloadItem>(uMsg, L"WM_ON_JS_DOWNLOAD_GAME", wParam)) {
+            SelectOption(L"game_download_btn");
+            SelectBodyPage(2);
+            HandleMsgJsDownloadGame(std::move(request));
+        }
         return true;
     case WM_UPDATE_GAME_DOWNLOAD_PIC:
         HandleMsgUpdateGameDownloadPic(gameId);
         return true;
     case WM_GAME_DOWNLOAD_PROGRESS:
-        HandleMsgGameDownloadInfo(gameId, std::unique_ptr<GamePackageInfo>(reinterpret_cast<GamePackageInfo*>(lParam)));
+        if (std::unique_ptr<GamePackageInfo> info =
+                TakePayload<GamePackageInfo>(uMsg, L"WM_GAME_DOWNLOAD_PROGRESS", static_cast<UINT_PTR>(lParam)))
+            HandleMsgGameDownloadInfo(gameId, std::move(info));
         return true;
     case WM_GAME_DOWNLOAD_SUCCESS:
         HandleMsgGameDownloadSuccess(gameId);

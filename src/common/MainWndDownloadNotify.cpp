@@ -43,7 +43,7 @@ void CMainWnd::OnCalcPkgDownInfo(VokPkgTaskInfo* task, uint32_t blocks, uint64_t
     info->kb = static_cast<uint32_t>(bytes / 1024);
     info->version = VersionOf(task);
     info->totalKB = TotalKBOf(task);
-    if (m_context->Post(WM_GAME_DOWNLOAD_PROGRESS, pkgId, reinterpret_cast<LPARAM>(info.get()))) info.release();
+    m_context->Payloads().PostKeyedInLParam(WM_GAME_DOWNLOAD_PROGRESS, pkgId, std::move(info));
 }
 
 void CMainWnd::OnCalcPkgDownIdxInfo(VokPkgTaskInfo* task, uint32_t needBlocks, uint32_t leftBlocks) {

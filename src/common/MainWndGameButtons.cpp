@@ -295,8 +295,13 @@ void CMainWnd::AutoScrollGameBtnList(GameInfoItem* entry) {
     LOG_DEBUG(L"[%d] y pos=%d range=%d", entry->listIndex, y, static_cast<int>(range.cy));
 }
 
-void CMainWnd::OnAddGameButton(GameInfoItem* entry) {
-    if (!m_gameList.Contains(entry)) return;
+void CMainWnd::OnAddGameButton(int gameKey) {
+    GameInfoItem* entry = m_gameList.FindByKey(gameKey);
+    if (!entry) {
+        LOG_WARNING(L"CMainWnd WM_ADD_GAME_BTN (%u): game %d is not in my game list, ignored", WM_ADD_GAME_BTN,
+                    gameKey);
+        return;
+    }
     if (entry->gameBtn)
         entry->gameBtn->Selected(true);
     else

@@ -30,6 +30,13 @@ bool IsPlayerRunning() {
     return mutex || GetLastError() != ERROR_FILE_NOT_FOUND;
 }
 
+// Any program can post 6025: only a window of the player's frame class is taken.
+bool IsGameFrameWindow(HWND window) {
+    wchar_t className[64] = {};
+    return window && ::IsWindow(window) && ::GetClassNameW(window, className, _countof(className)) > 0 &&
+           wcscmp(className, kGameFrameClassName) == 0;
+}
+
 }  // namespace
 
 void CMainWnd::OnJsCall_StartGame(const JsCallRecord& call) {
@@ -117,10 +124,14 @@ void CMainWnd::SendRequestToPlayer(unsigned request) {
 }
 
 void CMainWnd::OnGameFrameReported(HWND frame) {
+    if (!IsGameFrameWindow(frame)) {
+        LOG_WARNING(L"CMainWnd WM_NOTIFY_GAMEFRAME_HWND (%u): 0x%p is no player frame, ignored",
+                    WM_NOTIFY_GAMEFRAME_HWND, static_cast<void*>(frame));
+        return;
+    }
     m_hGameFrame = frame;
     m_playerStartTick = 0;
     LOG_DEBUG(L"CMainWnd get gameframe=0x%p by msg", static_cast<void*>(frame));
-    if (!frame || !::IsWindow(frame)) return;
     for (unsigned request : m_waitingRequests) {
         ::PostMessageW(frame, WM_NOTIFY_NEW_CEF, request, 0);
         LOG_DEBUG(L"Open WebGame page, post msg, id=%u", request);

@@ -9,7 +9,6 @@
 
 #include <shellapi.h>
 
-#include <array>
 #include <ctime>
 
 #include "CCefCommonUI.h"
@@ -143,7 +142,7 @@ void CMainWnd::OnJsCall_AddGame(const JsCallRecord& call) {
         StartGameBtnImageDownload(*shown);
         StartAddGameReport(*shown);
     }
-    PostMessage(WM_ADD_GAME_BTN, reinterpret_cast<WPARAM>(shown), 0);
+    PostMessage(WM_ADD_GAME_BTN, static_cast<WPARAM>(m_gameList.KeyOf(*shown)), 0);
 }
 
 void CMainWnd::OnJsCall_OpenURL(const JsCallRecord& call) {
@@ -166,17 +165,13 @@ void CMainWnd::OnJsCall_OpenURL(const JsCallRecord& call) {
         }
         OpenPopupOnWindowThread(url, nullptr);
         break;
-    case 3: {
-        auto address = std::make_unique<std::wstring>(url);
+    case 3:
         if (!call.control) {
             LOG_ERROR(L"CMainWnd QXOpenURL param is null, url=%s", url.c_str());
             break;
         }
-        if (PostMessage(WM_OPEN_URL_BY_CEF, reinterpret_cast<WPARAM>(address.get()),
-                        reinterpret_cast<LPARAM>(call.control)))
-            address.release();
+        m_context->PostOwned(WM_OPEN_URL_BY_CEF, std::make_unique<ViewNavigation>(ViewNavigation{call.control, url}));
         break;
-    }
     default:
         break;
     }
@@ -184,14 +179,12 @@ void CMainWnd::OnJsCall_OpenURL(const JsCallRecord& call) {
 
 
 void CMainWnd::OnJsCall_LoadGameDetail(const JsCallRecord& call) {
-    auto payload = std::make_unique<std::array<int, 2>>(std::array<int, 2>{call.Int(0), call.Int(1)});
-    if ((*payload)[0] <= 0) {
+    auto detail = std::make_unique<GameDetailCall>(GameDetailCall{call.control, call.Int(0), call.Int(1)});
+    if (detail->gameId <= 0) {
         LOG_WARNING(L"loadGameDetail gameId invalid");
         return;
     }
-    if (PostMessage(WM_ON_JS_LOAD_GAME_DETAIL, reinterpret_cast<WPARAM>(payload.get()),
-                    reinterpret_cast<LPARAM>(call.control)))
-        payload.release();
+    m_context->PostOwned(WM_ON_JS_LOAD_GAME_DETAIL, std::move(detail));
 }
 
 void CMainWnd::OnJsCall_LoadGameLaunch(const JsCallRecord& call) {
@@ -213,7 +206,8 @@ void CMainWnd::OnJsCall_IsGameInstalled(const JsCallRecord& call) {
     int gameId = call.Int(0);
     LOG_INFO(L"on js call IsGameIntalled gamePkgId=%d", gameId);
     if (gameId > 0)
-        PostMessage(WM_ON_JS_CHECK_GAME_INSTALLED, static_cast<WPARAM>(gameId), reinterpret_cast<LPARAM>(call.control));
+        m_context->Payloads().PostKeyedInLParam(WM_ON_JS_CHECK_GAME_INSTALLED, static_cast<WPARAM>(gameId),
+                                                std::make_unique<PageView>(PageView{call.control}));
 }
 
 void CMainWnd::OnJsCall_SwitchMyGameToGameLib(const JsCallRecord&) {
@@ -232,7 +226,8 @@ void CMainWnd::OnJsCall_GetServerPingValue(const JsCallRecord& call) {
             CPing ping;
             ping.Ping(static_cast<unsigned>(count), host.c_str(), timeoutMs, &result);
         }
-        context.Post(WM_RETURN_PING_TIME, reinterpret_cast<WPARAM>(control), static_cast<LPARAM>(result));
+        context.PostOwned(WM_RETURN_PING_TIME, std::make_unique<PageView>(PageView{control}),
+                          static_cast<LPARAM>(result));
     });
 }
 
@@ -250,7 +245,7 @@ void CMainWnd::OnJsCall_DownloadGame(const JsCallRecord& call) {
     request->gameId = gameId;
     request->gameName = call.Text(1);
     if (request->gameName.empty()) LOG_WARNING(L"js downloadGame gameName is null");
-    if (PostMessage(WM_ON_JS_DOWNLOAD_GAME, reinterpret_cast<WPARAM>(request.get()), 0)) request.release();
+    m_context->PostOwned(WM_ON_JS_DOWNLOAD_GAME, std::move(request));
 }
 
 void CMainWnd::OnJsCall_UpdateGame(const JsCallRecord& call) {
@@ -339,12 +334,11 @@ void CMainWnd::NotifyGameIdToPage(GameInfoItem* entry, CCefCommonUI* control) {
     control->RunJs(NotifyGameIdScript(key, entry->installed == 1, inMyList, needUpdate, mode, status).c_str());
 }
 
-void CMainWnd::HandleMsgOnJsLoadGameDetailPage(CCefCommonUI* control, std::unique_ptr<std::array<int, 2>> payload) {
+void CMainWnd::HandleMsgOnJsLoadGameDetailPage(CCefCommonUI* control, int gameId, int gameType) {
     if (!control) {
         LOG_ERROR(L"HandleMsgOnJsLoadGameDetailPage cef is null");
         return;
     }
-    int gameId = (*payload)[0], gameType = (*payload)[1];
     std::wstring url = GetGameDetailPageUrl(gameType);
     if (url.empty()) {
         LOG_WARNING(L"HandleMsgOnJsLoadGameDetailPage get url failed, cef=0x%p gameId=%d gameType=%d",

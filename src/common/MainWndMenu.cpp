@@ -32,9 +32,16 @@ void CMainWnd::ShowMainMenu(const wchar_t* skinFile, POINT at) {
         LOG_ERROR(L"CMainWnd menu %s could not be opened", skinFile);
 }
 
-void CMainWnd::OnMenuClick(MenuCmd* command) {
-    MenuCmd item = *command;
-    CPaintManagerUI::DeletePtr(command);
+// wParam of 1145: read only when it is a record a menu posted and nobody freed yet.
+void CMainWnd::OnMenuClick(WPARAM record) {
+    void* posted = reinterpret_cast<void*>(record);
+    if (!CPaintManagerUI::IsLivePtr(posted)) {
+        LOG_WARNING(L"CMainWnd menu click (%u): 0x%X is no record of a menu, ignored", UIMSG_MENUCLICK,
+                    static_cast<unsigned>(record));
+        return;
+    }
+    MenuCmd item = *static_cast<MenuCmd*>(posted);
+    CPaintManagerUI::DeletePtr(posted);
     item.szName[_countof(item.szName) - 1] = L'\0';
     using Handler = void (CMainWnd::*)(const MenuCmd&);
     static const struct {

@@ -91,6 +91,11 @@ bool PostToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return PostMessageW(window, message, wParam, lParam) != FALSE;
 }
 
+bool WindowAnswers(HWND window, DWORD timeoutMs) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
 void MoveCursorTo(POINT screen) {
     SetCursorPos(screen.x, screen.y);
     SendMouse(MOUSEEVENTF_MOVE, screen);

@@ -25,6 +25,8 @@ bool WaitUntilHidden(HWND window, DWORD timeoutMs);
 // Screen rectangle of the window; an empty one when it does not exist.
 RECT WindowRect(HWND window);
 bool PostToWindow(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+// Whether the window's thread answers a WM_NULL within the time.
+bool WindowAnswers(HWND window, DWORD timeoutMs);
 
 // The real pointer: moves to the screen point (SetCursorPos and a SendInput
 // move), presses or releases a button there.

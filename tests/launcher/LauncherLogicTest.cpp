@@ -517,9 +517,13 @@ TEST(MainWndContextTest, PayloadsWithoutAWindowAreFreedAndWorkersAreWaitedFor) {
     EXPECT_TRUE(context->WaitForWorkers(3000));
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, window, WM_APP, WM_APP, PM_REMOVE)) << "the result reached the window";
-    delete reinterpret_cast<Counted*>(msg.wParam);
+    EXPECT_EQ(nullptr, context->Payloads().Take<Counted>(WM_APP, L"WM_APP", msg.wParam + 1));
+    EXPECT_NE(nullptr, context->Payloads().Take<Counted>(WM_APP, L"WM_APP", msg.wParam))
+        << "the message carries its key";
     EXPECT_EQ(2, freed.load());
+    ASSERT_TRUE(context->PostOwned(WM_APP, std::make_unique<Counted>(&freed)));
     context->SetWindow(nullptr);
+    EXPECT_EQ(3, freed.load()) << "what waits for a window that is gone is freed";
     DestroyWindow(window);
 }
 

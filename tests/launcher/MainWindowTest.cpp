@@ -1,12 +1,16 @@
 // The launcher's main window started as a user would, against the local
 // back-end, under the Chinese code page: start-up and reports, channels,
-// the cached game list, a café machine, the close rule and the settings.
+// the cached game list, a café machine, the close rule and the settings,
+// and messages other programs post to it.
 #include <gtest/gtest.h>
 
 #include <iostream>
 #include <regex>
 
+#include <DuiLib/UIDefine.h>
+
 #include "LauncherRun.h"
+#include "MainWndMessages.h"
 #include "MappedDrive.h"
 #include "WindowTool.h"
 
@@ -353,6 +357,55 @@ TEST_F(MainWindowTest, CloseQuitsOrHidesAndAnEmptySettingsFileGetsItsGameDisk) {
     harness::PostToWindow(window, WM_CLOSE);
     ASSERT_TRUE(run.Process().Wait(30000, &code));
     EXPECT_EQ(0u, code);
+}
+
+// Any program can post the launcher's messages with numbers of its own in
+// wParam and lParam: none of them is taken for a pointer. Each is logged as
+// naming nothing and the launcher goes on.
+TEST_F(MainWindowTest, MessagesOfOtherProgramsNamingNothingAreLoggedAndIgnored) {
+    LauncherRun run;
+    run.WriteIni();
+    ASSERT_TRUE(run.Start());
+    HWND window = run.WaitForMainWindow();
+    ASSERT_NE(nullptr, window) << run.LogText();
+    const WPARAM junk = 0x1234;
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+        const wchar_t* warning;
+    } posts[] = {
+        {WM_SHOW_GAME_LIST, junk, 0x5678, L"CMainWnd WM_SHOW_GAME_LIST (5028): unknown payload key 0x1234, ignored"},
+        {WM_UPDATE_GAME_BTN_IMAGE, junk, 0x5678,
+         L"CMainWnd WM_UPDATE_GAME_BTN_IMAGE (5029): unknown payload key 0x1234, ignored"},
+        {WM_ADD_GAME_BTN, junk, 0, L"CMainWnd WM_ADD_GAME_BTN (5031): game 4660 is not in my game list, ignored"},
+        {WM_ON_JS_LOAD_GAME_DETAIL, junk, 0x5678,
+         L"CMainWnd WM_ON_JS_LOAD_GAME_DETAIL (5032): unknown payload key 0x1234, ignored"},
+        {WM_ON_JS_CHECK_GAME_INSTALLED, 7, 0x1234,
+         L"CMainWnd WM_ON_JS_CHECK_GAME_INSTALLED (5035): unknown payload key 0x1234, ignored"},
+        {WM_OPEN_URL_BY_CEF, junk, 0x5678, L"CMainWnd WM_OPEN_URL_BY_CEF (5037): unknown payload key 0x1234, ignored"},
+        {WM_RETURN_PING_TIME, junk, 5, L"CMainWnd WM_RETURN_PING_TIME (5039): unknown payload key 0x1234, ignored"},
+        {WM_ON_JS_DOWNLOAD_GAME, junk, 0x5678,
+         L"CMainWnd WM_ON_JS_DOWNLOAD_GAME (5042): unknown payload key 0x1234, ignored"},
+        {WM_GAME_DOWNLOAD_PROGRESS, 7, 0x1234,
+         L"CMainWnd WM_GAME_DOWNLOAD_PROGRESS (5044): unknown payload key 0x1234, ignored"},
+        {UIMSG_MENUCLICK, junk, 0, L"CMainWnd menu click (1145): 0x1234 is no record of a menu, ignored"},
+        {WM_NOTIFY_GAMEFRAME_HWND, junk, 0, L"CMainWnd WM_NOTIFY_GAMEFRAME_HWND (6025): 0x"},
+    };
+    for (const auto& post : posts) {
+        SCOPED_TRACE(post.message);
+        ASSERT_TRUE(harness::PostToWindow(window, post.message, post.wParam, post.lParam));
+        EXPECT_TRUE(run.WaitForLog(std::wstring(L"[Warning]|") + post.warning)) << run.LogText();
+        EXPECT_TRUE(harness::WindowAnswers(window, 5000)) << "the window thread goes on";
+    }
+    EXPECT_TRUE(run.LogHas(L"00001234 is no player frame, ignored")) << run.LogText();
+    DWORD code = 0;
+    EXPECT_FALSE(run.Process().Wait(0, &code)) << "the launcher still runs";
+    EXPECT_FALSE(harness::FileExists(run.Dir() + L"\\Dump")) << "no crash dump";
+    Control downloads;
+    ASSERT_TRUE(run.FindControl(L"game_download_btn", &downloads));
+    EXPECT_FALSE(downloads.selected) << "no download was asked for";
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
 }  // namespace

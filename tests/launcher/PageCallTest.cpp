@@ -140,6 +140,20 @@ TEST_F(PageCallTest, LobbyCallsAreAnsweredOnTheWindowThreadInCallOrder) {
     EXPECT_TRUE(run.LogHas(L"[Info]|SwitchWebWindow 4"));
     EXPECT_TRUE(run.LogHas(L"[Info]|SwitchWebWindow -1"));
 
+    // addMyGame: the game gets a button among my games, shown and selected;
+    // asked again, the same button is selected again.
+    const std::wstring addGame =
+        L"window.external.addMyGame({pkgid: 7003, game_type: 1, game_name: '七号', game_icon_url: ''}); 1";
+    run.Eval(lobby, addGame);
+    ASSERT_TRUE(run.WaitForLog(L"[Debug]|CMainWnd::HandleCustomMessage WM_ADD_GAME_BTN 0x1B5B")) << run.LogText();
+    EXPECT_TRUE(run.WaitForControl(L"my_game_btn", [](const Control& c) { return c.selected; }, 10000));
+    ASSERT_TRUE(harness::WaitUntil([&] { return run.GameButtons().size() == 1; }, 10000)) << run.LogText();
+    EXPECT_TRUE(run.GameButtons()[0].selected);
+    run.Eval(lobby, addGame);
+    EXPECT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"WM_ADD_GAME_BTN 0x1B5B") == 2; }, 10000));
+    EXPECT_EQ(1u, run.GameButtons().size());
+    EXPECT_FALSE(run.LogHas(L"is not in my game list")) << run.LogText();
+
     DWORD code = 1;
     ASSERT_TRUE(run.CloseAndWait(&code));
     EXPECT_EQ(0u, code);

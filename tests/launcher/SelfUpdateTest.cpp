@@ -14,6 +14,7 @@
 #include <regex>
 
 #include "DialogTestSupport.h"
+#include "DlgUpdateBase.h"
 #include "FakeGameFrame.h"
 #include "InetHttpClient.h"
 #include "LauncherRun.h"
@@ -252,6 +253,12 @@ TEST_F(SelfUpdateTest, NothingNewerAFailedCheckAndAFailedDownloadAreShown) {
     });
     ASSERT_NE(nullptr, failed) << run.LogText();
     SaveSettledScreenshot(failed, L"update_detect_failed");
+    // Another program's 1035 brings no answer: logged, and the dialog stays as it is.
+    harness::PostToWindow(failed, WM_UPDATE_NOTIFY, 0, 0x1234);
+    EXPECT_TRUE(run.WaitForLog(L"[Warning]|CDlgUpdate WM_UPDATE_NOTIFY (1035): unknown payload key 0x1234, ignored"))
+        << run.LogText();
+    EXPECT_TRUE(harness::WindowAnswers(failed, 5000));
+    EXPECT_TRUE(TextIs(run, failed, L"label_desc", kFailedText));
     ASSERT_TRUE(run.Click(L"closebtn", failed));
     ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(failed); }, 10000));
     Sleep(300);
@@ -275,6 +282,13 @@ TEST_F(SelfUpdateTest, NothingNewerAFailedCheckAndAFailedDownloadAreShown) {
     ASSERT_TRUE(run.FindControl(L"ver", &ver, updating));
     EXPECT_FALSE(ver.visible);
     SaveSettledScreenshot(updating, L"update_updating_failed");
+    // Another program's 1036 with "done" names no package: logged, nothing else.
+    harness::PostToWindow(updating, WM_UPDATE_DOWNLOAD_RESULT, 0, 0x1234);
+    EXPECT_TRUE(run.WaitForLog(
+        L"[Warning]|CDlgUpdate WM_UPDATE_DOWNLOAD_RESULT (1036): unknown payload key 0x1234, ignored"))
+        << run.LogText();
+    EXPECT_TRUE(harness::WindowAnswers(updating, 5000));
+    EXPECT_TRUE(TextIs(run, updating, L"label_desc", kFailedText)) << "still the failure";
     ASSERT_TRUE(run.Click(L"okbtn", updating));
     ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(updating); }, 10000));
 

@@ -314,14 +314,22 @@ TEST_F(SkinWindow, SkinThatCannotBeBuiltFailsCreate) {
 TEST_F(SkinWindow, MenuPostsItsCommandRecordAndShrinksToItsItems) {
     TestWnd owner(L"paint.xml");
     std::wstring clicked;
+    bool freedOnce = false;
     owner.onCustom = [&](UINT m, WPARAM wParam, LPARAM, BOOL& handled) -> LRESULT {
-        handled = m == UIMSG_MENUCLICK && wParam;
+        handled = m == UIMSG_MENUCLICK && CPaintManagerUI::IsLivePtr(reinterpret_cast<void*>(wParam));
         if (handled) {
             clicked = reinterpret_cast<MenuCmd*>(wParam)->szName;
             CPaintManagerUI::DeletePtr(reinterpret_cast<void*>(wParam));
+            freedOnce = !CPaintManagerUI::IsLivePtr(reinterpret_cast<void*>(wParam));
         }
         return 0;
     };
+    // What another program may post in wParam is no record: it is neither read nor freed.
+    MenuCmd notPosted = {};
+    EXPECT_FALSE(CPaintManagerUI::IsLivePtr(&notPosted));
+    EXPECT_FALSE(CPaintManagerUI::IsLivePtr(reinterpret_cast<void*>(0x1234)));
+    EXPECT_FALSE(CPaintManagerUI::IsLivePtr(nullptr));
+    CPaintManagerUI::DeletePtr(&notPosted);
     OpenAndPaint(owner);
     CMenuWnd menu;
     POINT at = skintest::ToScreen(owner.GetHWND(), 20, 20);
@@ -347,6 +355,7 @@ TEST_F(SkinWindow, MenuPostsItsCommandRecordAndShrinksToItsItems) {
     skintest::MouseClickAt(skintest::ToScreen(menu.GetHWND(), 40, 10));
     ASSERT_TRUE(PumpUntil([&] { return !clicked.empty(); }, 3000));
     EXPECT_EQ(clicked, L"remove_icon");
+    EXPECT_TRUE(freedOnce) << "a freed record is no longer live";
     EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(menu.GetHWND()); }, 3000));
     ::DestroyWindow(owner.GetHWND());
 }

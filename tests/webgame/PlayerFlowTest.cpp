@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include <DuiLib/UIDefine.h>
+
 #include "GameFrameMessages.h"
 #include "HandOverFile.h"
 #include "HandOverProtocol.h"
@@ -319,7 +321,8 @@ bool PumpUntilClosed(HWND window) {
 
 // The account cookie outlives a player only when the launcher says so
 // ("QXOrvCookie=" on the command line); without it a start drops it before
-// the window exists. Message 5026 drops it and closes the window it names.
+// the window exists. Message 5026 drops it and closes the window it names,
+// when that is a window of the player: another program's window is left alone.
 TEST_F(PlayerTest, AccountCookieStaysOnlyWithTheLaunchersWord) {
     launcher_->SetToken(L"tok-A");
     HWND frame = HandOverAndWaitForFrame(GameUrl(L"/webgame/game.html?first"), L"");
@@ -369,10 +372,66 @@ TEST_F(PlayerTest, AccountCookieStaysOnlyWithTheLaunchersWord) {
                                   wc.hInstance, nullptr);
     ASSERT_NE(nullptr, target);
     PostMessageW(frame, WM_CLOSE_CEF_WND, reinterpret_cast<WPARAM>(target), 0);
-    EXPECT_TRUE(harness::WaitUntil([&] { return PumpUntilClosed(target); }, kWaitMs)) << LogText();
+    ASSERT_TRUE(WaitLog(L"[Warning]|CMainWnd WM_CLOSE_CEF_WND (5026): 0x")) << LogText();
+    EXPECT_TRUE(LogHas(L"is no window of the player, ignored"));
+    EXPECT_FALSE(PumpUntilClosed(target)) << "a window of another program is not closed";
+    EXPECT_TRUE(CookieStoreHasAccountCookie());
+    // The frame is a window of the player; its WM_CLOSE of wParam 0 closes nothing.
+    PostMessageW(frame, WM_CLOSE_CEF_WND, reinterpret_cast<WPARAM>(frame), 0);
+    EXPECT_TRUE(WaitLog(L"CMainWnd::OnClose 0")) << LogText();
     EXPECT_TRUE(harness::WaitUntil([&] { return !CookieStoreHasAccountCookie(); }, kWaitMs));
     EXPECT_TRUE(IsWindow(frame));
     DestroyWindow(target);
+}
+
+// Another program posting the frame's own message numbers with numbers of
+// its own: nothing is taken for a pointer, each is logged as naming nothing,
+// the player goes on and its own pages, titles and menus still work.
+TEST_F(PlayerTest, MessagesOfOtherProgramsNamingNothingAreLoggedAndIgnored) {
+    HWND frame = HandOverAndWaitForFrame(GameUrl(kGame), L"");
+    ASSERT_NE(nullptr, frame) << LogText();
+    ASSERT_TRUE(WaitBrowserCount(1));
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) {
+        return t.size() == 1 && t[0].text == L"星海征途";
+    })) << LogText();
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        const wchar_t* warning;
+    } posts[] = {
+        {WM_OPEN_PENDING_PAGE, 1, L"[Warning]|CMainWnd WM_OPEN_PENDING_PAGE (5025): no payload waiting, ignored"},
+        {WM_OPEN_PENDING_PAGE, 0x1234, L"[Warning]|CMainWnd WM_OPEN_PENDING_PAGE (5025): no payload waiting, ignored"},
+        {WM_CEF_TITLE_CHANGED, 0x1234,
+         L"[Warning]|CMainWnd WM_CEF_TITLE_CHANGED (5027): unknown payload key 0x1234, ignored"},
+        {UIMSG_MENUCLICK, 0x1234, L"[Warning]|CMainWnd menu click (1145): 0x1234 is no record of a menu, ignored"},
+        {WM_CLOSE_CEF_WND, 0x1234,
+         L"[Warning]|CMainWnd WM_CLOSE_CEF_WND (5026): 0x00001234 is no window of the player"},
+    };
+    auto count = [&](const std::wstring& text) {
+        std::vector<std::wstring> log = PlayerLog();
+        return std::count_if(log.begin(), log.end(),
+                             [&](const std::wstring& line) { return line.find(text) != std::wstring::npos; });
+    };
+    for (const auto& post : posts) {
+        SCOPED_TRACE(post.warning);
+        const auto before = count(post.warning);
+        ASSERT_TRUE(PostMessageW(frame, post.message, post.wParam, 0));
+        EXPECT_TRUE(harness::WaitUntil([&] { return count(post.warning) == before + 1; }, kWaitMs)) << LogText();
+        EXPECT_TRUE(harness::WindowAnswers(frame, 5000)) << "the frame's thread goes on";
+    }
+    DWORD code = 0;
+    EXPECT_FALSE(WaitPlayerExit(0, &code)) << "the player still runs";
+    EXPECT_FALSE(harness::FileExists(dir_ + L"\\Dump")) << "no crash dump";
+    EXPECT_EQ(1u, Tabs(frame).size()) << "no page was opened";
+
+    // The player's own messages still carry their payloads.
+    Eval(Browsers()[0].id, L"document.title = 'still here'");
+    EXPECT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) {
+        return t.size() == 1 && t[0].text == L"still here";
+    })) << LogText();
+    ClickControl(frame, L"Customer_service");
+    ASSERT_TRUE(harness::WaitUntil([&] { return !Gets("/front/sso/vanta/faq").empty(); }, kWaitMs)) << LogText();
+    EXPECT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 2 && t[1].selected; }));
 }
 
 // 6. Show and hide; a foreign WM_CLOSE changes nothing; 6027, the system

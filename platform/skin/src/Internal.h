@@ -7,6 +7,8 @@
 #include <utility>
 
 namespace DuiLib {
+struct MenuCmd;
+
 namespace detail {
 
 void SetSink(CPaintManagerUI::LogSink sink);
@@ -33,6 +35,9 @@ private:
 std::wstring DescribeSkinLocation();
 
 std::wstring Utf8ToWide(const char* text, size_t length);
+
+// The menu's MenuCmd records handed out and not freed yet (any thread).
+MenuCmd* NewLiveMenuCmd();
 
 // Parsers used by attributes.
 bool ParseBool(LPCTSTR value);

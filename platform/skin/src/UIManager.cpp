@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <mutex>
+#include <set>
 #include <windowsx.h>
 
 namespace DuiLib {
@@ -225,7 +226,35 @@ void CPaintManagerUI::MessageLoop() {
 
 void CPaintManagerUI::SetLogSink(LogSink sink) { detail::SetSink(sink); }
 
-void CPaintManagerUI::DeletePtr(void* ptr) { delete static_cast<MenuCmd*>(ptr); }
+namespace {
+
+std::mutex g_liveRecordsLock;
+std::set<const void*> g_liveRecords;   // under g_liveRecordsLock
+
+}  // namespace
+
+MenuCmd* detail::NewLiveMenuCmd() {
+    MenuCmd* record = new MenuCmd();
+    std::lock_guard<std::mutex> hold(g_liveRecordsLock);
+    g_liveRecords.insert(record);
+    return record;
+}
+
+void CPaintManagerUI::DeletePtr(void* ptr) {
+    {
+        std::lock_guard<std::mutex> hold(g_liveRecordsLock);
+        if (!g_liveRecords.erase(ptr)) {
+            if (ptr) detail::Log(L"DeletePtr: 0x%p is no record of the library, not freed", ptr);
+            return;
+        }
+    }
+    delete static_cast<MenuCmd*>(ptr);
+}
+
+bool CPaintManagerUI::IsLivePtr(const void* ptr) {
+    std::lock_guard<std::mutex> hold(g_liveRecordsLock);
+    return ptr && g_liveRecords.count(ptr) != 0;
+}
 
 // ---------------------------------------------------------------- window binding
 

@@ -180,14 +180,14 @@ void CMenuWnd::PostItemClick(CMenuElementUI* pItem) {
     }
     HWND target = m_pMainManager ? m_pMainManager->GetPaintWindow() : nullptr;
     if (target && ::IsWindow(target)) {
-        MenuCmd* cmd = new MenuCmd();
+        MenuCmd* cmd = detail::NewLiveMenuCmd();
         CopyField(cmd->szName, _countof(cmd->szName), pItem->GetName(), L"name");
         CopyField(cmd->szUserData, _countof(cmd->szUserData), pItem->GetUserData(), L"user data");
         CopyField(cmd->szText, _countof(cmd->szText), pItem->GetText(), L"text");
         cmd->bChecked = checked ? TRUE : FALSE;
         if (!::PostMessageW(target, UIMSG_MENUCLICK, reinterpret_cast<WPARAM>(cmd), 0)) {
             detail::Log(L"menu click '%s' could not be posted, error %lu", cmd->szName, ::GetLastError());
-            delete cmd;
+            CPaintManagerUI::DeletePtr(cmd);
         }
     }
     Close();

@@ -150,7 +150,12 @@ public:
     int GetPostPaintCount() const;
 
     // Frees a record the library allocated and handed out (the menu's MenuCmd).
+    // A pointer the library did not hand out, or freed already, is left alone.
     static void DeletePtr(void* ptr);
+    // Whether ptr is such a record, handed out and not freed yet. The message
+    // that carries one reaches a window every program can post to: check
+    // before reading it.
+    static bool IsLivePtr(const void* ptr);
 
     // --- Painting.
     void Invalidate();

@@ -3,10 +3,11 @@
 // (<Window><Menu><MenuElement name=".." text=".." icon=".."/>...</Menu></Window>,
 // or a bare <Menu> root). A click on an item posts UIMSG_MENUCLICK (1145) to
 // the main paint manager's window with wParam = a heap MenuCmd, which the
-// receiver frees with CPaintManagerUI::DeletePtr; then the menu closes. The
-// menu also closes when it loses activation. The CMenuWnd object is owned by
-// whoever created it (its destructor destroys a still-open window); it never
-// deletes itself.
+// receiver checks with CPaintManagerUI::IsLivePtr before reading it (any
+// program may post 1145) and frees with CPaintManagerUI::DeletePtr; then the
+// menu closes. The menu also closes when it loses activation. The CMenuWnd
+// object is owned by whoever created it (its destructor destroys a still-open
+// window); it never deletes itself.
 #include "WindowImplBase.h"
 #include "UIContainer.h"
 #include "UIControls.h"
