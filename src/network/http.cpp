@@ -7,6 +7,7 @@
 
 #include "LogWriter.h"
 #include "DeploymentHosts.h"
+#include "PartialDownloadFile.h"
 #include "UniqueHandle.h"
 
 namespace {
@@ -17,13 +18,6 @@ struct WinHttpTraits {
     static void Close(Type h) { ::WinHttpCloseHandle(h); }
 };
 using UniqueWinHttp = Unique<WinHttpTraits>;
-
-struct CFileTraits {
-    using Type = FILE*;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type f) { ::fclose(f); }
-};
-using UniqueCFile = Unique<CFileTraits>;
 
 constexpr DWORD kFlagRefresh = WINHTTP_FLAG_REFRESH;                          // 0x100
 constexpr DWORD kFlagSecureRefresh = WINHTTP_FLAG_SECURE | WINHTTP_FLAG_REFRESH;  // 0x800100
@@ -260,8 +254,11 @@ bool CWinHttp::HttpDownload(wchar_t* url, const wchar_t* filePath, HttpDownloadC
         LOG_ERROR(L"HttpDownload dwStatusCode=%u url=%s", status, url);
         return false;
     }
-    UniqueCFile file;
-    if (_wfopen_s(file.addressof(), filePath, L"wb") != 0 || !file) {
+    // The body goes to a temporary file that takes filePath's name only when
+    // it is complete: a failed download never leaves a cut file behind, nor
+    // spoils a good one already there.
+    PartialDownloadFile file(filePath);
+    if (!file.Create()) {
         LOG_ERROR(L"HttpDownload create file failed, %s", filePath);
         return false;
     }
@@ -275,7 +272,7 @@ bool CWinHttp::HttpDownload(wchar_t* url, const wchar_t* filePath, HttpDownloadC
             return false;
         }
         if (read == 0) break;
-        if (fwrite(chunk.data(), 1, read, file.get()) != read) {
+        if (!file.Write(chunk.data(), read)) {
             LOG_ERROR(L"HttpDownload write file failed, %s, write bytes=%u", filePath, read);
             return false;
         }
@@ -290,6 +287,10 @@ bool CWinHttp::HttpDownload(wchar_t* url, const wchar_t* filePath, HttpDownloadC
     // A connection that ends early is a failed read, not a finished file.
     if (total < contentLength) {
         LOG_ERROR(L"HttpDownload read data failed, %s, read bytes=%u", url, static_cast<unsigned>(total));
+        return false;
+    }
+    if (!file.Commit()) {
+        LOG_ERROR(L"HttpDownload rename file failed, LastError=%u, %s", GetLastError(), filePath);
         return false;
     }
     LOG_DEBUG(L"HttpDownload done, file=%s", filePath);

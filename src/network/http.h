@@ -55,7 +55,9 @@ public:
     // response gets at most the first available block, plus one zero byte.
     bool HttpPost(const std::string& formBody, std::string& response);
     // Downloads url into filePath; backslashes in url are turned into '/'
-    // in place. onProgress may be empty.
+    // in place. onProgress may be empty. The body is written under a
+    // temporary name beside filePath, which it takes only when complete: a
+    // failed download leaves no file behind and keeps one already there.
     bool HttpDownload(wchar_t* url, const wchar_t* filePath, HttpDownloadCallback onProgress);
 
 private:

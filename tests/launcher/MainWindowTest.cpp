@@ -230,6 +230,46 @@ TEST_F(MainWindowTest, CachedGameListBecomesButtonsInOrderWithTheirIcons) {
     EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
+TEST_F(MainWindowTest, AnIconCutShortLeavesNoFileAndTheNextStartGetsItWhole) {
+    // The back-end sends 20 bytes of the icon, then drops the connection.
+    const std::string png = "iVBORw0KGgoAAAANSUhEUgAAAC4AAAAuCAYAAABXuSs3AAAA/ElEQVR42u2ZTQ7CIBBGe6fegy56h56hd+"
+                            "gduuEiPQnRxMSFiRdggYwxhkWjVgnwLCTfmpdhfpiZpvm3c+g65aW9jJf1colkH3fK3WoLcOu1JAR9J2Fp"
+                            "P7GyLQg6fAX1ytIlQofw7Rr4UjD0023WXMRBpEJwDQLXIbgBgZsQ3ILAbQjuSKrgWPDLNLnTMDAtfux7d51n"
+                            "rqucx/EurI+L9eUVkMEpfi/+j80qsYM3aTqMGbxZ8niM4M1agH4J3uyV89vgreC7cBVccCLTIa4AIUs+7pOF"
+                            "+9YiGwl061a7/L2AY0dw2KEndszMHOxjVyno5RV2XYhe0KJX4pRzA7xsVDvEn7KrAAAAAElFTkSuQmCC";
+    const std::string route = R"({"path":"/launcher/img/game_cut.png","headers":{"Content-Type":"image/png"},)"
+                              R"("body_b64":")" + png + "\"";
+    ASSERT_TRUE(launcher::Backend().AddRoutes(route + R"(,"cut_after":20})"));
+    LauncherRun run;
+    run.WriteIni();
+    ASSERT_TRUE(run.WriteGameBtnFile(L"{\"code\":0,\"gamelist\":[{\"id\":0,\"pkgid\":0,\"jt_game_id\":7101,"
+                                     L"\"game_name\":\"断线图标\",\"game_type\":2,\"list_index\":0}]}"));
+    ASSERT_TRUE(run.Start());
+    ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+    ASSERT_TRUE(run.WaitForLog(L"[Error]|HttpDownload failed")) << run.LogText();
+    std::wstring temp = run.Dir() + L"\\Skin\\temp\\";
+    EXPECT_FALSE(harness::FileExists(temp + L"game_7101.png")) << "a cut icon is no icon";
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((temp + L"game_7101*").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, find) << "nothing of the cut download is left";
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    EXPECT_EQ(1u, RequestsOf("/launcher/img/game_cut.png").size());
+    ASSERT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
+
+    // The server has the whole icon now: the next start asks for it again and keeps it.
+    ASSERT_TRUE(launcher::Backend().AddRoutes(route + "}"));
+    size_t shown = run.CountLog(L"CMainWnd update gamebtn icon");
+    ASSERT_TRUE(run.Start());
+    ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+    EXPECT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"CMainWnd update gamebtn icon") > shown; }, 30000))
+        << run.LogText();
+    EXPECT_EQ(2u, RequestsOf("/launcher/img/game_cut.png").size());
+    std::string whole = harness::ReadFileBytes(temp + L"game_7101.png");
+    EXPECT_EQ(std::string("\x89PNG", 4), whole.substr(0, 4));
+    EXPECT_EQ(309u, whole.size());
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
+}
+
 TEST_F(MainWindowTest, CafeMachineUsesPackageIdsAndTakesTheStartRequest) {
     LauncherRun run;
     run.WriteIni();
