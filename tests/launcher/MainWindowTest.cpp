@@ -99,6 +99,31 @@ TEST_F(MainWindowTest, AppearsWhenTheBackendIsDown) {
     ASSERT_TRUE(run.FindControl(L"gamelib_btn", &gamelib));
     EXPECT_TRUE(gamelib.selected);
     EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
+
+    // A channel server that accepts and never answers, and one that sends 25
+    // bytes every 3 s: the whole request has 15 s, then the window starts with
+    // no channels, as for a failed request.
+    const ULONGLONG kDeadlineMs = 15000;
+    for (const wchar_t* server : {L"silent", L"trickle"}) {
+        std::wstring path = std::wstring(L"/launcher/channels-") + server;
+        LauncherRun slow(std::wstring(L"_") + server);
+        slow.WriteIni(path);
+        ULONGLONG start = GetTickCount64();
+        ASSERT_TRUE(slow.Start());
+        HWND slowWindow = slow.WaitForMainWindow(kDeadlineMs + 30000);
+        ULONGLONG shownAfter = GetTickCount64() - start;
+        ASSERT_NE(nullptr, slowWindow) << harness::Narrow(path) << "\n" << slow.LogText();
+        std::cout << "benchmark: window visible " << shownAfter << " ms after the start with channel server "
+                  << harness::Narrow(path) << std::endl;
+        EXPECT_GE(shownAfter, kDeadlineMs - 1000) << "the window waits for the channel request";
+        EXPECT_LT(shownAfter, kDeadlineMs + 10000) << harness::Narrow(path);
+        EXPECT_TRUE(slow.LogHas(L"failed, LastError=12002 url=" + launcher::HttpBase() + path)) << slow.LogText();
+        EXPECT_FALSE(slow.LogHas(L"CMainWnd.RequestChannelInfo done"));
+        EXPECT_FALSE(slow.FindControl(L"channel_btn_0", &bar)) << harness::Narrow(path);
+        ASSERT_TRUE(slow.FindControl(L"gamelib_btn", &gamelib));
+        EXPECT_TRUE(gamelib.selected);
+        EXPECT_TRUE(slow.CloseAndExitCleanly()) << slow.LogText();
+    }
 }
 
 TEST_F(MainWindowTest, ChannelsGetTheirIconsAndPagesAndMyGamesAsksForALogin) {
