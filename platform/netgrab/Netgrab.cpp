@@ -150,13 +150,19 @@ int Download(const std::wstring& url, const std::wstring& path, const HttpsDownl
     WinHttpPtr request;
     result = OpenRequest(session.get(), target, options, &connection, &request);
     if (result != kNetgrabOk) return result;
+    // The body is written beside the target under a name of this thread's
+    // and takes the target's name only when complete: a failure leaves no cut
+    // file behind and keeps a file already at the path as it was.
+    std::wstring temp = path + L"." + std::to_wstring(GetCurrentThreadId()) + L".part";
     std::unique_ptr<void, FileCloser> file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+        CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                     nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) return kNetgrabWriteError;
     result = ReceiveInto(request.get(), file.get());
     file.reset();
-    if (result != kNetgrabOk) DeleteFileW(path.c_str());
+    if (result == kNetgrabOk && !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
+        result = kNetgrabWriteError;
+    if (result != kNetgrabOk) DeleteFileW(temp.c_str());
     return result;
 }
 

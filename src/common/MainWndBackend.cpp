@@ -18,6 +18,10 @@
 namespace {
 
 constexpr int kConnectTimeoutSeconds = 15;
+// The channel list is asked for on the window thread while the window waits
+// to appear: the whole request gets this long, then the window starts with
+// no channels, as for a failed request.
+constexpr DWORD kChannelListDeadlineMs = 15000;
 constexpr DWORD kUrlChars = 520;
 
 bool BeginsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
@@ -46,7 +50,7 @@ void CMainWnd::RequestChannelInfo() {
     wchar_t url[kUrlChars] = {};
     GetPrivateProfileStringW(L"main", L"Domain_url", L"", url, _countof(url), (m_programFolder + L"qxtarrow.ini").c_str());
     std::string body;
-    if (!m_context->Http().HttpGet(url, body, kConnectTimeoutSeconds)) return;
+    if (!m_context->Http().HttpGetWithDeadline(url, body, kChannelListDeadlineMs)) return;
     LOG_INFO(L"CMainWnd.RequestChannelInfo done");
     std::vector<ChannelIconRequest> icons;
     ParseChannelInfoJsonString(body.c_str(), &m_channels, &icons);

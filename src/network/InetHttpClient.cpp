@@ -3,6 +3,7 @@
 #include <wininet.h>
 
 #include "DeploymentHosts.h"
+#include "PartialDownloadFile.h"
 #include "UniqueHandle.h"
 
 namespace {
@@ -112,12 +113,11 @@ int ReadBody(HINTERNET request, const DWORD* contentLength, OnChunk onChunk) {
     return kInetDone;
 }
 
-int ReceiveToFile(HINTERNET request, HANDLE file, DWORD contentLength, InetProgressCallback callback,
+int ReceiveToFile(HINTERNET request, PartialDownloadFile& file, DWORD contentLength, InetProgressCallback callback,
                   void* context) {
     SpeedMeter meter;
     return ReadBody(request, &contentLength, [&](const char* data, DWORD size, unsigned long long total) {
-        DWORD written = 0;
-        if (!WriteFile(file, data, size, &written, nullptr) || written != size) return static_cast<int>(kInetFile);
+        if (!file.Write(data, size)) return static_cast<int>(kInetFile);
         if (!callback) return static_cast<int>(kInetDone);
         int speed = meter.Update(total);
         if (contentLength == 0) {
@@ -129,7 +129,8 @@ int ReceiveToFile(HINTERNET request, HANDLE file, DWORD contentLength, InetProgr
     });
 }
 
-int Download(const wchar_t* url, HANDLE file, InetProgressCallback callback, void* context, bool noCache) {
+int Download(const wchar_t* url, PartialDownloadFile& file, InetProgressCallback callback, void* context,
+             bool noCache) {
     UrlParts parts(url);
     InetHandleSet set;
     set.headers = kNoCacheHeader;
@@ -162,14 +163,13 @@ UrlParts::UrlParts(const wchar_t* url) {
 
 int HttpDownloadToFile(const wchar_t* url, const wchar_t* filePath, InetProgressCallback callback, void* context,
                        bool noCache) {
-    int result;
-    {
-        UniqueFile file{CreateFileW(filePath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr)};
-        if (!file) return kInetFile;
-        result = Download(url, file.get(), callback, context, noCache);
-    }
-    if (result != kInetDone) DeleteFileW(filePath);
+    // Written under a temporary name and renamed only when complete; on any
+    // other result the temporary file goes and a file at filePath stays as it was.
+    if (!filePath) return kInetFile;
+    PartialDownloadFile file(filePath);
+    if (!file.Create()) return kInetFile;
+    int result = Download(url, file, callback, context, noCache);
+    if (result == kInetDone && !file.Commit()) return kInetFile;
     return result;
 }
 

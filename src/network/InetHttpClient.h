@@ -32,8 +32,10 @@ struct UrlParts {
     int scheme = 0;
 };
 
-// Downloads url into filePath (created anew). noCache adds
-// "If-Modified-Since:0". On any result but 0 the file is deleted.
+// Downloads url into filePath. noCache adds "If-Modified-Since:0". The body
+// is written under a temporary name beside filePath and takes its name only
+// when complete (Content-Length matched); on any result but 0 nothing is
+// left behind and a file already at filePath is kept as it was.
 int HttpDownloadToFile(const wchar_t* url, const wchar_t* filePath, InetProgressCallback callback, void* context,
                        bool noCache);
 // GETs "http://" + the update host + "/version/get" and appends the answer to body.

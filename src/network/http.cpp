@@ -2,11 +2,19 @@
 
 #include <winhttp.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cwchar>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "LogWriter.h"
 #include "DeploymentHosts.h"
+#include "PartialDownloadFile.h"
 #include "UniqueHandle.h"
 
 namespace {
@@ -17,13 +25,6 @@ struct WinHttpTraits {
     static void Close(Type h) { ::WinHttpCloseHandle(h); }
 };
 using UniqueWinHttp = Unique<WinHttpTraits>;
-
-struct CFileTraits {
-    using Type = FILE*;
-    static Type Invalid() { return nullptr; }
-    static void Close(Type f) { ::fclose(f); }
-};
-using UniqueCFile = Unique<CFileTraits>;
 
 constexpr DWORD kFlagRefresh = WINHTTP_FLAG_REFRESH;                          // 0x100
 constexpr DWORD kFlagSecureRefresh = WINHTTP_FLAG_SECURE | WINHTTP_FLAG_REFRESH;  // 0x800100
@@ -260,8 +261,11 @@ bool CWinHttp::HttpDownload(wchar_t* url, const wchar_t* filePath, HttpDownloadC
         LOG_ERROR(L"HttpDownload dwStatusCode=%u url=%s", status, url);
         return false;
     }
-    UniqueCFile file;
-    if (_wfopen_s(file.addressof(), filePath, L"wb") != 0 || !file) {
+    // The body goes to a temporary file that takes filePath's name only when
+    // it is complete: a failed download never leaves a cut file behind, nor
+    // spoils a good one already there.
+    PartialDownloadFile file(filePath);
+    if (!file.Create()) {
         LOG_ERROR(L"HttpDownload create file failed, %s", filePath);
         return false;
     }
@@ -275,7 +279,7 @@ bool CWinHttp::HttpDownload(wchar_t* url, const wchar_t* filePath, HttpDownloadC
             return false;
         }
         if (read == 0) break;
-        if (fwrite(chunk.data(), 1, read, file.get()) != read) {
+        if (!file.Write(chunk.data(), read)) {
             LOG_ERROR(L"HttpDownload write file failed, %s, write bytes=%u", filePath, read);
             return false;
         }
@@ -292,6 +296,176 @@ bool CWinHttp::HttpDownload(wchar_t* url, const wchar_t* filePath, HttpDownloadC
         LOG_ERROR(L"HttpDownload read data failed, %s, read bytes=%u", url, static_cast<unsigned>(total));
         return false;
     }
+    if (!file.Commit()) {
+        LOG_ERROR(L"HttpDownload rename file failed, LastError=%u, %s", GetLastError(), filePath);
+        return false;
+    }
     LOG_DEBUG(L"HttpDownload done, file=%s", filePath);
+    return true;
+}
+
+// --- GET with one deadline for the whole request
+//
+// WinHTTP's time-outs bound each wait, not a request: a server that sends a
+// few bytes now and then keeps a synchronous request alive for ever, and
+// under Wine closing the request from another thread does not end a wait in
+// progress. So the request runs on a thread of its own, with a session of its
+// own, and the caller waits for it no longer than the deadline. A request
+// left behind stops at its next step; its waits are bounded by the same
+// time, so it ends on its own soon after.
+
+namespace {
+
+// The steps of a deadline GET, each with its failure line.
+enum class GetStep { kSession, kSetTimeout, kConnect, kOpenRequest, kSend, kReceive, kRead };
+
+// Shared by the caller and the request thread; the last one to let go frees
+// it. The caller reads error and body only once finished is set.
+struct DeadlineGetState {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool finished = false;               // the request has ended, done or failed
+    bool abandoned = false;              // the caller has stopped waiting
+    GetStep step = GetStep::kSession;    // the step in progress, or the one that failed
+    DWORD error = 0;                     // GetLastError of the failed step; 0 when done
+    std::string body;
+};
+
+// The inputs of the request thread, copied to it.
+struct DeadlineGetRequest {
+    std::wstring agent;
+    std::wstring host;
+    INTERNET_PORT port;
+    std::wstring objectPath;
+    DWORD flags;
+    DWORD timeoutMs;   // each of WinHTTP's own waits
+};
+
+// Records the step the request is entering; false once the caller gave up.
+bool EnterStep(DeadlineGetState& state, GetStep step) {
+    std::lock_guard<std::mutex> guard(state.lock);
+    state.step = step;
+    return !state.abandoned;
+}
+
+DWORD SetAllTimeouts(HINTERNET session, DWORD ms) {
+    if (!WinHttpSetTimeouts(session, static_cast<int>(ms), static_cast<int>(ms), static_cast<int>(ms),
+                            static_cast<int>(ms)) ||
+        !WinHttpSetOption(session, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &ms, sizeof(ms))) {
+        return GetLastError();
+    }
+    return 0;
+}
+
+// Reads the body piece by piece as it arrives (each read takes only what is
+// there, so a trickle never holds a read open), checking between pieces
+// whether the caller still waits. A body shorter than its Content-Length is a
+// broken connection.
+DWORD ReadWholeBody(DeadlineGetState& state, HINTERNET request, std::string* body) {
+    for (;;) {
+        if (!EnterStep(state, GetStep::kRead)) return ERROR_WINHTTP_OPERATION_CANCELLED;
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request, &available)) return GetLastError();
+        if (available == 0) break;
+        size_t at = body->size();
+        body->resize(at + available);
+        DWORD read = 0;
+        if (!WinHttpReadData(request, &(*body)[at], available, &read)) return GetLastError();
+        body->resize(at + read);
+        if (read == 0) break;
+    }
+    DWORD contentLength = 0;
+    if (QueryNumber(request, WINHTTP_QUERY_CONTENT_LENGTH, &contentLength) && body->size() < contentLength) {
+        return ERROR_WINHTTP_CONNECTION_ERROR;
+    }
+    return 0;
+}
+
+// The whole request; 0, or the error of the step that failed (state.step).
+DWORD RunDeadlineGet(DeadlineGetState& state, const DeadlineGetRequest& in, std::string* body) {
+    UniqueWinHttp session{WinHttpOpen(in.agent.c_str(), WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                      WINHTTP_NO_PROXY_BYPASS, 0)};
+    if (!session) return GetLastError();
+    DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_ALWAYS;
+    WinHttpSetOption(session.get(), WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof(policy));
+    if (!EnterStep(state, GetStep::kSetTimeout)) return ERROR_WINHTTP_OPERATION_CANCELLED;
+    if (DWORD error = SetAllTimeouts(session.get(), in.timeoutMs)) return error;
+    if (!EnterStep(state, GetStep::kConnect)) return ERROR_WINHTTP_OPERATION_CANCELLED;
+    UniqueWinHttp connection{WinHttpConnect(session.get(), in.host.c_str(), in.port, 0)};
+    if (!connection) return GetLastError();
+    if (!EnterStep(state, GetStep::kOpenRequest)) return ERROR_WINHTTP_OPERATION_CANCELLED;
+    UniqueWinHttp request{WinHttpOpenRequest(connection.get(), L"GET", in.objectPath.c_str(), nullptr,
+                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, in.flags)};
+    if (!request) return GetLastError();
+    if (!EnterStep(state, GetStep::kSend)) return ERROR_WINHTTP_OPERATION_CANCELLED;
+    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0)) {
+        return GetLastError();
+    }
+    if (!EnterStep(state, GetStep::kReceive)) return ERROR_WINHTTP_OPERATION_CANCELLED;
+    if (!WinHttpReceiveResponse(request.get(), nullptr)) return GetLastError();
+    return ReadWholeBody(state, request.get(), body);
+}
+
+// The request thread: runs the request and hands its outcome over.
+void DeadlineGetThread(std::shared_ptr<DeadlineGetState> state, DeadlineGetRequest in) noexcept {
+    std::string body;
+    DWORD error;
+    try {
+        error = RunDeadlineGet(*state, in, &body);
+    } catch (...) {   // the body could not grow: nothing may leave a thread
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        body.clear();
+    }
+    std::lock_guard<std::mutex> guard(state->lock);
+    state->error = error;
+    state->body = std::move(body);
+    state->finished = true;
+    state->changed.notify_all();
+}
+
+// The failure line of each step. Each takes the error, then the URL (the
+// host name for the connect step); the session line takes the error only.
+const wchar_t* FailureFormat(GetStep step) {
+    switch (step) {
+        case GetStep::kSession: return L"WinHttpOpen failed, LastError=0x%x";
+        case GetStep::kSetTimeout: return L"HttpGet set timeout failed, LastError=%u url=%s";
+        case GetStep::kConnect: return L"GET.WinHttpConnect failed, LastError=%u hostName=%s";
+        case GetStep::kOpenRequest: return L"GET.WinHttpOpenRequest failed, LastError=%u url=%s";
+        case GetStep::kSend: return L"GET.WinHttpSendRequest failed, LastError=%u url=%s";
+        case GetStep::kReceive: return L"GET.WinHttpReceiveResponse failed, LastError=%u url=%s";
+        case GetStep::kRead: return L"GET.WinHttpReadData failed, LastError=%u url=%s";
+    }
+    return L"GET failed, LastError=%u url=%s";
+}
+
+}  // namespace
+
+bool CWinHttp::HttpGetWithDeadline(const wchar_t* url, std::string& body, DWORD deadlineMs) {
+    UrlInfo info;
+    if (!GetUrlInfo(url, info)) return false;
+    auto state = std::make_shared<DeadlineGetState>();
+    DeadlineGetRequest in{userAgent_, info.hostName, info.port, info.objectPath, RequestFlags(info), deadlineMs};
+    try {
+        std::thread(DeadlineGetThread, state, std::move(in)).detach();
+    } catch (const std::system_error&) {
+        LOG_ERROR(L"HttpGet request thread not started, url=%s", url);
+        return false;
+    }
+    std::unique_lock<std::mutex> lock(state->lock);
+    bool finished =
+        state->changed.wait_for(lock, std::chrono::milliseconds(deadlineMs), [&] { return state->finished; });
+    // Out of time: the step in progress fails as a time-out, and the request
+    // thread drops the request at its next step.
+    state->abandoned = !finished;
+    GetStep step = state->step;
+    DWORD error = finished ? state->error : static_cast<DWORD>(ERROR_WINHTTP_TIMEOUT);
+    std::string received = finished ? std::move(state->body) : std::string();
+    lock.unlock();
+    if (error != 0) {
+        LOG_ERROR(FailureFormat(step), error, step == GetStep::kConnect ? info.hostName : url);
+        return false;
+    }
+    // No body: the string stays as it was.
+    if (!received.empty()) body = std::move(received);
     return true;
 }

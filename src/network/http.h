@@ -54,8 +54,18 @@ public:
     // POSTs formBody (already encoded by the caller) to BackendFormUrl().
     // response gets at most the first available block, plus one zero byte.
     bool HttpPost(const std::string& formBody, std::string& response);
+    // The same GET with one bound on the whole request (connect, send, the
+    // answer and the whole body): when deadlineMs pass first, false with the
+    // failure line of the step in progress and LastError 12002 (time-out).
+    // It runs on a thread and a session of its own, so the caller is free at
+    // the deadline even when a server trickles its answer; what that thread
+    // still holds ends on its own soon after. body gets exactly the bytes
+    // received (untouched when there are none).
+    bool HttpGetWithDeadline(const wchar_t* url, std::string& body, DWORD deadlineMs);
     // Downloads url into filePath; backslashes in url are turned into '/'
-    // in place. onProgress may be empty.
+    // in place. onProgress may be empty. The body is written under a
+    // temporary name beside filePath, which it takes only when complete: a
+    // failed download leaves no file behind and keeps one already there.
     bool HttpDownload(wchar_t* url, const wchar_t* filePath, HttpDownloadCallback onProgress);
 
 private:

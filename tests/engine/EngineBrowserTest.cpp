@@ -1,6 +1,9 @@
 // The engine in a running browser process: sub-process start, threads and
 // tasks, browsers and their callbacks, page script, process messages, the
-// remote-control channel and a killed renderer.
+// remote-control channel, a killed renderer and page servers that never
+// finish their answer.
+#include "TinyHttpServer.h"
+
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -377,6 +380,68 @@ TEST(EngineProcess, RendererLimitOneSharesOneRenderer) {
     EXPECT_NE(0u, list[0].rendererPid);
     EXPECT_EQ(list[0].rendererPid, list[1].rendererPid);
     EXPECT_EQ(list[0].rendererPid, list[2].rendererPid);
+}
+
+TEST(EngineFailure, SilentOrTricklingPageServersTimeOutAndTheSharedRendererServesOn) {
+    const DWORD kFetchBoundMs = 15000;
+    const DWORD kMarginMs = 8000;
+    TinyHttpServer server;
+    ASSERT_TRUE(server.Start());
+    TinyHttpServer::Response silent;
+    silent.silent = true;
+    server.Set("/silent", silent);
+    // 25 bytes every 500 ms: the whole page would take over 80 s.
+    TinyHttpServer::Response trickle;
+    trickle.body = "<html><head><title>Slow</title></head><body>" + std::string(4000, 'x') + "</body></html>";
+    trickle.dripMs = 500;
+    trickle.dripBytes = 25;
+    server.Set("/trickle", trickle);
+    std::wstring silentUrl = server.Url("/silent");
+    std::wstring trickleUrl = server.Url("/trickle");
+
+    // Each load fails as timed out within the bound of one fetch.
+    DWORD start = GetTickCount();
+    BrowserScope a(silentUrl), b(trickleUrl);
+    Event silentError, trickleError;
+    ASSERT_TRUE(a.client->WaitForKind(L"LoadError", silentUrl, &silentError, kFetchBoundMs + kMarginMs));
+    ASSERT_TRUE(b.client->WaitForKind(L"LoadError", trickleUrl, &trickleError, kFetchBoundMs + kMarginMs));
+    EXPECT_LT(GetTickCount() - start, kFetchBoundMs + kMarginMs);
+    EXPECT_EQ(ERR_TIMED_OUT, silentError.n);
+    EXPECT_EQ(L"ERR_TIMED_OUT", silentError.b);
+    EXPECT_EQ(ERR_TIMED_OUT, trickleError.n);
+
+    // Two browsers on one renderer: while one waits for the silent server,
+    // the other's page call is answered once that fetch has run out of time.
+    std::wstring pipe = L"cefstub-slow-" + std::to_wstring(GetCurrentProcessId());
+    harness::ChildProcess host;
+    ASSERT_TRUE(host.Start(harness::TestDir() + L"\\engine_host.exe",
+                           L"--url=about:blank --browsers=2 --renderer-process-limit=1 --remote-control-pipe=" + pipe));
+    std::vector<RemoteBrowser> list;
+    ASSERT_TRUE(harness::WaitUntil([&] {
+        list = RemoteList(pipe);
+        return list.size() == 2 && list[0].rendererPid != 0 && list[0].rendererPid == list[1].rendererPid;
+    }, 30000));
+    std::wstring first = std::to_wstring(list[0].id), second = std::to_wstring(list[1].id);
+    size_t silentRequests = server.CookiesFor("/silent").size();
+    ASSERT_EQ(L"ok\n1", RemoteCall(pipe, L"eval " + first + L"\nlocation.href = '" + silentUrl + L"'; 1"));
+    ASSERT_TRUE(harness::WaitUntil([&] { return server.CookiesFor("/silent").size() > silentRequests; }, 10000));
+    // (The remote control gives up on a page call after 10 s: ask until one is answered.)
+    start = GetTickCount();
+    EXPECT_TRUE(harness::WaitUntil([&] { return RemoteCall(pipe, L"eval " + second + L"\n1 + 1") == L"ok\n2"; },
+                                   kFetchBoundMs + kMarginMs));
+    EXPECT_LT(GetTickCount() - start, kFetchBoundMs + kMarginMs);
+
+    // Closed as a user would, so it ends its renderer itself.
+    HWND window = nullptr;
+    for (HWND w = nullptr; !window && (w = FindWindowExW(nullptr, w, L"EngineHostWindow", nullptr));) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == host.Pid()) window = w;
+    }
+    ASSERT_NE(nullptr, window);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    DWORD code = 99;
+    EXPECT_TRUE(host.Wait(20000, &code));
 }
 
 TEST(EngineFailure, KillProcessMessageEndsTheRendererWithExitCodeZero) {

@@ -2,6 +2,8 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
+
 TinyHttpServer::TinyHttpServer() {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
@@ -11,6 +13,7 @@ TinyHttpServer::~TinyHttpServer() {
     stop_ = true;
     if (listener_ != INVALID_SOCKET) closesocket(listener_);
     if (thread_.joinable()) thread_.join();
+    for (std::thread& t : slow_) t.join();
     WSACleanup();
 }
 
@@ -56,19 +59,18 @@ void TinyHttpServer::Serve() {
         if (select(0, &set, nullptr, nullptr, &tv) <= 0) continue;
         SOCKET s = accept(listener_, nullptr, nullptr);
         if (s == INVALID_SOCKET) continue;
-        HandleClient(s);
-        closesocket(s);
+        if (!HandleClient(s)) closesocket(s);
     }
 }
 
-void TinyHttpServer::HandleClient(SOCKET s) {
+bool TinyHttpServer::HandleClient(SOCKET s) {
     DWORD timeout = 5000;
     setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof(timeout));
     std::string req;
     char buf[4096];
     while (req.find("\r\n\r\n") == std::string::npos && req.size() < 65536) {
         int n = recv(s, buf, sizeof(buf), 0);
-        if (n <= 0) return;
+        if (n <= 0) return false;
         req.append(buf, static_cast<size_t>(n));
     }
     size_t sp1 = req.find(' '), sp2 = req.find(' ', sp1 + 1);
@@ -86,6 +88,31 @@ void TinyHttpServer::HandleClient(SOCKET s) {
     }
     std::string out = "HTTP/1.0 " + std::to_string(r.status) + " X\r\nContent-Type: text/html; charset=utf-8\r\n" +
                       r.headers + "Content-Length: " + std::to_string(r.body.size()) + "\r\n\r\n" + r.body;
+    if (r.silent || r.dripMs > 0) {
+        slow_.emplace_back([this, s, r, out] {
+            ServeSlowly(s, r, out);
+            closesocket(s);
+        });
+        return true;
+    }
     send(s, out.data(), static_cast<int>(out.size()), 0);
+    shutdown(s, SD_SEND);
+    return false;
+}
+
+// Silent: waits until the server stops. Trickling: sends the answer a few
+// bytes at a time until it is out, the client has gone or the server stops.
+void TinyHttpServer::ServeSlowly(SOCKET s, const Response& r, const std::string& answer) {
+    size_t step = r.dripBytes > 0 ? r.dripBytes : 1;
+    for (size_t at = 0; !stop_ && (r.silent || at < answer.size());) {
+        if (r.silent) {
+            Sleep(100);
+            continue;
+        }
+        int n = static_cast<int>(std::min(step, answer.size() - at));
+        if (send(s, answer.data() + at, n, 0) != n) return;
+        at += static_cast<size_t>(n);
+        for (int waited = 0; waited < r.dripMs && !stop_; waited += 50) Sleep(50);
+    }
     shutdown(s, SD_SEND);
 }

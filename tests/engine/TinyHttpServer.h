@@ -1,6 +1,8 @@
 #pragma once
 // A loopback HTTP/1.0 server for engine tests: fixed responses by path,
-// each request recorded (with its Cookie header). Stops in its destructor.
+// each request recorded (with its Cookie header). A slow response (silent or
+// trickling) is served on a thread of its own, so other requests go on
+// meanwhile. Stops in its destructor, slow responses included.
 #include <winsock2.h>
 
 #include <atomic>
@@ -16,6 +18,9 @@ public:
         int status = 200;
         std::string headers;  // extra header lines, each ending in \r\n
         std::string body;
+        bool silent = false;   // read the request, never answer (until the server stops)
+        int dripMs = 0;        // > 0: the answer goes out dripBytes at a time, this long apart
+        size_t dripBytes = 1;
     };
     TinyHttpServer();
     ~TinyHttpServer();
@@ -28,11 +33,14 @@ public:
 
 private:
     void Serve();
-    void HandleClient(SOCKET s);
+    // true when a slow response took the socket over (it closes it itself).
+    bool HandleClient(SOCKET s);
+    void ServeSlowly(SOCKET s, const Response& r, const std::string& answer);
     SOCKET listener_ = INVALID_SOCKET;
     int port_ = 0;
     std::atomic<bool> stop_{false};
     std::thread thread_;
+    std::vector<std::thread> slow_;   // server thread only, until the destructor joins them
     std::mutex lock_;
     std::map<std::string, Response> routes_;
     std::vector<std::pair<std::string, std::string>> requests_;

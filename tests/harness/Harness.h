@@ -47,7 +47,8 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // exe is a full path; args is the rest of the command line.
+    // exe is a full path; args is the rest of the command line. Starting again
+    // first ends what the last start left, as the destructor does.
     bool Start(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir = L"");
     // Started and left suspended before its loader ran: the process exists
     // with its image name, but its module list cannot be read yet.

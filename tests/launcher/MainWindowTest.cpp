@@ -103,6 +103,31 @@ TEST_F(MainWindowTest, AppearsWhenTheBackendIsDown) {
     ASSERT_TRUE(run.FindControl(L"gamelib_btn", &gamelib));
     EXPECT_TRUE(gamelib.selected);
     EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
+
+    // A channel server that accepts and never answers, and one that sends 25
+    // bytes every 3 s: the whole request has 15 s, then the window starts with
+    // no channels, as for a failed request.
+    const ULONGLONG kDeadlineMs = 15000;
+    for (const wchar_t* server : {L"silent", L"trickle"}) {
+        std::wstring path = std::wstring(L"/launcher/channels-") + server;
+        LauncherRun slow(std::wstring(L"_") + server);
+        slow.WriteIni(path);
+        ULONGLONG start = GetTickCount64();
+        ASSERT_TRUE(slow.Start());
+        HWND slowWindow = slow.WaitForMainWindow(kDeadlineMs + 30000);
+        ULONGLONG shownAfter = GetTickCount64() - start;
+        ASSERT_NE(nullptr, slowWindow) << harness::Narrow(path) << "\n" << slow.LogText();
+        std::cout << "benchmark: window visible " << shownAfter << " ms after the start with channel server "
+                  << harness::Narrow(path) << std::endl;
+        EXPECT_GE(shownAfter, kDeadlineMs - 1000) << "the window waits for the channel request";
+        EXPECT_LT(shownAfter, kDeadlineMs + 10000) << harness::Narrow(path);
+        EXPECT_TRUE(slow.LogHas(L"failed, LastError=12002 url=" + launcher::HttpBase() + path)) << slow.LogText();
+        EXPECT_FALSE(slow.LogHas(L"CMainWnd.RequestChannelInfo done"));
+        EXPECT_FALSE(slow.FindControl(L"channel_btn_0", &bar)) << harness::Narrow(path);
+        ASSERT_TRUE(slow.FindControl(L"gamelib_btn", &gamelib));
+        EXPECT_TRUE(gamelib.selected);
+        EXPECT_TRUE(slow.CloseAndExitCleanly()) << slow.LogText();
+    }
 }
 
 TEST_F(MainWindowTest, ChannelsGetTheirIconsAndPagesAndMyGamesAsksForALogin) {
@@ -231,6 +256,46 @@ TEST_F(MainWindowTest, CachedGameListBecomesButtonsInOrderWithTheirIcons) {
         << run.LogText();
     EXPECT_TRUE(run.LogHas(L"CMainWnd update gamebtn icon \"dest='34,16,80,62' res='temp\\game_7003.jpg'\""));
 
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
+}
+
+TEST_F(MainWindowTest, AnIconCutShortLeavesNoFileAndTheNextStartGetsItWhole) {
+    // The back-end sends 20 bytes of the icon, then drops the connection.
+    const std::string png = "iVBORw0KGgoAAAANSUhEUgAAAC4AAAAuCAYAAABXuSs3AAAA/ElEQVR42u2ZTQ7CIBBGe6fegy56h56hd+"
+                            "gduuEiPQnRxMSFiRdggYwxhkWjVgnwLCTfmpdhfpiZpvm3c+g65aW9jJf1colkH3fK3WoLcOu1JAR9J2Fp"
+                            "P7GyLQg6fAX1ytIlQofw7Rr4UjD0023WXMRBpEJwDQLXIbgBgZsQ3ILAbQjuSKrgWPDLNLnTMDAtfux7d51n"
+                            "rqucx/EurI+L9eUVkMEpfi/+j80qsYM3aTqMGbxZ8niM4M1agH4J3uyV89vgreC7cBVccCLTIa4AIUs+7pOF"
+                            "+9YiGwl061a7/L2AY0dw2KEndszMHOxjVyno5RV2XYhe0KJX4pRzA7xsVDvEn7KrAAAAAElFTkSuQmCC";
+    const std::string route = R"({"path":"/launcher/img/game_cut.png","headers":{"Content-Type":"image/png"},)"
+                              R"("body_b64":")" + png + "\"";
+    ASSERT_TRUE(launcher::Backend().AddRoutes(route + R"(,"cut_after":20})"));
+    LauncherRun run;
+    run.WriteIni();
+    ASSERT_TRUE(run.WriteGameBtnFile(L"{\"code\":0,\"gamelist\":[{\"id\":0,\"pkgid\":0,\"jt_game_id\":7101,"
+                                     L"\"game_name\":\"断线图标\",\"game_type\":2,\"list_index\":0}]}"));
+    ASSERT_TRUE(run.Start());
+    ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+    ASSERT_TRUE(run.WaitForLog(L"[Error]|HttpDownload failed")) << run.LogText();
+    std::wstring temp = run.Dir() + L"\\Skin\\temp\\";
+    EXPECT_FALSE(harness::FileExists(temp + L"game_7101.png")) << "a cut icon is no icon";
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((temp + L"game_7101*").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, find) << "nothing of the cut download is left";
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    EXPECT_EQ(1u, RequestsOf("/launcher/img/game_cut.png").size());
+    ASSERT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
+
+    // The server has the whole icon now: the next start asks for it again and keeps it.
+    ASSERT_TRUE(launcher::Backend().AddRoutes(route + "}"));
+    size_t shown = run.CountLog(L"CMainWnd update gamebtn icon");
+    ASSERT_TRUE(run.Start());
+    ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+    EXPECT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"CMainWnd update gamebtn icon") > shown; }, 30000))
+        << run.LogText();
+    EXPECT_EQ(2u, RequestsOf("/launcher/img/game_cut.png").size());
+    std::string whole = harness::ReadFileBytes(temp + L"game_7101.png");
+    EXPECT_EQ(std::string("\x89PNG", 4), whole.substr(0, 4));
+    EXPECT_EQ(309u, whole.size());
     EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 

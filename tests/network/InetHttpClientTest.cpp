@@ -117,6 +117,17 @@ TEST_F(InetHttpClientTest, BrokenTransfersGiveMinus2AndLeaveNoFile) {
     EXPECT_FALSE(harness::FileExists(Scratch(L"cut.bin")));
     EXPECT_EQ(kInetNetwork, Fetch(L"/short", Scratch(L"short.bin")));
     EXPECT_FALSE(harness::FileExists(Scratch(L"short.bin")));
+    EXPECT_EQ(std::vector<std::wstring>(), ScratchFiles()) << "nothing left behind";
+
+    // A good file already there survives a failed download and is replaced by a whole one.
+    ASSERT_TRUE(backend_.AddRoutes(R"([{"path":"/icon-cut","body_size":1000,"cut_after":20},
+        {"path":"/icon","body_size":1000}])"));
+    ASSERT_TRUE(harness::WriteFileBytes(Scratch(L"icon.png"), "good"));
+    EXPECT_EQ(kInetNetwork, Fetch(L"/icon-cut", Scratch(L"icon.png")));
+    EXPECT_EQ("good", harness::ReadFileBytes(Scratch(L"icon.png")));
+    EXPECT_EQ(kInetDone, Fetch(L"/icon", Scratch(L"icon.png")));
+    EXPECT_EQ(Pattern(1000), harness::ReadFileBytes(Scratch(L"icon.png")));
+    EXPECT_EQ(std::vector<std::wstring>{L"icon.png"}, ScratchFiles());
 }
 
 TEST_F(InetHttpClientTest, RefusedPortGivesMinus2AndBadPathMinus3) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "NetworkTestSupport.h"
 
@@ -82,6 +83,16 @@ TEST_F(NetgrabTest, FailuresGiveTheirCodesAndLeaveNoFile) {
     EXPECT_EQ(kNetgrabUnsupportedProtocol, Grab(L"ftp://127.0.0.1/x", file));
     EXPECT_EQ(kNetgrabWriteError, Grab(backend_.HttpsUrl(L"/ok"), Scratch(L"no\\dir\\x.png")));
     EXPECT_FALSE(harness::FileExists(file));
+    EXPECT_EQ(std::vector<std::wstring>(), ScratchFiles()) << "nothing left behind";
+
+    // A good file already there survives a failed download and is replaced by a whole one.
+    ASSERT_TRUE(harness::WriteFileBytes(file, "good"));
+    cut = Grab(backend_.HttpsUrl(L"/cut"), file);
+    EXPECT_TRUE(cut == kNetgrabReceiveError || cut == kNetgrabPartialFile) << cut;
+    EXPECT_EQ("good", harness::ReadFileBytes(file));
+    EXPECT_EQ(kNetgrabOk, Grab(backend_.HttpsUrl(L"/ok"), file));
+    EXPECT_EQ("x", harness::ReadFileBytes(file));
+    EXPECT_EQ(std::vector<std::wstring>{L"x.png"}, ScratchFiles());
 }
 
 TEST_F(NetgrabTest, ServerThatNeverAnswersTimesOutWith28) {

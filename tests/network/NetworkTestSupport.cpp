@@ -2,6 +2,8 @@
 
 #include "NetworkTestSupport.h"
 
+#include <algorithm>
+
 namespace nettest {
 
 int BackendTest::RefusedPort() {
@@ -20,6 +22,19 @@ int BackendTest::RefusedPort() {
     if (s != INVALID_SOCKET) closesocket(s);
     WSACleanup();
     return port;
+}
+
+std::vector<std::wstring> BackendTest::ScratchFiles() const {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((dir_ + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace nettest

@@ -54,6 +54,9 @@ protected:
     }
 
     std::wstring Scratch(const wchar_t* name) const { return dir_ + L"\\" + name; }
+    // The names of the files in the scratch folder, sorted: what a download
+    // left there, temporary files included.
+    std::vector<std::wstring> ScratchFiles() const;
 
     // The bytes the server generates for body_size routes: byte i = i % 251.
     static std::string Pattern(size_t size) {

@@ -133,13 +133,25 @@ TEST_F(WinHttpTransferTest, DownloadOfErrorStatusesFailsWithoutAFile) {
 
 TEST_F(WinHttpTransferTest, DownloadFailsWhenTheConnectionIsCutOrTheBodyIsShort) {
     ASSERT_TRUE(backend_.AddRoutes(R"([{"path":"/cut","body_size":300000,"cut_after":70000},
-        {"path":"/short","body_size":1000,"content_length":9000}])"));
+        {"path":"/short","body_size":1000,"content_length":9000},
+        {"path":"/icon-cut","body_size":1000,"cut_after":20},{"path":"/icon","body_size":1000}])"));
     EXPECT_FALSE(Download(backend_.HttpUrl(L"/cut"), Scratch(L"cut.bin")));
     EXPECT_NE(std::string::npos, NewLog().find("HttpDownload read data failed, " + harness::Narrow(backend_.HttpUrl(L"/cut"))))
         << NewLog();
     EXPECT_FALSE(Download(backend_.HttpUrl(L"/short"), Scratch(L"short.bin")));
     EXPECT_NE(std::string::npos, NewLog().find("HttpDownload read data failed, " + harness::Narrow(backend_.HttpUrl(L"/short"))))
         << NewLog();
+    // A body that broke off leaves nothing behind, so the next start asks again.
+    EXPECT_FALSE(Download(backend_.HttpUrl(L"/icon-cut"), Scratch(L"cut.png")));
+    EXPECT_EQ(std::vector<std::wstring>(), ScratchFiles());
+
+    // A good file already there survives a failed download and is replaced by a whole one.
+    ASSERT_TRUE(harness::WriteFileBytes(Scratch(L"icon.png"), "good"));
+    EXPECT_FALSE(Download(backend_.HttpUrl(L"/icon-cut"), Scratch(L"icon.png")));
+    EXPECT_EQ("good", harness::ReadFileBytes(Scratch(L"icon.png")));
+    ASSERT_TRUE(Download(backend_.HttpUrl(L"/icon"), Scratch(L"icon.png"))) << NewLog();
+    EXPECT_EQ(Pattern(1000), harness::ReadFileBytes(Scratch(L"icon.png")));
+    EXPECT_EQ(std::vector<std::wstring>{L"icon.png"}, ScratchFiles());
 }
 
 TEST_F(WinHttpTransferTest, DownloadIntoAMissingFolderFails) {

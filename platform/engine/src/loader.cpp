@@ -7,6 +7,14 @@
 #include <schannel.h>
 #include <wincrypt.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "include/internal/cef_types.h"
 #include "url.h"
@@ -14,6 +22,7 @@
 namespace cefstub {
 namespace {
 
+// Bound of a whole fetch, and of each of WinHTTP's own waits inside it.
 const int kTimeoutMs = 15000;
 
 struct WinHttpHandle {
@@ -68,63 +77,158 @@ std::wstring QueryUrl(HINTERNET request) {
     return out;
 }
 
-void StoreCookies(HINTERNET request, const std::wstring& url, CookieStore* cookies) {
+// The Set-Cookie lines of an answer, in order.
+std::vector<std::wstring> SetCookieLines(HINTERNET request) {
+    std::vector<std::wstring> lines;
     for (DWORD index = 0;;) {
         DWORD size = 0;
         DWORD before = index;
         WinHttpQueryHeaders(request, WINHTTP_QUERY_SET_COOKIE, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, &index);
-        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return;
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return lines;
         std::wstring line(size / sizeof(wchar_t) + 1, L'\0');
         index = before;
         if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_SET_COOKIE, WINHTTP_HEADER_NAME_BY_INDEX, &line[0], &size,
                                  &index))
-            return;
+            return lines;
         line.resize(wcslen(line.c_str()));
-        if (cookies) cookies->SetFromLine(url, line, false);
-        if (index == before) return;
+        lines.push_back(line);
+        if (index == before) return lines;
     }
 }
 
-FetchResult FetchHttp(const std::wstring& url, CookieStore* cookies) {
-    Url u = Url::Parse(url);
+// One fetch over HTTP, shared by the renderer thread that waits for it and
+// the thread that runs it; the last one to let go frees it. WinHTTP's
+// time-outs bound each wait, not a fetch: a server that sends a few bytes now
+// and then would hold a synchronous fetch (and the renderer with it) for
+// ever, and under Wine closing a request from another thread does not end a
+// wait in progress. So the fetch runs on a thread of its own and the renderer
+// waits for it no longer than kTimeoutMs; a fetch left behind stops at its
+// next step, and its own waits (bounded by the same time) end soon after.
+struct HttpFetch {
+    // --- Inputs: set before the fetch thread starts.
+    Url url;
+    std::wstring cookieHeader;
+    // --- Guarded by lock.
+    std::mutex lock;
+    std::condition_variable changed;
+    bool finished = false;    // the fetch has ended, done or failed
+    bool abandoned = false;   // the renderer has stopped waiting
+    DWORD error = 0;          // WinHTTP's error; 0 when done
+    int status = 0;
+    std::wstring finalUrl;
+    std::vector<std::wstring> setCookies;
+    std::string body;
+
+    bool Abandoned() {
+        std::lock_guard<std::mutex> guard(lock);
+        return abandoned;
+    }
+};
+
+// Reads what has arrived, piece by piece (a read takes only what is there,
+// so a trickle never holds one open), until the body ends or the renderer
+// gives up.
+DWORD ReadBody(HttpFetch& fetch, HINTERNET request, std::string* body) {
+    for (;;) {
+        if (fetch.Abandoned()) return ERROR_WINHTTP_TIMEOUT;
+        DWORD avail = 0;
+        if (!WinHttpQueryDataAvailable(request, &avail)) return GetLastError();
+        if (avail == 0) return 0;
+        size_t at = body->size();
+        body->resize(at + avail);
+        DWORD got = 0;
+        if (!WinHttpReadData(request, &(*body)[at], avail, &got)) return GetLastError();
+        body->resize(at + got);
+    }
+}
+
+// Runs the request on the fetch thread; 0 or WinHTTP's error. The answer's
+// parts go into the out-parameters.
+DWORD RunHttpFetch(HttpFetch& fetch, int* status, std::wstring* finalUrl, std::vector<std::wstring>* setCookies,
+                   std::string* body) {
+    const Url& u = fetch.url;
     WinHttpHandle session(WinHttpOpen(L"Mozilla/5.0 (Windows NT 6.1) cefstub", WINHTTP_ACCESS_TYPE_NO_PROXY,
                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-    if (!session) return FailureFromWinHttp(GetLastError());
+    if (!session) return GetLastError();
     WinHttpSetTimeouts(session.get(), kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
+    DWORD responseTimeoutMs = kTimeoutMs;
+    WinHttpSetOption(session.get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseTimeoutMs,
+                     sizeof(responseTimeoutMs));
     WinHttpHandle connect(WinHttpConnect(session.get(), u.host.c_str(), static_cast<INTERNET_PORT>(u.EffectivePort()), 0));
-    if (!connect) return FailureFromWinHttp(GetLastError());
+    if (!connect) return GetLastError();
     std::wstring object = u.path + (u.query.empty() ? L"" : L"?" + u.query);
     WinHttpHandle request(WinHttpOpenRequest(connect.get(), L"GET", object.c_str(), nullptr, WINHTTP_NO_REFERER,
                                              WINHTTP_DEFAULT_ACCEPT_TYPES,
                                              u.scheme == L"https" ? WINHTTP_FLAG_SECURE : 0));
-    if (!request) return FailureFromWinHttp(GetLastError());
+    if (!request) return GetLastError();
     DWORD feature = WINHTTP_DISABLE_COOKIES;
     WinHttpSetOption(request.get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof(feature));
-    std::wstring cookieHeader = cookies ? cookies->CookieHeader(url, true) : std::wstring();
-    if (!cookieHeader.empty()) {
-        std::wstring header = L"Cookie: " + cookieHeader;
+    if (!fetch.cookieHeader.empty()) {
+        std::wstring header = L"Cookie: " + fetch.cookieHeader;
         WinHttpAddRequestHeaders(request.get(), header.c_str(), static_cast<DWORD>(-1L), WINHTTP_ADDREQ_FLAG_ADD);
     }
     if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
         !WinHttpReceiveResponse(request.get(), nullptr))
-        return FailureFromWinHttp(GetLastError());
-    FetchResult r;
-    DWORD status = 0, size = sizeof(status);
+        return GetLastError();
+    DWORD code = 0, size = sizeof(code);
     WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                        WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
-    r.status = static_cast<int>(status);
-    r.finalUrl = QueryUrl(request.get());
-    if (r.finalUrl.empty()) r.finalUrl = url;
-    StoreCookies(request.get(), r.finalUrl, cookies);
-    for (;;) {
-        DWORD avail = 0;
-        if (!WinHttpQueryDataAvailable(request.get(), &avail)) return FailureFromWinHttp(GetLastError());
-        if (avail == 0) break;
-        std::string chunk(avail, '\0');
-        DWORD got = 0;
-        if (!WinHttpReadData(request.get(), &chunk[0], avail, &got)) return FailureFromWinHttp(GetLastError());
-        r.body.append(chunk.data(), got);
+                        WINHTTP_HEADER_NAME_BY_INDEX, &code, &size, WINHTTP_NO_HEADER_INDEX);
+    *status = static_cast<int>(code);
+    *finalUrl = QueryUrl(request.get());
+    *setCookies = SetCookieLines(request.get());
+    return ReadBody(fetch, request.get(), body);
+}
+
+void HttpFetchThread(std::shared_ptr<HttpFetch> fetch) noexcept {
+    int status = 0;
+    std::wstring finalUrl;
+    std::vector<std::wstring> setCookies;
+    std::string body;
+    DWORD error;
+    try {
+        error = RunHttpFetch(*fetch, &status, &finalUrl, &setCookies, &body);
+    } catch (...) {   // out of memory: nothing may leave a thread
+        error = ERROR_NOT_ENOUGH_MEMORY;
     }
+    std::lock_guard<std::mutex> guard(fetch->lock);
+    fetch->error = error;
+    fetch->status = status;
+    fetch->finalUrl = std::move(finalUrl);
+    fetch->setCookies = std::move(setCookies);
+    fetch->body = std::move(body);
+    fetch->finished = true;
+    fetch->changed.notify_all();
+}
+
+// On the renderer thread: the fetch's answer within kTimeoutMs, or
+// ERR_TIMED_OUT. Cookies are read from and written to the store here, never
+// on the fetch thread.
+FetchResult FetchHttp(const std::wstring& url, CookieStore* cookies) {
+    auto fetch = std::make_shared<HttpFetch>();
+    fetch->url = Url::Parse(url);
+    if (cookies) fetch->cookieHeader = cookies->CookieHeader(url, true);
+    try {
+        std::thread(HttpFetchThread, fetch).detach();
+    } catch (const std::system_error&) {
+        return Failure(ERR_FAILED, L"ERR_FAILED");
+    }
+    std::unique_lock<std::mutex> lock(fetch->lock);
+    if (!fetch->changed.wait_for(lock, std::chrono::milliseconds(kTimeoutMs), [&] { return fetch->finished; })) {
+        fetch->abandoned = true;
+        return Failure(ERR_TIMED_OUT, L"ERR_TIMED_OUT");
+    }
+    FetchResult r;
+    r.status = fetch->status;
+    r.finalUrl = fetch->finalUrl.empty() ? url : fetch->finalUrl;
+    r.body = std::move(fetch->body);
+    DWORD error = fetch->error;
+    std::vector<std::wstring> setCookies = std::move(fetch->setCookies);
+    lock.unlock();
+    // The answer's cookies count once its headers are in, even when its body then broke off.
+    if (cookies) {
+        for (const std::wstring& line : setCookies) cookies->SetFromLine(r.finalUrl, line, false);
+    }
+    if (error != 0) return FailureFromWinHttp(error);
     r.ok = true;
     return r;
 }

@@ -40,7 +40,8 @@ enum NetgrabResult : int {
     kNetgrabPeerCertificate = 60,    // the server certificate is not trusted
 };
 
-// url and filePath are in the thread's ANSI code page. On any result but 0
-// no file is left at filePath.
+// url and filePath are in the thread's ANSI code page. The file takes its
+// name only once the whole body is in: on any result but 0 nothing is left
+// behind, and a file already at filePath is kept as it was.
 NETGRAB_API int HttpsDownloadFile(const std::string& url, const std::string& filePath,
                                   HttpsDownloadOptions options);
