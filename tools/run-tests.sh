@@ -17,6 +17,15 @@ exec xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '
     # Bring up Wine'"'"'s own services now, with no pipe of CTest open: a service
     # started by the first test would hold its output pipe and stall CTest.
     "$CORRIN_WINE" wineboot </dev/null >/dev/null 2>&1 || true
+    # Wine imports the root certificates at each process'"'"'s first secure
+    # connection under a semaphore all processes share; a process ended in
+    # the middle of it would leave the later ones waiting for ever. The guard
+    # (tests/harness/RootImportGuard.cpp) imports once and keeps it usable.
+    guard="$CORRIN_BUILD/tests/root_import_guard.exe"
+    if [ -f "$guard" ]; then
+        guardLog="$CORRIN_BUILD/root_import_guard.log"
+        "$CORRIN_WINE" "$guard" "Z:${guardLog//\//\\}" </dev/null >/dev/null 2>&1 &
+    fi
     rc=0
     ctest --test-dir "$CORRIN_BUILD" --output-on-failure -j "$(nproc)" "$@" || rc=$?
     wineserver -k || true

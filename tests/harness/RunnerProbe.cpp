@@ -1,6 +1,7 @@
 // A stand-in for a test program, for the check of tools/wine-run: it prints
 // what a GoogleTest program prints and ends the way its argument names.
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <cstdio>
 #include <cstring>
@@ -33,6 +34,24 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("[  PASSED  ] 1 test.\n");
         std::fflush(stdout);
         std::fprintf(stderr, "wine: Unhandled page fault on write access to 00000000 at address 00401000\n");
+        return 0;
+    }
+    if (!wcscmp(how, L"take-root-import")) {
+        // Takes Wine's root-import semaphore (as the importer, or as one that
+        // passes through), lets another process start waiting for it, then
+        // ends holding it, as a process killed in the middle would.
+        HANDLE semaphore = CreateSemaphoreW(nullptr, 0, 1, L"crypt32_root_semaphore");
+        if (semaphore && GetLastError() == ERROR_ALREADY_EXISTS) WaitForSingleObject(semaphore, 10000);
+        std::printf("taken\n");
+        std::fflush(stdout);
+        Sleep(3000);
+        TerminateProcess(GetCurrentProcess(), 0);
+    }
+    if (!wcscmp(how, L"root-store")) {
+        HCERTSTORE roots = CertOpenSystemStoreW(0, L"ROOT");
+        if (!roots) return 1;
+        CertCloseStore(roots, 0);
+        std::printf("root store opened\n");
         return 0;
     }
     if (!wcscmp(how, L"hang")) {

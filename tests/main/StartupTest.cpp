@@ -171,7 +171,8 @@ TEST_F(RestartTest, AccessDeniedIsTriedThreeTimesWithTwoPauses) {
     EXPECT_FALSE(RestartTarrow());
     ULONGLONG elapsed = GetTickCount64() - start;
     EXPECT_EQ(3u, g_calls.size());
-    EXPECT_GE(elapsed, 390u);
+    // Two pauses of 200 ms; a tick-count step and Wine's timer may each take a little off.
+    EXPECT_GE(elapsed, 350u);
     EXPECT_LT(elapsed, 2000u);
 }
 
