@@ -11,7 +11,16 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 . "$TOOLS/wine-env.sh" "$BUILD"
 "$TOOLS/wineprefix.sh" "$BUILD"
-BIN=$BUILD/bin
+# The demo runs an installed copy of the program folder, which keeps its
+# settings, log and cookies from one demo to the next; the build's program
+# folder stays as built (the tests copy it).
+if [ ! -f "$BUILD/bin/Corrin.exe" ]; then
+    echo "demo: Corrin.exe is not built" >&2
+    exit 1
+fi
+BIN=$BUILD/demo
+mkdir -p "$BIN"
+cp -a "$BUILD/bin/." "$BIN/"
 
 "$TOOLS/backend/backend.sh" start "$BUILD" "$TOOLS/backend/sample-data.json" >/dev/null
 trap '"$TOOLS/backend/backend.sh" stop "$BUILD"' EXIT
@@ -20,13 +29,8 @@ export CORRIN_BACKEND_HOST="127.0.0.1:$(port https)" CORRIN_UPDATE_HOST="127.0.0
 python3 "$TOOLS/backend/demo-launcher.py" "$BIN" "$BUILD/backend/ports.txt"
 echo "demo: back-end on https://$CORRIN_BACKEND_HOST and http://$CORRIN_UPDATE_HOST" >&2
 
-if [ -f "$BIN/Corrin.exe" ]; then
-    echo "demo: starting Corrin.exe (close its window to end the demo)" >&2
-    # Chinese Windows, as on a café PC: channel and game names survive the
-    # programs' ANSI round trips only under code page 936.
-    LOCPATH=$("$TOOLS/zh-locale.sh" "$BUILD") LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 \
-        "$CORRIN_WINE" "$BIN/Corrin.exe" || echo "demo: Corrin.exe exited with $?" >&2
-else
-    echo "demo: Corrin.exe is not built" >&2
-    exit 1
-fi
+echo "demo: starting $BIN/Corrin.exe (close its window to end the demo)" >&2
+# Chinese Windows, as on a café PC: channel and game names survive the
+# programs' ANSI round trips only under code page 936.
+LOCPATH=$("$TOOLS/zh-locale.sh" "$BUILD") LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 \
+    "$CORRIN_WINE" "$BIN/Corrin.exe" || echo "demo: Corrin.exe exited with $?" >&2
