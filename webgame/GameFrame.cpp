@@ -354,6 +354,7 @@ void CMainWnd::CloseSequence() {
 }
 
 void CMainWnd::PrepareExit() {
+    m_closing = true;  // before the mark: whoever reads it finds requests refused
     WriteWebGameString(L"exit", L"1");
     // From a snapshot of the close buttons; a pass that closes nothing ends it.
     while (!m_cefOfCloseButton.empty()) {
@@ -473,7 +474,7 @@ void CMainWnd::CreateCefUI(unsigned requestNumber) {
     if (!ReadTempFile(path, &text)) return;
     RestoreIfMinimized();
     HandOverRequest request = SplitHandOverRequest(text);
-    if (request.url.empty()) {
+    if (!IsPageAddress(request.url)) {
         LOG_ERROR(L"CMainWnd::CreateCefUI request %u names no page: %s", requestNumber, path.c_str());
     } else {
         if (!request.smallAccountTitle.empty()) m_pendingSmallAccountTitle = request.smallAccountTitle;
@@ -483,6 +484,7 @@ void CMainWnd::CreateCefUI(unsigned requestNumber) {
 }
 
 void CMainWnd::OnNewRequest(unsigned requestNumber) {
+    if (RefuseWhileClosing(requestNumber)) return;
     if (!m_windowInitDone) {
         m_earlyRequests.push_back(requestNumber);
         return;
@@ -492,11 +494,23 @@ void CMainWnd::OnNewRequest(unsigned requestNumber) {
     ::SetWindowPos(m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+// A tab opened now would die with the window a moment later, its request
+// file gone: the file stays for the next player (the launcher hands nothing
+// over while [WebGame] exit is set, and a player started meanwhile waits for
+// this one to end).
+bool CMainWnd::RefuseWhileClosing(unsigned requestNumber) {
+    if (!m_closing) return false;
+    LOG_WARNING(L"CMainWnd: closing, request %u is left for the next player", requestNumber);
+    return true;
+}
+
 void CMainWnd::OnPendingPage(WPARAM wParam) {
     if (static_cast<INT_PTR>(wParam) < 1) {
         unsigned request = 0;
-        if (ParseRequestNumber(m_pendingPage, &request)) CreateCefUI(request);
-        else LOG_ERROR(L"CMainWnd: the switch url=%s names no request", m_pendingPage.c_str());
+        if (!ParseRequestNumber(m_pendingPage, &request))
+            LOG_ERROR(L"CMainWnd: the switch url=%s names no request", m_pendingPage.c_str());
+        else if (!RefuseWhileClosing(request))
+            CreateCefUI(request);
         return;
     }
     std::unique_ptr<PendingPage> page = m_payloads.TakeNext<PendingPage>(WM_OPEN_PENDING_PAGE, L"WM_OPEN_PENDING_PAGE");

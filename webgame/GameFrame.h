@@ -84,6 +84,7 @@ private:
     void OpenRequestOfSwitch();
     void OnNewRequest(unsigned requestNumber);
     void OnPendingPage(WPARAM wParam);
+    bool RefuseWhileClosing(unsigned requestNumber);
     void OnCloseCefWnd(HWND window);
     void OnMenuClick(WPARAM record);
     bool ReadTempFile(const std::wstring& path, std::wstring* text);
@@ -153,6 +154,9 @@ private:
     int m_modalDepth = 0;               // modal runs and the system's move, size and menu loops
     bool m_placeFunbtnOnSize = false;   // a caption double-click resizes the window
     bool m_windowInitDone = false;
+    // Set when the close sequence begins: from then on no hand-over request
+    // opens a tab; its file is left for the next player.
+    bool m_closing = false;
     std::vector<unsigned> m_earlyRequests;  // 6026 before "windowinit"
     // The payloads of 5025 and 5027 (any thread posts; the window thread
     // takes). Its window is set in InitWindow and cleared when it is destroyed.

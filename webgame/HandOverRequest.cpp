@@ -1,6 +1,7 @@
 #include "HandOverRequest.h"
 
 #include <cstdint>
+#include <cwchar>
 
 #include "HandOverFile.h"
 
@@ -41,6 +42,14 @@ HandOverRequest SplitHandOverRequest(const std::wstring& text) {
     }
     request.url = text;
     return request;
+}
+
+bool IsPageAddress(const std::wstring& url) {
+    size_t host = 0;
+    for (const wchar_t* scheme : {L"http://", L"https://"}) {
+        if (_wcsnicmp(url.c_str(), scheme, Length(scheme)) == 0) host = Length(scheme);
+    }
+    return host != 0 && host < url.size() && !wcschr(L"/?#", url[host]);
 }
 
 UserInfoText SplitUserInfo(const std::wstring& text) {

@@ -13,6 +13,11 @@ struct HandOverRequest {
 };
 HandOverRequest SplitHandOverRequest(const std::wstring& text);
 
+// True for an address a tab can show: "http://" or "https://" (any case)
+// and a host. A request of anything else (a file of garbage, a path, an
+// empty text) names no page.
+bool IsPageAddress(const std::wstring& url);
+
 // "10002.txt": the nick, then "\tHeaderImagePath=" and the head image path.
 struct UserInfoText {
     std::wstring nick;

@@ -11,15 +11,14 @@
 
 #include "CefMainInit.h"
 #include "CefProgramTraits.h"
-#include "CommandLineSwitch.h"
 #include "CrashHandle.h"
 #include "GameFrame.h"
 #include "GlobalFunc.h"
 #include "HandOverProtocol.h"
-#include "HandOverRequest.h"
 #include "LogWriter.h"
 #include "MainMessageLoopWin.h"
 #include "PlayerSettings.h"
+#include "RunningPlayer.h"
 #include "Startup.h"
 
 namespace {
@@ -27,25 +26,28 @@ namespace {
 constexpr DWORD kFrameStyle = 0x10CF0000;  // WS_VISIBLE | WS_OVERLAPPEDWINDOW
 constexpr int kFrameWidth = 990;
 constexpr int kFrameHeight = 690;
-// How long a second player waits for the running player's frame.
-constexpr DWORD kHandToRunningPlayerMs = 10000;
-constexpr DWORD kFramePollMs = 100;
+// How long, in all, a player started while another holds the instance waits
+// for the other's frame to take its request or, when that one is closing,
+// for it to end (its renderers have 10 s to end).
+constexpr DWORD kWaitForRunningPlayerMs = 30000;
+// Starts of the engine: the first, and one after each running player that ended meanwhile.
+constexpr int kEngineStarts = 3;
 
-// A player started while another holds the instance (the launcher found no
-// frame yet, or the other is starting or ending): its request goes to the
-// running player's frame once there is one, so it is not lost.
-void HandRequestToRunningPlayer() {
-    unsigned request = 0;
-    if (!ParseRequestNumber(GetGlobalSwitchValue(kRequestSwitch), &request)) return;
-    for (DWORD waited = 0; waited < kHandToRunningPlayerMs; waited += kFramePollMs) {
-        if (HWND frame = FindWindowW(kGameFrameClassName, nullptr)) {
-            PostMessageW(frame, WM_NOTIFY_NEW_CEF, request, 0);
-            LOG_AS("wWinMain", LOG_LEVEL_INFO, L"request %u handed to the running player", request);
-            return;
-        }
-        Sleep(kFramePollMs);
+// The engine of this browser process (an engine sub-process ends inside).
+// Null when this player does not run: another one took its request, or
+// neither took it nor ended in time, or the engine did not start.
+std::unique_ptr<CefMainInit> StartEngine(HINSTANCE instance, bool restart, bool* multiThreadedLoop) {
+    const ULONGLONG deadline = GetTickCount64() + kWaitForRunningPlayerMs;
+    for (int start = 0; start < kEngineStarts; ++start) {
+        bool ok = false;
+        std::unique_ptr<CefMainInit> engine(new CefMainInit(instance, restart, *multiThreadedLoop, ok));
+        if (ok) return engine;
+        LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"cef_main_init failed");
+        const bool otherRuns = engine->OtherInstanceRuns();
+        engine.reset();
+        if (!otherRuns || HandRequestToRunningPlayer(deadline) != RunningPlayerOutcome::Ended) break;
     }
-    LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"request %u not handed over: no player window", request);
+    return nullptr;
 }
 
 // The frame and the window thread's loop. False when OLE, the frame object
@@ -80,15 +82,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     const bool restart = commandLine && wcsstr(commandLine, L"SwitchUserRestart") != nullptr;
 
     bool multiThreadedLoop = false;
-    bool ok = false;
-    // An engine sub-process ends inside this constructor.
-    std::unique_ptr<CefMainInit> engine(new CefMainInit(instance, restart, multiThreadedLoop, ok));
-    if (!ok) {
-        LOG_AS("wWinMain", LOG_LEVEL_ERROR, L"cef_main_init failed");
-        engine.reset();
-        HandRequestToRunningPlayer();
-        return -1;
-    }
+    std::unique_ptr<CefMainInit> engine = StartEngine(instance, restart, &multiThreadedLoop);
+    if (!engine) return -1;
     if (!RunFrame(instance, commandLine)) {
         engine.reset();
         return 0;

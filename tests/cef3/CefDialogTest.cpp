@@ -1,17 +1,21 @@
 // The browser dialogs' shared window structure as a real window under
 // Xvfb: the transparent bar over the dialog (its window, styles, place,
 // visibility), the magnet keeping it there, the two ways to close (real
-// clicks), and the modal run. The test skin has no browser control, so no
-// engine is needed.
+// clicks), the modal run, and page calls that come while the dialog goes.
+// No engine runs: the browser control never gets a browser, and a page call
+// is made the way the engine makes it, through the control's client.
 #include "CefDialogBase.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
+#include "CCefCommonUI.h"
 #include "Harness.h"
 #include "TestImages.h"
 #include "WindowTestUtil.h"
+#include "include/cef_process_message.h"
 
 namespace {
 
@@ -29,19 +33,59 @@ const char kSkin[] =
     "  </VerticalLayout>\n"
     "</Window>\n";
 
+// The same dialog with a browser control.
+const char kPageSkin[] =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+    "<Window size=\"486,332\" caption=\"0,0,0,36\">\n"
+    "  <VerticalLayout bkcolor=\"#FFFFFFFF\">\n"
+    "    <Button name=\"closebtn\" height=\"36\" bkcolor=\"#FFE81123\"/>\n"
+    "    <Cef name=\"page\"/>\n"
+    "  </VerticalLayout>\n"
+    "</Window>\n";
+
 class TestDialog : public CCefDialogBase {
 public:
-    explicit TestDialog(DWORD barExStyle) : CCefDialogBase(barExStyle) {}
+    explicit TestDialog(DWORD barExStyle, const wchar_t* skinFile = L"cefdialog.xml")
+        : CCefDialogBase(barExStyle), skinFile_(skinFile) {}
     LPCTSTR GetWindowClassName() const override { return L"CefDialogTestWnd"; }
     int finalMessages = 0;
 
 protected:
-    DuiLib::CDuiString GetSkinFile() override { return L"cefdialog.xml"; }
-    std::wstring GetStartUrl() override { return std::wstring(); }
+    DuiLib::CDuiString GetSkinFile() override { return skinFile_; }
+    std::wstring GetStartUrl() override { return L"https://page.example/"; }
     void OnFinalMessage(HWND hWnd) override {
         ++finalMessages;
         CCefDialogBase::OnFinalMessage(hWnd);
     }
+
+private:
+    const wchar_t* const skinFile_;
+};
+
+// A page calls a native function: the engine hands the renderer's message
+// to the control's client on its UI thread.
+void PageCall(const CefRefPtr<CefClient>& client, const wchar_t* name) {
+    client->OnProcessMessageReceived(nullptr, PID_RENDERER, CefProcessMessage::Create(name));
+}
+
+// The page calls that reached a PageDialog (counted outside it: a call that
+// reaches a dialog whose members are gone must not touch them).
+int g_pageCallsReached = 0;
+
+// A dialog whose page calls once more while the object goes: its member
+// makes the call as it is destroyed, before the bases (and with the paint
+// manager the browser control) go.
+class PageDialog : public TestDialog {
+public:
+    PageDialog() : TestDialog(WS_EX_TOOLWINDOW, L"cefpage.xml") {}
+    void HandleJSCall(const wchar_t*, CefRefPtr<CefListValue>, CCefCommonUI*) override { ++g_pageCallsReached; }
+
+    struct LateCall {
+        CefRefPtr<CefClient> client;
+        ~LateCall() {
+            if (client) PageCall(client, L"late");
+        }
+    } lateCall;
 };
 
 RECT WindowRect(HWND wnd) {
@@ -72,6 +116,7 @@ protected:
     static void SetUpTestSuite() {
         const std::wstring dir = harness::MakeScratchDir(L"cefdialog");
         ASSERT_TRUE(harness::WriteFileBytes(dir + L"\\cefdialog.xml", kSkin));
+        ASSERT_TRUE(harness::WriteFileBytes(dir + L"\\cefpage.xml", kPageSkin));
         DuiLib::CPaintManagerUI::SetInstance(GetModuleHandleW(nullptr));
         DuiLib::CPaintManagerUI::SetResourcePath((dir + L"\\").c_str());
         // The bar's close button image, where the bar looks for it (beside the program).
@@ -162,6 +207,30 @@ TEST_F(CefDialogTest, CloseButtonAndBarCloseEndTheModalRun) {
         EXPECT_TRUE(IsWindowEnabled(owner));
     }
     DestroyWindow(owner);
+}
+
+// A page call reaches the dialog while its window lives. From the window's
+// end on - while the window goes, and while the object goes after it, its
+// own members first - the control's client no longer calls the dialog.
+TEST_F(CefDialogTest, PageCallsStopReachingTheDialogWhenItsWindowGoes) {
+    g_pageCallsReached = 0;
+    {
+        PageDialog dialog;
+        HWND wnd = Create(dialog, nullptr);
+        ASSERT_TRUE(wnd);
+        auto* page = static_cast<CCefCommonUI*>(dialog.GetPaintManager()->FindControl(L"page"));
+        ASSERT_NE(nullptr, page);
+        CefRefPtr<CefClient> client = page->GetClient();
+        ASSERT_TRUE(client);
+        PageCall(client, L"closeModal");
+        EXPECT_EQ(1, g_pageCallsReached);
+
+        DestroyWindow(wnd);
+        PageCall(client, L"closeModal");
+        EXPECT_EQ(1, g_pageCallsReached) << "a call after the window went reached the dialog";
+        dialog.lateCall.client = client;
+    }
+    EXPECT_EQ(1, g_pageCallsReached) << "a call while the dialog object went reached it";
 }
 
 }  // namespace

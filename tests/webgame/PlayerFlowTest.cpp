@@ -491,8 +491,43 @@ TEST_F(PlayerTest, ShowHideAndEveryCloseEndCleanly) {
     EXPECT_TRUE(LogHas(L"during a modal run: ending the run first")) << LogText();
 }
 
+// The window thread of another process held still until the object goes
+// (or Release): its windows exist and take posts, but nothing is handled.
+class HeldThread {
+public:
+    explicit HeldThread(HWND window)
+        : thread_(OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(window, nullptr))) {
+        held_ = thread_ && SuspendThread(thread_) != static_cast<DWORD>(-1);
+    }
+    ~HeldThread() {
+        Release();
+        if (thread_) CloseHandle(thread_);
+    }
+    HeldThread(const HeldThread&) = delete;
+    HeldThread& operator=(const HeldThread&) = delete;
+    bool Held() const { return held_; }
+    void Release() {
+        if (held_) ResumeThread(thread_);
+        held_ = false;
+    }
+
+private:
+    HANDLE thread_;
+    bool held_ = false;
+};
+
+DWORD ProcessOf(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
 // 7. One player: a second start hands its request to the running one and
-// exits -1; two hand-overs during a cold start end as two tabs of one player.
+// exits -1. Requests that come while the player closes: the closing frame
+// opens no tab for them and leaves their files; a player started meanwhile,
+// whose request the frame refused, waits for the closing one to end and
+// opens its request itself. Two hand-overs during a cold start end as two
+// tabs of one player.
 TEST_F(PlayerTest, SecondPlayerHandsItsRequestToTheRunningOne) {
     HWND frame = HandOverAndWaitForFrame(GameUrl(kGame), L"");
     ASSERT_NE(nullptr, frame) << LogText();
@@ -508,14 +543,56 @@ TEST_F(PlayerTest, SecondPlayerHandsItsRequestToTheRunningOne) {
         << LogText();
     ASSERT_TRUE(harness::WaitUntil([&] { return !harness::FileExists(Temp(L"5.txt")); }, kWaitMs));
 
+    // While the frame's thread is held: the launcher's log-out, then its
+    // request 1 (it read [WebGame] exit just before), and a player started
+    // with request 2, which finds the frame and posts its request.
+    const unsigned late = launcher_->WriteRequest(GameUrl(L"/webgame/game.html?late") + kParamMarker);
+    const unsigned next = launcher_->WriteRequest(GameUrl(L"/webgame/game.html?next") + kParamMarker);
+    ASSERT_EQ(1u, late);
+    harness::ChildProcess nextPlayer;
+    {
+        HeldThread held(frame);
+        ASSERT_TRUE(held.Held());
+        PostMessageW(frame, WM_NOTIFY_USER_LOGOUT, 0, 0);
+        PostMessageW(frame, WM_NOTIFY_NEW_CEF, late, 0);
+        ASSERT_TRUE(nextPlayer.Start(dir_ + L"\\Corrinweb.exe", L"--url=" + std::to_wstring(next)));
+        // It finds the frame and posts its request, and must not give up on it.
+        DWORD nextCode = 0;
+        ASSERT_TRUE(harness::WaitUntil(
+            [&] { return LogHas(L"request 2 posted to the running player's frame") || nextPlayer.Wait(0, &nextCode); },
+            kWaitMs))
+            << LogText();
+        ASSERT_FALSE(nextPlayer.Wait(0, &nextCode))
+            << "the player started meanwhile ended (" << harness::DescribeExitCode(nextCode) << ") with its request";
+    }
+    ASSERT_TRUE(WaitPlayerExit(kWaitMs, &code)) << LogText();
+    EXPECT_EQ(0u, code);
+    EXPECT_TRUE(LogHas(L"[Warning]|CMainWnd: closing, request 1 is left for the next player")) << LogText();
+    EXPECT_TRUE(LogHas(L"[Warning]|CMainWnd: closing, request 2 is left for the next player"));
+    EXPECT_TRUE(harness::FileExists(Temp(L"1.txt"))) << "the refused request's file stays";
+    // The player started meanwhile takes over with its own request.
+    ASSERT_TRUE(WaitLog(L"the running player ended: request 2 opens here")) << LogText();
+    frame = WaitForFrame();
+    ASSERT_NE(nullptr, frame) << LogText();
+    EXPECT_EQ(nextPlayer.Pid(), ProcessOf(frame));
+    ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 1; })) << LogText();
+    auto loaded = [&](const std::string& query) {
+        const std::vector<backend::RecordedRequest> gets = Gets("/webgame/game.html");
+        return std::any_of(gets.begin(), gets.end(),
+                           [&](const backend::RecordedRequest& r) { return r.query == query; });
+    };
+    EXPECT_TRUE(harness::WaitUntil([&] { return loaded("next"); }, kWaitMs)) << LogText();
+    EXPECT_FALSE(loaded("late"));
+    EXPECT_FALSE(harness::FileExists(Temp(L"2.txt")));
     PostMessageW(frame, WM_NOTIFY_USER_LOGOUT, 0, 0);
-    ASSERT_TRUE(WaitPlayerExit(kWaitMs, &code));
+    ASSERT_TRUE(nextPlayer.Wait(kWaitMs, &code)) << LogText();
+    EXPECT_EQ(0u, code) << harness::DescribeExitCode(code);
     ASSERT_TRUE(harness::WaitUntil([] { return FakeLauncher::FindPlayer() == nullptr; }, kWaitMs));
 
     // Cold start: the second hand-over finds no frame yet and starts another player.
-    ASSERT_EQ(1, launcher_->HandOver(GameUrl(L"/webgame/game.html?cold1"), L""));
+    ASSERT_EQ(3, launcher_->HandOver(GameUrl(L"/webgame/game.html?cold1"), L""));
     Sleep(200);
-    ASSERT_EQ(2, launcher_->HandOver(GameUrl(L"/webgame/game.html?cold2"), L""));
+    ASSERT_EQ(4, launcher_->HandOver(GameUrl(L"/webgame/game.html?cold2"), L""));
     frame = WaitForFrame();
     ASSERT_NE(nullptr, frame) << LogText();
     ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) { return t.size() == 2; })) << LogText();
@@ -611,8 +688,9 @@ TEST_F(PlayerTest, TitleBarButtonsFollowTheWindowWidth) {
     EXPECT_TRUE(headerLeftIs(990));
 }
 
-// A switch that names no request, an empty request file and a missing one
-// open no tab; no file is taken for the first, the empty one is deleted.
+// A switch that names no request, an empty request file, one of garbage
+// and a missing one open no tab; no file is taken for the first, the empty
+// and the garbage ones are deleted.
 TEST_F(PlayerTest, RequestsThatNameNoPageOpenNoTab) {
     ASSERT_TRUE(WriteHandOverFile(Temp(L"0.txt"), GameUrl(kGame) + kParamMarker));
     harness::ChildProcess player;
@@ -624,12 +702,16 @@ TEST_F(PlayerTest, RequestsThatNameNoPageOpenNoTab) {
     EXPECT_TRUE(Tabs(frame).empty());
     ASSERT_EQ(0u, launcher_->WriteRequest(L""));
     ASSERT_EQ(1u, launcher_->WriteRequest(L"\tparam=x"));
-    for (unsigned request : {0u, 1u, 99u}) PostMessageW(frame, WM_NOTIFY_NEW_CEF, request, 0);
+    // Seen in the field: a request file of these five bytes (a tab "正在加载..." for ever).
+    ASSERT_TRUE(harness::WriteFileBytes(Temp(L"2.txt"), std::string("\xFF\xFE\x01\xD8\x41", 5)));
+    ASSERT_TRUE(WriteHandOverFile(Temp(L"3.txt"), L"file:///C:/windows/win.ini\tparam=x"));
+    for (unsigned request : {0u, 1u, 2u, 3u, 99u}) PostMessageW(frame, WM_NOTIFY_NEW_CEF, request, 0);
     ASSERT_TRUE(WaitLog(L"[Error]|fopen failed: " + Temp(L"99.txt"))) << LogText();
-    EXPECT_TRUE(LogHas(L"[Error]|CMainWnd::CreateCefUI request 0 names no page"));
-    EXPECT_TRUE(LogHas(L"[Error]|CMainWnd::CreateCefUI request 1 names no page"));
-    EXPECT_FALSE(harness::FileExists(Temp(L"0.txt")));
-    EXPECT_FALSE(harness::FileExists(Temp(L"1.txt")));
+    for (unsigned request : {0u, 1u, 2u, 3u}) {
+        EXPECT_TRUE(LogHas(L"[Error]|CMainWnd::CreateCefUI request " + std::to_wstring(request) + L" names no page"))
+            << request;
+        EXPECT_FALSE(harness::FileExists(Temp(std::to_wstring(request) + L".txt"))) << request;
+    }
     EXPECT_TRUE(Tabs(frame).empty());
     EXPECT_TRUE(Browsers().empty());
 }

@@ -143,8 +143,8 @@ protected:
 };
 
 // 1. The small-account login window over a tab with a game server: its
-// window and page, the bar on it, and a login that opens the account's tab
-// while the window stays up.
+// window and page, the bar on it, a login that opens the account's tab
+// while the window stays up, and page calls while the window closes.
 TEST_F(TitleBarTest, SmallAccountLoginOpensTheAccountsTab) {
     HWND frame = StartWithTab(kServerParam);
     ASSERT_NE(nullptr, frame) << LogText();
@@ -196,9 +196,16 @@ TEST_F(TitleBarTest, SmallAccountLoginOpensTheAccountsTab) {
     EXPECT_TRUE(IsWindow(dialog)) << "the window stays until the page closes it";
     EXPECT_TRUE(LogHas(L"COpenSmallAccountDlg::HandleJSCall loginSmallAccount args=2"));
 
+    // The page goes on calling while it closes the window: the calls that
+    // come while and after the window goes reach nothing and do no harm.
+    Eval(page, L"setInterval(function () { window.external.loginSmallAccount('late'); }, 1); 1");
+    ASSERT_TRUE(WaitLog(L"COpenSmallAccountDlg::HandleJSCall loginSmallAccount args=1")) << LogText();
     Eval(page, L"window.external.closeModal(); 1");
     EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog) && !IsWindow(bar) && IsWindowEnabled(frame); },
                                    kWaitMs));
+    EXPECT_TRUE(harness::WindowAnswers(frame, 5000));
+    EXPECT_EQ(2u, Tabs(frame).size());
+    EXPECT_TRUE(NoDump());
     DWORD code = 1;
     PostMessageW(frame, WM_NOTIFY_USER_LOGOUT, 0, 0);
     ASSERT_TRUE(Exited(&code)) << LogText();
@@ -308,19 +315,25 @@ TEST_F(TitleBarTest, ClosingWhileAWindowIsUpEndsItFirst) {
 }
 
 // 4. Screenshots: numbered on from SCreenID into a folder given without its
-// backslash, the frame as it stands on the display, the number kept; a
+// backslash, past an older shot that holds the next number (it is never
+// overwritten), the frame as it stands on the display, the number kept; a
 // frame partly off the display gives its visible part; an unwritable
 // folder gives the failure text and no file.
 TEST_F(TitleBarTest, ScreenshotsAreNumberedAndShowTheVisibleFrame) {
     WriteIni(PageKeys() + "ScreenshotFullPath=" + harness::Narrow(ScreenshotFolder()) + "\r\nSCreenID=5\r\n");
+    const std::wstring olderShot = ScreenshotFolder() + L"\\MyPicture7.png";
+    const std::string olderBytes = "an older shot, from before SCreenID was last written";
+    CreateDirectoryW(ScreenshotFolder().c_str(), nullptr);
+    ASSERT_TRUE(harness::WriteFileBytes(olderShot, olderBytes));
     HWND frame = StartWithTab(kServerParam);
     ASSERT_NE(nullptr, frame) << LogText();
     const RECT rect = harness::WindowRect(frame);
 
-    for (int number : {6, 7}) {
+    for (int number : {6, 8}) {
         HWND box = OpenWindow(frame, L"screenshotbtn", L"#32770", L"提示");
         ASSERT_NE(nullptr, box) << LogText();
         EXPECT_NE(std::wstring::npos, BoxText(box).find(kSavedText)) << harness::Narrow(BoxText(box));
+        EXPECT_TRUE(harness::ReadFileBytes(olderShot) == olderBytes) << "a shot overwrote an older one";
         const std::wstring file = ScreenshotFolder() + L"\\MyPicture" + std::to_wstring(number) + L".png";
         PngFile png(file);
         ASSERT_TRUE(png.Valid()) << harness::Narrow(file);
@@ -346,7 +359,7 @@ TEST_F(TitleBarTest, ScreenshotsAreNumberedAndShowTheVisibleFrame) {
     Sleep(500);
     HWND box = OpenWindow(frame, L"screenshotbtn", L"#32770", L"提示");
     ASSERT_NE(nullptr, box) << LogText();
-    PngFile visible(ScreenshotFolder() + L"\\MyPicture8.png");
+    PngFile visible(ScreenshotFolder() + L"\\MyPicture9.png");
     ASSERT_TRUE(visible.Valid());
     EXPECT_EQ(rect.right - rect.left - 200, visible.Width());
     EXPECT_EQ(kStripColour, visible.Pixel(200, 10));
@@ -357,7 +370,8 @@ TEST_F(TitleBarTest, ScreenshotsAreNumberedAndShowTheVisibleFrame) {
     DWORD code = 1;
     ASSERT_TRUE(Exited(&code)) << LogText();
     EXPECT_EQ(0u, code);
-    EXPECT_EQ(L"8", IniValue(L"WebGame", L"SCreenID"));
+    EXPECT_EQ(L"9", IniValue(L"WebGame", L"SCreenID"));
+    EXPECT_TRUE(harness::ReadFileBytes(olderShot) == olderBytes) << "a shot overwrote an older one";
 
     // A folder below a file cannot be made: the failure text, no file, the number kept.
     ASSERT_TRUE(harness::WriteFileBytes(dir_ + L"\\notafolder", "x"));

@@ -42,6 +42,19 @@ TEST(HandOverRequest, SmallAccountTitleNeedsBothMarkersInOrderAndAServer) {
     EXPECT_EQ(L"", SplitHandOverRequest(L"").url);
 }
 
+TEST(HandOverRequest, OnlyAWebAddressNamesAPage) {
+    for (const wchar_t* page : {L"https://g.example/p?a=1", L"HTTP://127.0.0.1:8443", L"http://游戏.example/页"})
+        EXPECT_TRUE(IsPageAddress(page)) << page;
+    // A file of the bytes FF FE 01 D8 41 reads as U+FEFF U+D801 (the odd byte is dropped).
+    const std::wstring garbage = {wchar_t(0xFEFF), wchar_t(0xD801)};
+    for (const std::wstring& none : {garbage, std::wstring(L""), std::wstring(L"https://"),
+                                     std::wstring(L"https:///path"), std::wstring(L"http://?q"),
+                                     std::wstring(L"file:///C:/game.html"), std::wstring(L"C:\\game.html"),
+                                     std::wstring(L"about:blank"), std::wstring(L"g.example/p"),
+                                     std::wstring(L" https://g.example/")})
+        EXPECT_FALSE(IsPageAddress(none)) << harness::Narrow(none);
+}
+
 TEST(HandOverRequest, UserInfoWithAndWithoutHeadImage) {
     UserInfoText u = SplitUserInfo(L"一上业\tHeaderImagePath=C:\\头像.png");
     EXPECT_EQ(L"一上业", u.nick);

@@ -57,6 +57,7 @@ CefMainInit::CefMainInit(HINSTANCE instance, bool restartAfterUserSwitch, bool& 
             INIT_LOG(LOG_LEVEL_DEBUG, L"===== WinMain browser =====");
             if (!TakeSingleInstance(restartAfterUserSwitch)) {
                 INIT_LOG(LOG_LEVEL_INFO, L"----- WinMain browser exit ----");
+                otherInstanceRuns_ = true;
                 ok = false;
                 return;
             }

@@ -16,6 +16,9 @@ public:
 
     // True when this process now holds the single-instance mutex (kept until exit).
     static bool IsFirstMainBrowser();
+    // True when the start failed because another browser process of the
+    // program holds the instance.
+    bool OtherInstanceRuns() const { return otherInstanceRuns_; }
 
     void AddRef() const override;
     bool Release() const override;
@@ -24,4 +27,5 @@ public:
 private:
     mutable std::atomic<int> refCount_{0};
     bool initialized_ = false;
+    bool otherInstanceRuns_ = false;
 };

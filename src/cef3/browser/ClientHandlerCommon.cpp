@@ -36,6 +36,10 @@ bool ClientHandlerCommon::OnProcessMessageReceived(CefRefPtr<CefBrowser>, CefPro
     const CefString name = message->GetName();
     CefRefPtr<CefListValue> arguments = message->GetArgumentList();
     auto lock = LockControl();
+    if (!m_pCefUI) {
+        COMMON_LOG(LOG_LEVEL_INFO, L"page call %s after its control left: ignored", name.c_str());
+        return true;
+    }
     if (ICefUIContainer* owner = Owner()) {
         try {
             owner->HandleJSCall(name.c_str(), arguments, m_pCefUI);

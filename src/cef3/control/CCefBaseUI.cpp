@@ -28,7 +28,7 @@ void CCefBaseUI::Teardown() {
     if (m_bTornDown) return;
     m_bTornDown = true;
     BASE_LOG(LOG_LEVEL_INFO, L"~CCefBaseUI() this=0x%p", static_cast<void*>(this));
-    if (m_pHandler) m_pHandler->DetachControl();
+    DetachClient();
     if (m_pPaintManager) m_pPaintManager->RemoveMessageFilter(this);
     m_browser->Close();
     CloseBrowser(true);
@@ -85,6 +85,10 @@ void CCefBaseUI::LoadUrl(LPCTSTR url) {
 
 void CCefBaseUI::Reload() {
     if (CefRefPtr<CefBrowser> browser = GetBrowser()) browser->Reload();
+}
+
+void CCefBaseUI::DetachClient() {
+    if (m_pHandler) m_pHandler->DetachControl();
 }
 
 void CCefBaseUI::DoPaint(HDC hDC, const RECT& rcPaint) {

@@ -32,6 +32,11 @@ public:
     void LoadUrl(LPCTSTR url);
     // Any thread. Reloads the page (cache used); nothing without a browser.
     void Reload();
+    // Window thread. From now on no callback of the client reaches this
+    // control or its owner; one under way is waited for. An owner whose
+    // members go before the control does (a dialog, whose controls die with
+    // its paint manager after its own members) calls it while they still live.
+    void DetachClient();
 
     // Any thread.
     CefRefPtr<CefBrowser> GetBrowser() const { return m_browser->Get(); }

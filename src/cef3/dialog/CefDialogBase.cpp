@@ -56,10 +56,13 @@ CControlUI* CCefDialogBase::CreateControl(LPCTSTR pstrClass) {
     if (!pstrClass || _wcsicmp(pstrClass, L"Cef") != 0) return nullptr;
     auto* control = new CCefCommonUI(&m_PaintManager, this);
     control->LoadUrl(GetStartUrl().c_str());
+    m_cefControls.push_back(control);
     return control;
 }
 
 LRESULT CCefDialogBase::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+    for (CCefCommonUI* control : m_cefControls) control->DetachClient();
+    m_cefControls.clear();
     if (HWND bar = m_transBar.GetHWND()) {
         m_magnet.RemoveWindow(bar);
         m_transBar.Destroy();

@@ -17,6 +17,7 @@
 #include <UIlib.h>
 
 #include <string>
+#include <vector>
 
 #include "ICefUIContainer.h"
 #include "WindowMagnet.h"
@@ -35,7 +36,10 @@ public:
     void OnClick(DuiLib::TNotifyUI& msg) override;
     // "Cef" (any case): a browser control owned by this dialog, showing GetStartUrl().
     DuiLib::CControlUI* CreateControl(LPCTSTR pstrClass) override;
-    // The bar leaves the magnet and is destroyed; the message goes on.
+    // The browser control stops calling this dialog (its page may still call
+    // while the window and then the object go: the control outlives the
+    // dialog's own members, dying with the paint manager); the bar leaves the
+    // magnet and is destroyed; the message goes on.
     LRESULT OnDestroy(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
     // WM_SHOWWINDOW shows the bar (without activating it) or hides it; the message goes on.
     LRESULT HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, BOOL& bHandled) override;
@@ -62,6 +66,7 @@ protected:
 
 private:
     const DWORD m_barExStyle;
+    std::vector<CCefCommonUI*> m_cefControls;  // not owned (the control tree owns them)
     CWndTransBar m_transBar;
     WindowMagnet m_magnet;
 };
