@@ -47,3 +47,11 @@ struct GamePackageInfo {
     uint32_t version = 0;  // package version
     uint32_t totalKB = 0;  // package size
 };
+
+// How the bring-up of the package download library went (DownInit, then
+// ConnectSSS), posted with WM_DOWNLOAD_MODULE_CONNECTED by the thread that
+// made the calls.
+struct DownloadModuleOutcome {
+    bool initialised = false;  // DownInit answered true
+    bool connected = false;    // ConnectSSS answered true (after DownInit did)
+};

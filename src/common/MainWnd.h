@@ -9,12 +9,15 @@
 // below, except the ICefUIContainer slots, which the engine calls on its own
 // UI thread. Worker threads run on value copies with the shared context
 // (CMainWndContext) and report by posting; a payload waits in the context's
-// PayloadQueue and the message carries its key (MainWndMessages.h).
+// PayloadQueue and the message carries its key (MainWndMessages.h). Every
+// call of the package download library is made on one thread of its own
+// (m_downloadLibrary), in the order the window thread hands them over.
 //
 // The object deletes itself when its window is gone (OnFinalMessage), which
 // also ends the window thread's message loop.
 #include <UIlib.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -33,6 +36,7 @@
 #include "LauncherSettings.h"
 #include "MainWndContext.h"
 #include "OrvDown.h"
+#include "SerialCallThread.h"
 #include "UIDragControl.h"
 #include "UniqueHandle.h"
 #include "UpdateVersion.h"
@@ -307,7 +311,24 @@ private:
     // --- Downloads: tasks, rows, repair, uninstall, smart speed (MainWndDownload.cpp)
     bool HandleDownloadMessage(UINT uMsg, WPARAM wParam, LPARAM lParam);
     bool OnDownloadTimer(UINT_PTR timerId);
+    // True once the library is up. Otherwise its bring-up is started on the
+    // library thread (unless one runs already or there is no server address)
+    // and false comes back: the caller's request may wait for the outcome.
     bool InitDownloadModule();
+    // What may wait for the library's bring-up.
+    enum class AwaitedDownloadCall { Download, Update, Repair, Uninstall };
+    static bool IsStartCall(AwaitedDownloadCall call) {
+        return call == AwaitedDownloadCall::Download || call == AwaitedDownloadCall::Update;
+    }
+    // The request waits for the bring-up under way; false when none runs.
+    bool WaitForDownloadModule(int gameId, AwaitedDownloadCall call);
+    bool StartDownloadModuleConnect();
+    void OnDownloadModuleConnected(const DownloadModuleOutcome& outcome);
+    void SetInitialSpeedLimit();
+    void RunAwaitedDownloadCalls();
+    // Hands a call to the library thread; the library hears of a task only
+    // while it is up.
+    void CallDownloadLibrary(const wchar_t* name, std::function<void()> call);
     void ShutdownDownloadModule();
     DWORD NormalSpeedLimit() const;
     std::string GameFolder(int gameId) const;
@@ -331,7 +352,9 @@ private:
     void UpdateUIWhenNoDownloadTask();
     void RemoveDownloadRow(GameDowdloadItem* row);
     void RepairGame(int gameId);
+    void RepairInstalledGame(int gameId);
     void StartUninstallGame(int gameId);
+    void QueueUninstall(int gameId);
     static void UninstallGame(CMainWndContext& context, int gameId);
     void StopDownloadsOnClose();
     bool IsOtherWindowFullScreen() const;
@@ -471,6 +494,12 @@ private:
     const std::shared_ptr<DownloadProgressState> m_downloadProgress;  // shared with the progress thread
     UniqueHandle m_progressThread;
     bool m_progressTimerStarted = false;
+    // The library: every call is made on its own thread, in order; the
+    // window thread knows it is up once the outcome of the bring-up came.
+    CSerialCallThread m_downloadLibrary{L"download library"};
+    const std::shared_ptr<bool> m_downloadLibraryUp = std::make_shared<bool>(false);  // library thread only
+    bool m_downloadConnecting = false;
+    std::vector<std::pair<int, AwaitedDownloadCall>> m_awaitedDownloadCalls;
     bool m_downloadModuleReady = false;
     bool m_allDownloading = true;
     bool m_otherWndFullScreen = false;

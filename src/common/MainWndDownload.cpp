@@ -1,6 +1,7 @@
 // The main window's game downloads: the package download library, the task
 // rows and their buttons, repair and uninstall from the game-button menu,
-// and the smart download speed. Window thread, but UninstallGame (a worker).
+// and the smart download speed. Window thread, but the calls handed to the
+// library thread (the library's calls and UninstallGame).
 #include "MainWnd.h"
 
 #include <shellapi.h>
@@ -19,6 +20,9 @@ namespace {
 
 constexpr DWORD kMinimalSpeed = 1024;
 constexpr UINT kFullScreenPollMs = 2000;
+// How long the window's end waits for the library thread's last calls
+// (stops, DownUninit): each ends its task's threads within a fraction of a second.
+constexpr DWORD kLibraryFinishWaitMs = 15000;
 constexpr int kStatusDownloading = 1;
 constexpr int kStatusUpdating = 2;
 constexpr int kStatusRemoved = 3;
@@ -47,6 +51,10 @@ void SetButtonImages(CControlUI* control, const ButtonImages& images) {
 
 void SetText(CControlUI* control, const std::wstring& text) {
     if (control) control->SetText(text.c_str());
+}
+
+std::function<void()> StopTaskCall(int gameId) {
+    return [gameId] { StopTask(static_cast<uint32_t>(gameId)); };
 }
 
 }  // namespace
@@ -83,6 +91,11 @@ bool CMainWnd::HandleDownloadMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
                 TakePayload<GamePackageInfo>(uMsg, L"WM_GAME_DOWNLOAD_PROGRESS", static_cast<UINT_PTR>(lParam)))
             HandleMsgGameDownloadInfo(gameId, std::move(info));
         return true;
+    case WM_DOWNLOAD_MODULE_CONNECTED:
+        if (std::unique_ptr<DownloadModuleOutcome> outcome =
+                TakePayload<DownloadModuleOutcome>(uMsg, L"WM_DOWNLOAD_MODULE_CONNECTED", wParam))
+            OnDownloadModuleConnected(*outcome);
+        return true;
     case WM_GAME_DOWNLOAD_SUCCESS:
         HandleMsgGameDownloadSuccess(gameId);
         return true;
@@ -117,40 +130,116 @@ bool CMainWnd::OnDownloadTimer(UINT_PTR timerId) {
 
 bool CMainWnd::InitDownloadModule() {
     if (m_downloadModuleReady) return true;
-    const std::string& address = m_settings.downloadAddress;
-    if (address.empty()) {
+    if (m_downloadConnecting) return false;
+    if (m_settings.downloadAddress.empty()) {
         LOG_ERROR(L"Game download init failed, server address is null");
         return false;
     }
-    m_downloadModuleReady = DownInit(this);
-    if (!m_downloadModuleReady) {
-        LOG_ERROR(L"DownInit failed");
-        return false;
-    }
-    if (!ConnectSSS(address.c_str(), m_settings.downloadPort)) {
-        LOG_ERROR(L"ConnectSSS(%s) failed", AnsiToUnicode(address.c_str()).c_str());
-        m_downloadModuleReady = false;
-        return false;
-    }
-    m_otherWndFullScreen = IsOtherWindowFullScreen();
-    if (m_noCafeClient && !m_settings.alwaysUpdate && m_otherWndFullScreen) {
-        SetTotalSpeedLimit(kMinimalSpeed);
-        LOG_DEBUG(L"Game download limit(init), smart mode, minimal speed");
-    } else {
-        DWORD limit = NormalSpeedLimit();
-        SetTotalSpeedLimit(limit);
-        LOG_DEBUG(L"Game download limit(init), set speed %u B/s", static_cast<unsigned>(limit));
-    }
-    // The full-screen rule is polled while the module is up.
-    SetTimer(m_hWnd, kTimerFullScreen, kFullScreenPollMs, nullptr);
+    m_downloadConnecting = StartDownloadModuleConnect();
+    return false;
+}
+
+// DownInit and ConnectSSS on the library thread, which may wait for the
+// server for seconds; the outcome comes back as WM_DOWNLOAD_MODULE_CONNECTED.
+// After a failure the next bring-up begins with DownInit again.
+bool CMainWnd::StartDownloadModuleConnect() {
+    IVokPkgDownNotify* notify = this;
+    std::string host = m_settings.downloadAddress;
+    unsigned short port = m_settings.downloadPort;
+    std::shared_ptr<CMainWndContext> context = m_context;
+    std::shared_ptr<bool> up = m_downloadLibraryUp;
+    return m_downloadLibrary.Queue(L"ConnectSSS", [notify, host, port, context, up] {
+        auto outcome = std::make_unique<DownloadModuleOutcome>();
+        outcome->initialised = DownInit(notify);
+        if (!outcome->initialised)
+            LOG_ERROR(L"DownInit failed");
+        else if (!(outcome->connected = ConnectSSS(host.c_str(), port)))
+            LOG_ERROR(L"ConnectSSS(%s) failed", AnsiToUnicode(host.c_str()).c_str());
+        *up = outcome->connected;
+        context->PostOwned(WM_DOWNLOAD_MODULE_CONNECTED, std::move(outcome));
+    });
+}
+
+bool CMainWnd::WaitForDownloadModule(int gameId, AwaitedDownloadCall call) {
+    if (!m_downloadConnecting) return false;
+    // A game's row waits with one start, the one asked last (a pause and a
+    // resume, or an update, may come meanwhile); other calls wait once each.
+    auto same = [gameId, call](const std::pair<int, AwaitedDownloadCall>& entry) {
+        return entry.first == gameId && (entry.second == call || (IsStartCall(entry.second) && IsStartCall(call)));
+    };
+    m_awaitedDownloadCalls.erase(std::remove_if(m_awaitedDownloadCalls.begin(), m_awaitedDownloadCalls.end(), same),
+                                 m_awaitedDownloadCalls.end());
+    m_awaitedDownloadCalls.emplace_back(gameId, call);
     return true;
+}
+
+void CMainWnd::OnDownloadModuleConnected(const DownloadModuleOutcome& outcome) {
+    if (!m_downloadConnecting) return;  // the outcome of a bring-up this window did not ask for
+    m_downloadConnecting = false;
+    if (outcome.initialised && outcome.connected) {
+        m_downloadModuleReady = true;
+        SetInitialSpeedLimit();
+        // The full-screen rule is polled while the module is up.
+        SetTimer(m_hWnd, kTimerFullScreen, kFullScreenPollMs, nullptr);
+    }
+    RunAwaitedDownloadCalls();
+}
+
+void CMainWnd::SetInitialSpeedLimit() {
+    m_otherWndFullScreen = IsOtherWindowFullScreen();
+    DWORD limit = NormalSpeedLimit();
+    bool minimal = m_noCafeClient && !m_settings.alwaysUpdate && m_otherWndFullScreen;
+    if (minimal) limit = kMinimalSpeed;
+    CallDownloadLibrary(L"SetTotalSpeedLimit", [limit] { SetTotalSpeedLimit(limit); });
+    if (minimal)
+        LOG_DEBUG(L"Game download limit(init), smart mode, minimal speed");
+    else
+        LOG_DEBUG(L"Game download limit(init), set speed %u B/s", static_cast<unsigned>(limit));
+}
+
+// What waited for the bring-up, in the order it was asked. A start whose row
+// is gone or no longer runs meanwhile is not made; after a failed bring-up
+// the rows of the starts stay in the panel with no task behind them, while
+// repair and uninstall go on as they do without the library.
+void CMainWnd::RunAwaitedDownloadCalls() {
+    std::vector<std::pair<int, AwaitedDownloadCall>> calls;
+    calls.swap(m_awaitedDownloadCalls);
+    for (const auto& [gameId, call] : calls) {
+        if (call == AwaitedDownloadCall::Repair) {
+            RepairInstalledGame(gameId);
+            continue;
+        }
+        if (call == AwaitedDownloadCall::Uninstall) {
+            QueueUninstall(gameId);
+            continue;
+        }
+        GameDowdloadItem* row = FindDownloadRow(gameId);
+        if (!row || !row->isRunning) continue;
+        bool started = m_downloadModuleReady &&
+                       (call == AwaitedDownloadCall::Download ? StartDownloadGame(gameId) : StartUpdateGame(gameId));
+        if (!started) ShowRowRunning(row, false);
+    }
+}
+
+void CMainWnd::CallDownloadLibrary(const wchar_t* name, std::function<void()> call) {
+    if (!m_downloadModuleReady) {
+        LOG_DEBUG(L"%s not made: the download library is not up", name);
+        return;
+    }
+    m_downloadLibrary.Queue(name, std::move(call));
 }
 
 void CMainWnd::ShutdownDownloadModule() {
     StopProgressThread();
-    if (!m_downloadModuleReady) return;
     m_downloadModuleReady = false;
-    DownUninit();
+    // Last, behind every call handed over before: DownUninit, when the library came up.
+    std::shared_ptr<bool> up = m_downloadLibraryUp;
+    m_downloadLibrary.Queue(L"DownUninit", [up] {
+        if (!*up) return;
+        *up = false;
+        DownUninit();
+    });
+    m_downloadLibrary.Finish(kLibraryFinishWaitMs);
 }
 
 DWORD CMainWnd::NormalSpeedLimit() const { return m_settings.SpeedLimitBytes(); }
@@ -158,7 +247,7 @@ DWORD CMainWnd::NormalSpeedLimit() const { return m_settings.SpeedLimitBytes(); 
 std::string CMainWnd::GameFolder(int gameId) const { return GameFolderPath(m_settings.gameDisk, gameId); }
 
 bool CMainWnd::StartDownloadGame(int gameId) {
-    if (!InitDownloadModule()) return false;
+    if (!InitDownloadModule()) return WaitForDownloadModule(gameId, AwaitedDownloadCall::Download);
     LocalDB().SetGameStatus(gameId, kStatusDownloading);
     std::string folder = GameFolder(gameId);
     LOG_DEBUG(L"Download game=%d, path=%s", gameId, AnsiToUnicode(folder.c_str()).c_str());
@@ -167,7 +256,7 @@ bool CMainWnd::StartDownloadGame(int gameId) {
 }
 
 bool CMainWnd::StartUpdateGame(int gameId) {
-    if (!InitDownloadModule()) return false;
+    if (!InitDownloadModule()) return WaitForDownloadModule(gameId, AwaitedDownloadCall::Update);
     std::string path;
     if (!LocalDB().GetGamePath(gameId, path)) {
         LOG_ERROR(L"Update game=%d failed, not find game in local", gameId);
@@ -185,7 +274,7 @@ bool CMainWnd::StartUpdateGame(int gameId) {
 
 void CMainWnd::CreateDownloadTask(int gameId, const std::string& folder) {
     InitProgressTask(gameId);  // without a slot the task runs, only its progress is not shown
-    CreateTask(static_cast<uint32_t>(gameId), folder.c_str());
+    CallDownloadLibrary(L"CreateTask", [gameId, folder] { CreateTask(static_cast<uint32_t>(gameId), folder.c_str()); });
     if (m_progressTimerStarted) return;
     SetTimer(m_hWnd, kTimerDownloadProgress, 1000, nullptr);
     m_progressTimerStarted = true;
@@ -273,7 +362,7 @@ void CMainWnd::ShowRowRunning(GameDowdloadItem* row, bool running) {
 
 void CMainWnd::PauseGameDownload(GameDowdloadItem* row) {
     if (row->progress > row->baseProgress) row->baseProgress = row->progress;
-    PauseTask(static_cast<uint32_t>(row->gameId));
+    CallDownloadLibrary(L"PauseTask", [gameId = row->gameId] { PauseTask(static_cast<uint32_t>(gameId)); });
     ShowRowRunning(row, false);
     SetText(row->remainLabel, kRowRemainZeroText);
     row->speed = 0;
@@ -351,7 +440,7 @@ void CMainWnd::RemoveDownloadRow(GameDowdloadItem* row) {
     m_downloadRows.erase(owned);
     if (m_pGameDownloadBox && row->groupLayout) m_pGameDownloadBox->Remove(row->groupLayout);
     if (row->progress < kProgressDone) {
-        StopTask(static_cast<uint32_t>(row->gameId));
+        CallDownloadLibrary(L"StopTask", StopTaskCall(row->gameId));
         LocalDB().SetGameStatus(row->gameId, kStatusRemoved);
     }
     // The slot goes with the row: nothing writes the removed task's progress any more.
@@ -406,7 +495,11 @@ void CMainWnd::HandleMsgGameDownloadCancel(int gameId) {
 
 void CMainWnd::RepairGame(int gameId) {
     LOG_DEBUG(L"Repair game=%d", gameId);
-    InitDownloadModule();
+    if (!InitDownloadModule() && WaitForDownloadModule(gameId, AwaitedDownloadCall::Repair)) return;
+    RepairInstalledGame(gameId);
+}
+
+void CMainWnd::RepairInstalledGame(int gameId) {
     std::string path;
     if (!LocalDB().GetGamePath(gameId, path)) {
         LOG_ERROR(L"Repair game=%d failed, not find game in local", gameId);
@@ -416,13 +509,20 @@ void CMainWnd::RepairGame(int gameId) {
         LOG_ERROR(L"Repair game=%d failed, folder path is null", gameId);
         return;
     }
-    RepairTask(static_cast<uint32_t>(gameId), path.c_str());
+    CallDownloadLibrary(L"RepairTask", [gameId, path] { RepairTask(static_cast<uint32_t>(gameId), path.c_str()); });
 }
 
 void CMainWnd::StartUninstallGame(int gameId) {
-    // The library comes up here, on the window thread; the worker only removes.
-    InitDownloadModule();
-    m_context->StartWorker("UninstallGame", [gameId](CMainWndContext& context) { UninstallGame(context, gameId); });
+    // The removal waits for the library's bring-up to end, however it went.
+    if (!InitDownloadModule() && WaitForDownloadModule(gameId, AwaitedDownloadCall::Uninstall)) return;
+    QueueUninstall(gameId);
+}
+
+// On the library thread, behind every library call handed over before it; it
+// goes on whether the library came up or not (DeletePkg needs no server).
+void CMainWnd::QueueUninstall(int gameId) {
+    std::shared_ptr<CMainWndContext> context = m_context;
+    m_downloadLibrary.Queue(L"UninstallGame", [context, gameId] { UninstallGame(*context, gameId); });
 }
 
 void CMainWnd::UninstallGame(CMainWndContext& context, int gameId) {
@@ -463,7 +563,7 @@ void CMainWnd::StopDownloadsOnClose() {
     for (const auto& row : m_downloadRows) {
         if (!row->isRunning) continue;
         row->isRunning = false;
-        StopTask(static_cast<uint32_t>(row->gameId));
+        CallDownloadLibrary(L"StopTask", StopTaskCall(row->gameId));
         // The table keeps what the row reached, as a pause does.
         LocalDB().SetGameDownloadProgress(row->gameId, row->progress);
     }
@@ -491,13 +591,13 @@ void CMainWnd::OnOtherWndFullScreen(bool fullScreen) {
     if (fullScreen) {
         LOG_DEBUG(L"一个窗口全屏了");
         if (!m_downloadModuleReady) return;
-        SetTotalSpeedLimit(kMinimalSpeed);
+        CallDownloadLibrary(L"SetTotalSpeedLimit", [] { SetTotalSpeedLimit(kMinimalSpeed); });
         LOG_DEBUG(L"Game download limit, smart mode, minimal speed");
         return;
     }
     LOG_DEBUG(L"一个窗口取消全屏了");
     if (!m_downloadModuleReady) return;
     DWORD limit = NormalSpeedLimit();
-    SetTotalSpeedLimit(limit);
+    CallDownloadLibrary(L"SetTotalSpeedLimit", [limit] { SetTotalSpeedLimit(limit); });
     LOG_DEBUG(L"Game download limit, smart mode, restore speed %u B/s", static_cast<unsigned>(limit));
 }

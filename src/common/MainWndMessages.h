@@ -32,6 +32,7 @@ constexpr UINT WM_UPDATE_GAME = 5041;
 constexpr UINT WM_ON_JS_DOWNLOAD_GAME = 5042;        // wParam key of a GameDowdloadItem
 constexpr UINT WM_UPDATE_GAME_DOWNLOAD_PIC = 5043;
 constexpr UINT WM_GAME_DOWNLOAD_PROGRESS = 5044;     // wParam pkgId, lParam key of a GamePackageInfo
+constexpr UINT WM_DOWNLOAD_MODULE_CONNECTED = 5045;  // wParam key of a DownloadModuleOutcome
 constexpr UINT WM_GAME_DOWNLOAD_SUCCESS = 5046;
 constexpr UINT WM_USER_AUTHENTICATION_RESULT = 5047; // to the settings dialog
 constexpr UINT WM_GAME_DOWNLOAD_CANCEL = 5048;

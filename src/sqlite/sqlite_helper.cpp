@@ -76,7 +76,32 @@ int CLocalDB::OpenDb() {
     }
     if (db_) close_(db_);
     db_ = db;
+    UseWriteAheadLog();
     return SQLITE_OK;
+}
+
+// Commits go to a write-ahead log beside the file, with no wait for the disk
+// at each commit (only at the log's checkpoints into the file); a crash of
+// the program loses nothing committed (a power cut may lose the last
+// commits), and readers - other connections, other programs - never hold a
+// writer up. The file stays an SQLite 3
+// database with the same table; the log is folded back into it when the
+// last connection closes. Where the log cannot be used (a file system
+// without shared memory, another program holding the file) the old journal
+// stays and everything works as before, only slower.
+void CLocalDB::UseWriteAheadLog() {
+    char** table = nullptr;
+    int rows = 0, columns = 0;
+    int rc = getTable_(db_, "PRAGMA journal_mode=WAL;", &table, &rows, &columns, nullptr);
+    std::string mode = (rc == SQLITE_OK && rows > 0 && columns > 0 && table[columns]) ? table[columns] : "";
+    freeTable_(table);
+    if (mode != "wal") {
+        LOG_WARNING(L"sqlite write-ahead log refused (journal mode '%S'), rv=%d, ErrMsg=%s", mode.c_str(), rc,
+                    Utf8ToUnicode(errmsg_(db_)).c_str());
+        return;
+    }
+    rc = exec_(db_, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) LOG_WARNING(L"sqlite synchronous=NORMAL refused, rv=%d", rc);
 }
 
 int CLocalDB::EnsureOpen() { return db_ ? SQLITE_OK : OpenDb(); }

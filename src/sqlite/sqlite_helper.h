@@ -4,6 +4,9 @@
 // its entry points) is missing the object still works, and every operation
 // fails with a log line.
 //
+// While a connection is open the file's commits go to its write-ahead log
+// (orv2_1data-wal), which the last close folds back into the file.
+//
 // Text reaches the table as bytes of the ANSI code page and is read back
 // through the same code page; only the file path is UTF-8. Values are bound
 // as statement parameters, never pasted into the statement text, so a quote
@@ -83,6 +86,8 @@ private:
     bool BindLibrary(const wchar_t* libraryName);
     // Caller holds lock_. 0 when a connection is open.
     int EnsureOpen();
+    // Caller holds lock_, with a fresh connection.
+    void UseWriteAheadLog();
     int RunBound(const char* sql, const std::vector<SqlParam>& params);
     int BindAll(sqlite3_stmt* stmt, const std::vector<SqlParam>& params);
     void LogExecResult(int rc, const char* sql);

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "DownloadTestSupport.h"
+#include "SilentServer.h"
 #include "WindowTool.h"
 
 namespace {
@@ -17,6 +18,19 @@ using launcher::LauncherRun;
 using launcher::RequestsOf;
 
 class DownloadFlowTest : public downloads::DownloadTest {};
+
+// The longest the launcher's window thread may take to answer while it
+// starts, pauses, resumes or cancels downloads. The goal is 50 ms on a quiet
+// machine; the margin is for a loaded test machine, while a thread that
+// waits for the network or for the library's threads takes seconds.
+constexpr DWORD kWindowAnswerBoundMs = 250;
+
+// The window's own start is over: what the window thread does from then on
+// is the downloads' doing.
+bool WaitForWindowStart(const LauncherRun& run) {
+    return run.WaitForLog(L"CMainWnd::OnWindowInit out") &&
+           run.WaitForLog(L"CMainWnd::OnWebPageLoadEnd cef=Cef_Game_lobby url=file:");
+}
 
 // The times (ms) of the table's progress writes of a game, in order.
 std::vector<long> ProgressWriteTimes(const LauncherRun& run, int gameId) {
@@ -203,9 +217,33 @@ TEST_F(DownloadFlowTest, InstalledGamesAreCheckedAtStartAndUpdated) {
     EXPECT_NE(std::wstring::npos, harness::RecordedUrls(shellRecord)[0].find(L"G:\\Game_101"))
         << harness::Narrow(harness::RecordedUrls(shellRecord)[0]);
 
+    // Killed now, the launcher loses nothing it committed: the table's last
+    // commits wait in its write-ahead log, and the next start reads them
+    // there - it asks for updates of version 2.
+    run.Process().Kill();
+    std::wstring table = harness::Widen(downloads::TablePath(run));
+    EXPECT_TRUE(harness::FileExists(table + L"-wal")) << "the commits wait in the log";
+    harness::ChildProcess again;
+    ASSERT_TRUE(again.Start(run.ExePath(), L""));
+    ASSERT_NE(nullptr, run.WaitForMainWindow()) << run.LogText();
+    EXPECT_TRUE(harness::WaitUntil(
+        [] { return !RequestsOf("/orv2/api/getFrontData.do", "type=gameUpdate&version=2&gameId=101&idType=2").empty(); },
+        30000))
+        << run.LogText();
+    EXPECT_EQ("0", GameColumn(run, 101, "Status"));
+
+    // A clean end folds the log back: one plain SQLite 3 file, with the table
+    // as it was created, holds the installed game.
+    ASSERT_TRUE(harness::PostToWindow(run.MainWindow(), WM_CLOSE, 0, 0));
     DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
+    ASSERT_TRUE(again.Wait(30000, &code)) << run.LogText();
     EXPECT_EQ(0u, code);
+    EXPECT_FALSE(harness::FileExists(table + L"-wal"));
+    EXPECT_EQ(std::string("SQLite format 3\0", 16), harness::ReadFileBytes(table).substr(0, 16));
+    harness::RawDb db(downloads::TablePath(run));
+    EXPECT_EQ((std::vector<std::string>{"0", "1000", "2", "2"}),
+              db.Row("SELECT Status, Download, LocalVersion, IdcVersion FROM GameInfo2_1 WHERE GameId=101;"));
+    EXPECT_EQ(0u, db.Cell("SELECT sql FROM sqlite_master WHERE name='GameInfo2_1';").find("CREATE TABLE GameInfo2_1("));
 }
 
 TEST_F(DownloadFlowTest, ClosingDuringADownloadStopsItAndKeepsItsProgress) {
@@ -250,9 +288,19 @@ TEST_F(DownloadFlowTest, ElevenTasksShareTenSlotsPauseKeepsTheSlotAndCancelAllCl
     for (const auto& game : games) harness::RemoveTree(downloads::GameFolder(game.first));
     ASSERT_TRUE(InsertGames(run, games));
     ASSERT_TRUE(StartRun(run)) << run.LogText();
+    ASSERT_TRUE(WaitForWindowStart(run)) << run.LogText();
 
-    // A finished row first, then eleven downloads at once.
+    // A finished row first, then eleven downloads at once. The window thread
+    // answers at once while they start: the first start brings the library
+    // up on the thread that makes the library's calls.
+    harness::ResponsivenessProbe probe;
+    probe.Start(run.MainWindow());
     ASSERT_TRUE(RequestUpdate(run, 101));
+    ASSERT_TRUE(run.WaitForLog(L"[Download] OnCalcPkgDownInfo pkgId=101")) << run.LogText();
+    probe.Stop();
+    DWORD startAnswer = probe.MaxLatencyMs();
+    std::cout << "benchmark: window thread answered within " << startAnswer << " ms (worst at " << probe.WorstAtMs()
+              << ") while the first download started" << std::endl;
     ASSERT_TRUE(harness::WaitUntil(
         [&] {
             std::vector<downloads::PanelRow> rows = downloads::PanelRows(run);
@@ -260,21 +308,27 @@ TEST_F(DownloadFlowTest, ElevenTasksShareTenSlotsPauseKeepsTheSlotAndCancelAllCl
         },
         60000))
         << run.LogText();
+    probe.Start(run.MainWindow());
     for (int id = 103; id <= 113; ++id) ASSERT_TRUE(RequestUpdate(run, id));
     ASSERT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run).size() == 12; }, 20000))
         << downloads::Describe(downloads::PanelRows(run));
+    ASSERT_TRUE(run.WaitForLog(L"[Download] OnCalcPkgDownInfo pkgId=113")) << run.LogText();
+    probe.Stop();
+    std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs() << " ms (worst at "
+              << probe.WorstAtMs() << ") while eleven more downloads started" << std::endl;
+    startAnswer = std::max(startAnswer, probe.MaxLatencyMs());
+    EXPECT_LE(startAnswer, kWindowAnswerBoundMs);
     EXPECT_TRUE(run.WaitForLog(L"[Warning]|InitProgressTask failed, gameId=113")) << run.LogText();
     EXPECT_EQ(1u, run.CountLog(L"InitProgressTask failed")) << "only the eleventh task goes without a slot";
 
     // Ten rows refresh every second: what one refresh costs, from its log lines.
     ASSERT_TRUE(harness::WaitUntil([&] { return downloads::ProgressSamples(run, 112).size() >= 2; }, 30000));
-    harness::ResponsivenessProbe probe;
     probe.Start(run.MainWindow());
     ASSERT_TRUE(harness::WaitUntil([&] { return downloads::ProgressSamples(run, 112).size() >= 6; }, 30000));
     probe.Stop();
     std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs() << " ms while eleven tasks ran ("
               << probe.Samples() << " probes)" << std::endl;
-    EXPECT_LT(probe.MaxLatencyMs(), 2000u);
+    EXPECT_LE(probe.MaxLatencyMs(), kWindowAnswerBoundMs);
     long worst = -1;
     int ticks = 0;
     std::vector<long> tick;
@@ -310,8 +364,10 @@ TEST_F(DownloadFlowTest, ElevenTasksShareTenSlotsPauseKeepsTheSlotAndCancelAllCl
             [&] { return run.CountLog(L"CMainWnd restore game download, gameId=103") == cycle; }, 10000));
     }
     probe.Stop();
-    std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs()
-              << " ms over twelve pauses and resumes (a pause waits for the task's threads)" << std::endl;
+    DWORD pauseAnswer = probe.MaxLatencyMs();
+    std::cout << "benchmark: window thread answered within " << pauseAnswer << " ms over twelve pauses and resumes"
+              << std::endl;
+    EXPECT_LE(pauseAnswer, kWindowAnswerBoundMs);
     EXPECT_EQ(1u, run.CountLog(L"InitProgressTask failed")) << "a resumed task takes its own slot again";
     size_t shown = downloads::ProgressSamples(run, 103).size();
     EXPECT_TRUE(harness::WaitUntil([&] { return downloads::ProgressSamples(run, 103).size() >= shown + 2; }, 20000))
@@ -322,6 +378,10 @@ TEST_F(DownloadFlowTest, ElevenTasksShareTenSlotsPauseKeepsTheSlotAndCancelAllCl
     ASSERT_TRUE(run.Click(L"cancel_all_btn"));
     ASSERT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run).empty(); }, 10000))
         << downloads::Describe(downloads::PanelRows(run));
+    for (int id = 103; id <= 113; ++id) {
+        EXPECT_TRUE(run.WaitForLog(L"[Download] OnTaskCancel pkgId=" + std::to_wstring(id), 10000))
+            << id << " was stopped";
+    }
     for (int id = 103; id <= 113; ++id) EXPECT_EQ("3", GameColumn(run, id, "Status")) << id;
     EXPECT_EQ("0", GameColumn(run, 101, "Status")) << "a finished row keeps its game installed";
     EXPECT_EQ(L"总 G / 剩余 G", downloads::ControlText(run, L"remain_size"));
@@ -336,8 +396,12 @@ TEST_F(DownloadFlowTest, ElevenTasksShareTenSlotsPauseKeepsTheSlotAndCancelAllCl
     EXPECT_EQ(writes, run.CountLog(L"SET Download="));
 
     probe.Stop();
-    std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs()
-              << " ms while eleven tasks were cancelled (each stop waits for its task's threads)" << std::endl;
+    DWORD cancelAnswer = probe.MaxLatencyMs();
+    std::cout << "benchmark: window thread answered within " << cancelAnswer << " ms while eleven tasks were cancelled"
+              << std::endl;
+    EXPECT_LE(cancelAnswer, kWindowAnswerBoundMs);
+    std::cout << "benchmark: window thread's longest answer (goal 50 ms): starts " << startAnswer
+              << " ms, pauses and resumes " << pauseAnswer << " ms, cancel all " << cancelAnswer << " ms" << std::endl;
     DWORD code = 1;
     ASSERT_TRUE(run.CloseAndWait(&code));
     EXPECT_EQ(0u, code);
@@ -373,6 +437,55 @@ TEST_F(DownloadFlowTest, AFailedStartLeavesARowPausedAndAnswersWithoutIdsSaveNot
     DWORD code = 1;
     ASSERT_TRUE(run.CloseAndWait(&code));
     EXPECT_EQ(0u, code);
+}
+
+// Lines of the download library's log that hold text.
+size_t CountLibraryLines(const LauncherRun& run, const std::string& text) {
+    std::string log = harness::ReadFileBytes(run.Dir() + L"\\Log\\OrvDown.log");
+    size_t n = 0;
+    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, log.find('\n', at))) ++n;
+    return n;
+}
+
+TEST_F(DownloadFlowTest, ASilentDownloadServerHoldsNoWindowAndIsTriedAgainAtTheNextStart) {
+    SilentServer silent;
+    ASSERT_NE(0, silent.Port());
+    LauncherRun run(L"downloads_" + TestName());
+    downloads::WriteDownloadIni(run);
+    run.SetIniValue(L"download", L"port", std::to_wstring(silent.Port()));
+    ASSERT_TRUE(InsertGames(run, {{101, L"测试游戏"}, {103, L"游戏103"}}));
+    ASSERT_TRUE(StartRun(run)) << run.LogText();
+    ASSERT_TRUE(WaitForWindowStart(run)) << run.LogText();
+
+    // Two updates while the library's server says nothing for seconds: the
+    // window thread goes on answering, both rows wait for one bring-up.
+    harness::ResponsivenessProbe probe;
+    probe.Start(run.MainWindow());
+    ASSERT_TRUE(RequestUpdate(run, 101));
+    ASSERT_TRUE(RequestUpdate(run, 103));
+    ASSERT_TRUE(harness::WaitUntil([&] { return downloads::PanelRows(run).size() == 2; }, 10000));
+    ASSERT_TRUE(run.WaitForLog(L"[Error]|ConnectSSS(127.0.0.1) failed", 30000)) << run.LogText();
+    probe.Stop();
+    std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs()
+              << " ms while the library waited for a silent server" << std::endl;
+    EXPECT_LE(probe.MaxLatencyMs(), kWindowAnswerBoundMs) << "the window thread waited for the server";
+    EXPECT_EQ(1u, CountLibraryLines(run, "|Info|DownInit")) << "one bring-up for both";
+    EXPECT_EQ(0u, CountLibraryLines(run, "|Info|SetTotalSpeedLimit") + CountLibraryLines(run, "|Info|CreateTask"))
+        << "no call after the failure";
+    EXPECT_FALSE(run.LogHas(L"Update game, path=")) << "no update was started";
+    EXPECT_EQ("0", GameColumn(run, 101, "Status")) << "the table is left as it was";
+
+    // The rows stay with no task behind them: a click on one resumes it, and
+    // the library is brought up again, from DownInit.
+    ASSERT_TRUE(run.Click(L"game_download_btn"));
+    ASSERT_TRUE(run.Click(L"pause_btn_0"));
+    EXPECT_TRUE(run.WaitForLog(L"[Info]|CMainWnd restore game download, gameId=101", 10000)) << run.LogText();
+    EXPECT_FALSE(run.LogHas(L"CMainWnd pause game download"));
+    EXPECT_TRUE(harness::WaitUntil([&] { return CountLibraryLines(run, "|Info|DownInit") == 2; }, 10000))
+        << harness::ReadFileBytes(run.Dir() + L"\\Log\\OrvDown.log");
+
+    // Closed meanwhile, the launcher still ends cleanly.
+    EXPECT_TRUE(run.CloseAndExitCleanly()) << run.LogText();
 }
 
 // Opens a game button's menu as a click on its corner does, with posted

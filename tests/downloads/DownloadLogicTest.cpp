@@ -1,16 +1,23 @@
 // The rules behind the launcher's downloads, without a window: the panel's
 // per-mille maths and texts, the progress slots, the update check's
 // decisions, the back-end answers about installs and updates, the game
-// folder and the library's file filter.
+// folder and the library's file filter, and the thread that makes the
+// library's calls.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "DownloadProgress.h"
 #include "GameDownloadRequest.h"
 #include "GameUpdateCheck.h"
 #include "JsonDoc.h"
+#include "SerialCallThread.h"
 #include "sqlite_helper.h"
 
 namespace {
@@ -345,6 +352,81 @@ TEST(GameDownloadRequestTest, FilterRefusesNamesHoldingXsdTxt) {
     EXPECT_TRUE(IsDownFileAllowed("xsd.tx"));
     EXPECT_TRUE(IsDownFileAllowed("readme.txt"));
     EXPECT_TRUE(IsDownFileAllowed(""));
+}
+
+// --- The thread that makes the library's calls
+
+// Waits (at most timeoutMs) until flag is set.
+bool WaitForFlag(const std::atomic<bool>& flag, DWORD timeoutMs) {
+    for (DWORD start = GetTickCount(); !flag.load(); Sleep(5)) {
+        if (GetTickCount() - start > timeoutMs) return false;
+    }
+    return true;
+}
+
+TEST(SerialCallThreadTest, CallsRunInOrderOnAThreadOfTheirOwnWhileTheCallerGoesOn) {
+    CSerialCallThread calls(L"test");
+    std::atomic<bool> release{false};
+    std::mutex lock;
+    std::vector<int> order;
+    std::vector<std::thread::id> threads;
+    auto record = [&](int n) {
+        std::lock_guard<std::mutex> hold(lock);
+        order.push_back(n);
+        threads.push_back(std::this_thread::get_id());
+    };
+    DWORD start = GetTickCount();
+    ASSERT_TRUE(calls.Queue(L"first", [&] {
+        WaitForFlag(release, 10000);  // a call that waits for the network, say
+        record(1);
+    }));
+    for (int n = 2; n <= 5; ++n) ASSERT_TRUE(calls.Queue(L"next", [&record, n] { record(n); }));
+    EXPECT_LT(GetTickCount() - start, 1000u) << "the caller waited for a call";
+    {
+        std::lock_guard<std::mutex> hold(lock);
+        EXPECT_TRUE(order.empty()) << "a call overtook the one before it";
+    }
+    release = true;
+    ASSERT_TRUE(calls.Finish(10000)) << "Finish makes the queued calls first";
+    EXPECT_EQ((std::vector<int>{1, 2, 3, 4, 5}), order);
+    ASSERT_EQ(5u, threads.size());
+    for (const std::thread::id& id : threads) {
+        EXPECT_EQ(threads[0], id) << "one thread makes every call";
+        EXPECT_NE(std::this_thread::get_id(), id) << "a call ran on the caller's thread";
+    }
+    EXPECT_FALSE(calls.Queue(L"late", [&] { record(6); })) << "no call after Finish";
+    EXPECT_TRUE(CSerialCallThread(L"idle").Finish(0)) << "without calls there is nothing to wait for";
+}
+
+TEST(SerialCallThreadTest, FinishGivesUpOnACallThatDoesNotEndAndTheThreadStillMakesTheRest) {
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    auto made = std::make_shared<std::atomic<int>>(0);
+    {
+        CSerialCallThread calls(L"test");
+        ASSERT_TRUE(calls.Queue(L"hanging", [release, made] {
+            WaitForFlag(*release, 20000);
+            ++*made;
+        }));
+        ASSERT_TRUE(calls.Queue(L"after", [made] { ++*made; }));
+        DWORD start = GetTickCount();
+        EXPECT_FALSE(calls.Finish(300));
+        DWORD waited = GetTickCount() - start;
+        EXPECT_GE(waited, 250u);
+        EXPECT_LT(waited, 3000u) << "Finish waits no longer than it was told";
+    }  // the object goes while its thread still works
+    EXPECT_EQ(0, made->load());
+    *release = true;
+    for (DWORD start = GetTickCount(); made->load() < 2 && GetTickCount() - start < 10000;) Sleep(5);
+    EXPECT_EQ(2, made->load()) << "the calls queued before Finish are all made";
+}
+
+TEST(SerialCallThreadTest, ACallThatThrowsIsLoggedAndTheNextOneRuns) {
+    CSerialCallThread calls(L"test");
+    std::atomic<bool> ran{false};
+    ASSERT_TRUE(calls.Queue(L"throws", [] { throw std::runtime_error("no memory"); }));
+    ASSERT_TRUE(calls.Queue(L"next", [&] { ran = true; }));
+    ASSERT_TRUE(calls.Finish(10000));
+    EXPECT_TRUE(ran.load());
 }
 
 }  // namespace

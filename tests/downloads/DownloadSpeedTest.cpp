@@ -88,7 +88,7 @@ TEST_F(DownloadSpeedTest, UserLimitHoldsAndAFullScreenGameSlowsTheDownloadToMini
     probe.Stop();
     std::cout << "benchmark: window thread answered within " << probe.MaxLatencyMs() << " ms during the download ("
               << probe.Samples() << " probes, worst at " << probe.WorstAtMs() << ")" << std::endl;
-    EXPECT_LT(probe.MaxLatencyMs(), 2000u);
+    EXPECT_LE(probe.MaxLatencyMs(), 250u) << "the window thread waited (goal 50 ms; the margin is for a loaded machine)";
     DWORD code = 1;
     ASSERT_TRUE(run.CloseAndWait(&code));
     EXPECT_EQ(0u, code);
@@ -118,15 +118,19 @@ TEST_F(DownloadBenchmark, DISABLED_LauncherDownloadsALargePackage) {
     // The window's own start is over before the download begins.
     ASSERT_TRUE(run.WaitForLog(L"CMainWnd::OnWindowInit out"));
     Sleep(2000);
+    // The window thread's longest answer at the start (until the task knows
+    // its package) and over the whole download.
     harness::ResponsivenessProbe probe;
     probe.Start(run.MainWindow());
     ASSERT_TRUE(RequestUpdate(run, id));
+    std::wstring sized = L"OnCalcPkgDownInfo pkgId=" + std::to_wstring(id) + L" blocks=";
+    ASSERT_TRUE(run.WaitForLog(sized, 60000)) << run.LogText();
+    DWORD startAnswer = probe.MaxLatencyMs();
     std::wstring success = L"[Download] OnTaskSuccess pkgId=" + std::to_wstring(id);
     ASSERT_TRUE(run.WaitForLog(success, 600000)) << run.LogText();
     probe.Stop();
     long started = run.LogTimeMs(L"Update game, path=");
     long ended = run.LogTimeMs(success);
-    std::wstring sized = L"OnCalcPkgDownInfo pkgId=" + std::to_wstring(id) + L" blocks=";
     unsigned long long bytes = 0;
     for (const std::wstring& line : run.Log()) {
         size_t at = line.find(sized);
@@ -136,6 +140,7 @@ TEST_F(DownloadBenchmark, DISABLED_LauncherDownloadsALargePackage) {
     ASSERT_GT(ended, started);
     printf("launcher %llu %.3f\n", bytes, (ended - started) / 1000.0);
     printf("window-thread %lu %ld\n", static_cast<unsigned long>(probe.MaxLatencyMs()), probe.WorstAtMs());
+    printf("window-thread-start %lu\n", static_cast<unsigned long>(startAnswer));
     fflush(stdout);
     DWORD code = 1;
     ASSERT_TRUE(run.CloseAndWait(&code));

@@ -124,8 +124,13 @@ std::wstring FromAnsi(const std::string& bytes) {
 std::string GameColumn(const launcher::LauncherRun& run, int gameId, const char* column) {
     // A copy is read: the launcher writes without waiting for other readers
     // of its file, so a reader of the file itself could make its writes fail.
-    std::wstring copy = run.Dir() + L"\\orv2_1data.read";
-    if (!CopyFileW((run.Dir() + L"\\orv2_1data").c_str(), copy.c_str(), FALSE)) return "<no copy>";
+    // What the launcher committed may still be in the file's write-ahead log
+    // (orv2_1data-wal, folded into the file at checkpoints): the log is copied
+    // first, then the file, so a commit made before the copy began is in one
+    // of the two even when a checkpoint moves it meanwhile.
+    std::wstring file = run.Dir() + L"\\orv2_1data", copy = run.Dir() + L"\\orv2_1data.read";
+    if (!CopyFileW((file + L"-wal").c_str(), (copy + L"-wal").c_str(), FALSE)) DeleteFileW((copy + L"-wal").c_str());
+    if (!CopyFileW(file.c_str(), copy.c_str(), FALSE)) return "<no copy>";
     harness::RawDb db(harness::Narrow(copy));
     return db.Cell(std::string("SELECT ") + column + " FROM GameInfo2_1 WHERE GameId=" + std::to_string(gameId) +
                    ";");

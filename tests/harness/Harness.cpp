@@ -100,7 +100,8 @@ std::wstring CopyProgramDir(const std::wstring& name) {
     if (!CopyTree(ProgramDir(), dir)) return std::wstring();
     // What earlier runs left in the program folder is not part of an install.
     for (const wchar_t* left : {L"Log", L"Temp", L"cookies", L"Dump", L"Tolvane.exe.started.txt",
-                                L"SelfUpdate.exe.started.txt", L"orv2_1data", L"gamebtn.dat", L"Skin\\temp"})
+                                L"SelfUpdate.exe.started.txt", L"orv2_1data", L"orv2_1data-wal", L"orv2_1data-shm",
+                                L"gamebtn.dat", L"Skin\\temp"})
         RemoveTree(dir + L"\\" + left);
     return dir;
 }

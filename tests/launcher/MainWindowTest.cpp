@@ -454,6 +454,8 @@ TEST_F(MainWindowTest, MessagesOfOtherProgramsNamingNothingAreLoggedAndIgnored) 
          L"CMainWnd WM_ON_JS_DOWNLOAD_GAME (5042): unknown payload key 0x1234, ignored"},
         {WM_GAME_DOWNLOAD_PROGRESS, 7, 0x1234,
          L"CMainWnd WM_GAME_DOWNLOAD_PROGRESS (5044): unknown payload key 0x1234, ignored"},
+        {WM_DOWNLOAD_MODULE_CONNECTED, junk, 0,
+         L"CMainWnd WM_DOWNLOAD_MODULE_CONNECTED (5045): unknown payload key 0x1234, ignored"},
         {UIMSG_MENUCLICK, junk, 0, L"CMainWnd menu click (1145): 0x1234 is no record of a menu, ignored"},
         {WM_NOTIFY_GAMEFRAME_HWND, junk, 0, L"CMainWnd WM_NOTIFY_GAMEFRAME_HWND (6025): 0x"},
     };

@@ -323,15 +323,48 @@ TEST_F(LocalDbTest, LockedFileFailsWithoutLosingCommittedRows) {
     int before = CountLogLines(L"sqlite3_exec failed, rv=5, ErrMsg=database is locked");
     DWORD start = GetTickCount();
     EXPECT_FALSE(db_.SetGameDownloadProgress(1, 500));
-    EXPECT_EQ(-1, db_.GetGameStatus(1));
     EXPECT_LT(GetTickCount() - start, 5000u) << "a locked file must fail, not wait";
     EXPECT_EQ(before + 1, CountLogLines(L"sqlite3_exec failed, rv=5, ErrMsg=database is locked"));
+    // A writer holds no reader up: the committed row reads as it was.
+    start = GetTickCount();
+    EXPECT_EQ(2, db_.GetGameStatus(1));
+    EXPECT_LT(GetTickCount() - start, 1000u);
 
     // The holder gives up its change: the committed row is intact and usable again.
     ASSERT_EQ(SQLITE_OK, other.ExecuteSQL("ROLLBACK;"));
     EXPECT_EQ(2, db_.GetGameStatus(1));
     EXPECT_TRUE(db_.SetGameDownloadProgress(1, 500));
     EXPECT_EQ("500", Cell("SELECT Download FROM GameInfo2_1 WHERE GameId=1;"));
+}
+
+// Commits go to the file's write-ahead log while a connection is open, and
+// another connection (another program) reads them there. Once the last
+// connection has closed, the log is folded back: what stays is the one
+// SQLite 3 file with the table as it was created, readable by any SQLite.
+TEST_F(LocalDbTest, CommitsWaitInTheLogAndTheClosedFileIsPlain) {
+    std::wstring file = harness::Widen(path_);
+    {
+        CLocalDB db;
+        db.SetDbPath(path_);
+        ASSERT_EQ(SQLITE_OK, db.ExecuteSQL(kCreateTable));
+        ASSERT_TRUE(db.SaveGameInfo(3, 8, L"D:\\games\\8\\", L"s.exe", L"g.exe", L"4", L"Eight"));
+        ASSERT_TRUE(db.SetGameDownloadComplete(8, 5));
+        EXPECT_TRUE(harness::FileExists(file + L"-wal")) << "the commits wait in the log";
+        RawDb reader(path_);
+        EXPECT_EQ("wal", reader.Cell("PRAGMA journal_mode;"));
+        EXPECT_EQ((std::vector<std::string>{"1000", "5", "0"}),
+                  reader.Row("SELECT Download, LocalVersion, Status FROM GameInfo2_1 WHERE GameId=8;"));
+    }
+    EXPECT_FALSE(harness::FileExists(file + L"-wal")) << "the log was folded back at the close";
+    std::string bytes = harness::ReadFileBytes(file);
+    ASSERT_GE(bytes.size(), 100u);
+    EXPECT_EQ(std::string("SQLite format 3\0", 16), bytes.substr(0, 16));
+    RawDb reader(path_);
+    EXPECT_EQ((std::vector<std::string>{"1000", "5", "0", "Eight"}),
+              reader.Row("SELECT Download, LocalVersion, Status, GameName FROM GameInfo2_1 WHERE GameId=8;"));
+    std::string created(kCreateTable, sizeof(kCreateTable) - 2);  // without the closing ';'
+    EXPECT_EQ(created, reader.Cell("SELECT sql FROM sqlite_master WHERE name='GameInfo2_1';"));
+    EXPECT_EQ("1", reader.Cell("SELECT count(*) FROM sqlite_master;")) << "nothing added beside the table";
 }
 
 TEST_F(LocalDbTest, TwoConnectionsSeeEachOthersCommits) {
