@@ -176,6 +176,16 @@ bool ChildProcess::StartSuspended(const std::wstring& exe, const std::wstring& a
 }
 
 bool ChildProcess::Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, bool resume) {
+    // Started again: what the last start left ends first, and its handles go.
+    if (process_) {
+        Kill();
+        CloseHandle(process_);
+        process_ = nullptr;
+    }
+    if (job_) {
+        CloseHandle(job_);
+        job_ = nullptr;
+    }
     std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
