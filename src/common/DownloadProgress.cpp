@@ -71,6 +71,16 @@ void CDownloadProgressSlots::Feed(int gameId, uint32_t needBlocks, uint32_t spee
     slot->speed.store(speed);
 }
 
+void CDownloadProgressSlots::StoreProgress(int gameId, int progress) {
+    DownloadProgressSlot* slot = Find(gameId);
+    if (!slot) return;
+    // Compared and swapped, so a success stored meanwhile is never overwritten.
+    int32_t seen = slot->progress.load();
+    do {
+        if (seen == kProgressDone) return;
+    } while (!slot->progress.compare_exchange_weak(seen, progress));
+}
+
 void CDownloadProgressSlots::Complete(int gameId, const std::function<void()>& writeTable) {
     std::lock_guard<std::mutex> hold(storeLock_);
     if (DownloadProgressSlot* slot = Find(gameId)) {

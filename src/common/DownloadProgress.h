@@ -44,6 +44,10 @@ public:
     bool Free(int gameId);
     // The game's slot; null when it holds none (game id 0 holds none).
     DownloadProgressSlot* Find(int gameId);
+    // The progress the panel refresh worked out for the game's slot. A slot
+    // that Complete set to the whole package keeps it: the refresh may have
+    // read the blocks before the success came. Never waits.
+    void StoreProgress(int gameId, int progress);
 
     // --- Library callback threads
     // The task's blocks still needed and its speed; ignored without a slot.
@@ -60,7 +64,8 @@ public:
 private:
     std::array<DownloadProgressSlot, kCount> slots_;
     // Held while a slot's progress goes to the table (progress thread) and
-    // while a success is written (callback thread); never by the window thread.
+    // while a success is written (callback thread); never by the window
+    // thread, which must not wait for the table.
     std::mutex storeLock_;
 };
 

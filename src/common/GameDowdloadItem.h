@@ -1,9 +1,8 @@
 #pragma once
 // GameDowdloadItem: one task row of the main window's download panel - the
 // game, its task's state and progress, and the row's controls. A plain heap
-// record owned by the window's row list (a page's download request posts a
-// new one to the window, which owns it from then on); window thread only.
-// Workers get value copies (game id, name), never the record.
+// record owned by the window's row list; window thread only. Workers get
+// value copies (game id, name), never the record.
 #include <UIlib.h>
 
 #include <cstdint>

@@ -17,12 +17,21 @@ std::wstring GameUpdateUrl(const std::wstring& localVersion, int homeId);
 // <report URL>?type=3&guid=%s&gameId=%d
 std::wstring GameDownloadReportUrl(const std::wstring& reportUrl, const std::wstring& guid, int gameId);
 
+// What an install-information answer is stored for.
+enum class GameConfigUse {
+    Download,  // a new download: ids, folder, programs, version and name
+    Update,    // an update: only the programs
+    Refill,    // a recorded game whose answer never came, asked again at
+               // start: ids and programs; its row keeps folder, name and the
+               // installed version, and no picture is fetched (no row shows it)
+};
+
 // What the install-information worker needs of a download row: copies.
 struct GameConfigRequest {
     int gameId = 0;           // the row's game id: GameId of the local table
     std::wstring gameName;
     std::wstring folder;      // the game folder the download was started in
-    bool update = false;      // an update: only the programs are stored
+    GameConfigUse use = GameConfigUse::Download;
 };
 
 // A good gameInstallInfo answer ("code" 0), read in the answer's order.

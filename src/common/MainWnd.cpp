@@ -192,6 +192,7 @@ void CMainWnd::OnWindowInit() {
         CheckGameUpdate();
         SetTimer(m_hWnd, kTimerCheckGameUpdate, 600000, nullptr);
     }
+    StartGameConfigInfoRefill();
     m_hGameFrame = FindWindowW(kGameFrameClassName, nullptr);
     LOG_DEBUG(L"CMainWnd::OnWindowInit out mainwnd=0x%p, gameframe=0x%p", static_cast<void*>(m_hWnd),
               static_cast<void*>(m_hGameFrame));

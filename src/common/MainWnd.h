@@ -42,6 +42,8 @@
 #include "UpdateVersion.h"
 #include "WindowTaskRelay.h"
 
+struct PageDownloadRequest;
+
 class CCefCommonUI;
 class CGameButtonUI;
 
@@ -335,7 +337,7 @@ private:
     bool StartDownloadGame(int gameId);
     bool StartUpdateGame(int gameId);
     void CreateDownloadTask(int gameId, const std::string& folder);
-    void HandleMsgJsDownloadGame(std::unique_ptr<GameDowdloadItem> request);
+    void HandleMsgJsDownloadGame(const PageDownloadRequest& request);
     void HandleMsgUpdateGame(int gameId);
     void HandleMsgGameDownloadCancel(int gameId);
     void HandleMsgGameUninstalled(int gameId);
@@ -382,7 +384,8 @@ private:
     static void UpdateGameDownloadProgressToDB(DownloadProgressState& state, CLocalDB& db);
 
     // --- Download requests and the update check (MainWndDownloadRequests.cpp)
-    void StartGameConfigInfoRequest(const GameDowdloadItem& row, bool update);
+    void StartGameConfigInfoRequest(const GameDowdloadItem& row, GameConfigUse use);
+    void StartGameConfigInfoRefill();
     void StartGameDownloadReport(int gameId);
     void CheckGameUpdate();
     static void RequestGameConfigInfo(CMainWndContext& context, const GameConfigRequest& request);

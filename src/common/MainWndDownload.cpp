@@ -8,11 +8,14 @@
 
 #include <algorithm>
 
+#include "CCefCommonUI.h"
+#include "DownloadRecords.h"
 #include "GameButton.h"
 #include "GameDownloadRequest.h"
 #include "GlobalFunc.h"
 #include "LogWriter.h"
 #include "MainWndMessages.h"
+#include "PageScripts.h"
 
 using namespace DuiLib;
 
@@ -23,7 +26,7 @@ constexpr UINT kFullScreenPollMs = 2000;
 // How long the window's end waits for the library thread's last calls
 // (stops, DownUninit): each ends its task's threads within a fraction of a second.
 constexpr DWORD kLibraryFinishWaitMs = 15000;
-constexpr int kStatusDownloading = 1;
+constexpr int kStatusComplete = 0;
 constexpr int kStatusUpdating = 2;
 constexpr int kStatusRemoved = 3;
 
@@ -76,11 +79,11 @@ bool CMainWnd::HandleDownloadMessage(UINT uMsg, WPARAM wParam, LPARAM lParam) {
         HandleMsgUpdateGame(gameId);
         return true;
     case WM_ON_JS_DOWNLOAD_GAME:
-        if (std::unique_ptr<GameDowdloadItem> request =
-                TakePayload<GameDowdloadItem>(uMsg, L"WM_ON_JS_DOWNLOAD_GAME", wParam)) {
+        if (std::unique_ptr<PageDownloadRequest> request =
+                TakePayload<PageDownloadRequest>(uMsg, L"WM_ON_JS_DOWNLOAD_GAME", wParam)) {
             SelectOption(L"game_download_btn");
             SelectBodyPage(2);
-            HandleMsgJsDownloadGame(std::move(request));
+            HandleMsgJsDownloadGame(*request);
         }
         return true;
     case WM_UPDATE_GAME_DOWNLOAD_PIC:
@@ -248,8 +251,9 @@ std::string CMainWnd::GameFolder(int gameId) const { return GameFolderPath(m_set
 
 bool CMainWnd::StartDownloadGame(int gameId) {
     if (!InitDownloadModule()) return WaitForDownloadModule(gameId, AwaitedDownloadCall::Download);
-    LocalDB().SetGameStatus(gameId, kStatusDownloading);
     std::string folder = GameFolder(gameId);
+    const GameDowdloadItem* row = FindDownloadRow(gameId);
+    if (!RecordDownloadStart(LocalDB(), gameId, folder, row ? row->gameName : std::wstring())) return false;
     LOG_DEBUG(L"Download game=%d, path=%s", gameId, AnsiToUnicode(folder.c_str()).c_str());
     CreateDownloadTask(gameId, folder);
     return true;
@@ -283,22 +287,40 @@ void CMainWnd::CreateDownloadTask(int gameId, const std::string& folder) {
 
 // --- Requests of the page and the update check
 
-void CMainWnd::HandleMsgJsDownloadGame(std::unique_ptr<GameDowdloadItem> request) {
-    if (!request) return;
-    if (GameDowdloadItem* row = FindDownloadRow(request->gameId)) {
-        if (row->isRunning) {
-            LOG_WARNING(L"CMainWnd WM_ON_JS_DOWNLOAD_GAME game=%d is downloading", row->gameId);
-            return;
-        }
-        LOG_INFO(L"CMainWnd WM_ON_JS_DOWNLOAD_GAME game=%d already in download task list", row->gameId);
+void CMainWnd::HandleMsgJsDownloadGame(const PageDownloadRequest& request) {
+    int gameId = request.gameId;
+    GameDowdloadItem* row = FindDownloadRow(gameId);
+    if (row && row->isRunning) {
+        LOG_WARNING(L"CMainWnd WM_ON_JS_DOWNLOAD_GAME game=%d is downloading", gameId);
+        return;
+    }
+    // An installed game is never downloaded anew: its row stays complete, and
+    // the page hears what isGameIntalled would tell it. A game whose update
+    // was cut off keeps its folder and version and goes on updating.
+    int status = LocalDB().GetGameStatus(gameId);
+    if (status == kStatusComplete) {
+        LOG_INFO(L"CMainWnd WM_ON_JS_DOWNLOAD_GAME game=%d is installed", gameId);
+        if (request.view) request.view->RunJs(GameIsLoadScript(true, gameId).c_str());
+        return;
+    }
+    if (row) {
+        LOG_INFO(L"CMainWnd WM_ON_JS_DOWNLOAD_GAME game=%d already in download task list", gameId);
         RestoreGameDownload(row);
         return;
     }
-    request->kind = kDownloadKindDownload;
-    GameDowdloadItem* row = CreateGameDownloadUIGroup(std::move(request));
-    StartGameConfigInfoRequest(*row, false);
-    if (!StartDownloadGame(row->gameId)) ShowRowRunning(row, false);
-    StartGameDownloadReport(row->gameId);
+    if (status == kStatusUpdating) {
+        LOG_INFO(L"CMainWnd WM_ON_JS_DOWNLOAD_GAME game=%d is being updated", gameId);
+        HandleMsgUpdateGame(gameId);
+        return;
+    }
+    auto fresh = std::make_unique<GameDowdloadItem>();
+    fresh->gameId = gameId;
+    fresh->gameName = request.gameName;
+    fresh->kind = kDownloadKindDownload;
+    row = CreateGameDownloadUIGroup(std::move(fresh));
+    StartGameConfigInfoRequest(*row, GameConfigUse::Download);
+    if (!StartDownloadGame(gameId)) ShowRowRunning(row, false);
+    StartGameDownloadReport(gameId);
 }
 
 void CMainWnd::HandleMsgUpdateGame(int gameId) {
@@ -329,7 +351,7 @@ void CMainWnd::HandleMsgUpdateGame(int gameId) {
         ShowRowRunning(row, true);
     }
     if (!StartUpdateGame(gameId)) ShowRowRunning(row, false);
-    StartGameConfigInfoRequest(*row, true);
+    StartGameConfigInfoRequest(*row, GameConfigUse::Update);
 }
 
 // --- Rows
@@ -373,8 +395,10 @@ void CMainWnd::PauseGameDownload(GameDowdloadItem* row) {
 
 void CMainWnd::RestoreGameDownload(GameDowdloadItem* row) {
     LOG_INFO(L"CMainWnd restore game download, gameId=%d", row->gameId);
-    // A row shows "running" only while a task runs behind it.
-    ShowRowRunning(row, StartDownloadGame(row->gameId));
+    // An update goes on in the game's own folder and keeps its game
+    // installed; a row shows "running" only while a task runs behind it.
+    bool started = row->kind == kDownloadKindUpdate ? StartUpdateGame(row->gameId) : StartDownloadGame(row->gameId);
+    ShowRowRunning(row, started);
 }
 
 void CMainWnd::OnGameDownloadPauseBtnClicked(CControlUI* sender) {
@@ -537,8 +561,8 @@ void CMainWnd::UninstallGame(CMainWndContext& context, int gameId) {
         return;
     }
     DeletePkg(static_cast<uint32_t>(gameId), path.c_str());
-    context.LocalDB().DeleteGame(gameId);
-    context.Post(WM_GAME_UNINSTALLED, static_cast<WPARAM>(gameId), 0);
+    RecordUninstall(context.LocalDB(), gameId,
+                    [&context, gameId] { context.Post(WM_GAME_UNINSTALLED, static_cast<WPARAM>(gameId), 0); });
     LOG_DEBUG(L"Uninstall game=%d leave", gameId);
 }
 

@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "DownloadRecords.h"
 #include "GameDownloadRequest.h"
 #include "LogWriter.h"
 #include "MainWndMessages.h"
@@ -77,13 +78,9 @@ void CMainWnd::OnTaskSuccess(VokPkgTaskInfo* task, uint32_t) {
     uint32_t pkgId = PkgIdOf(task);
     uint32_t version = VersionOf(task);
     LOG_INFO(L"[Download] OnTaskSuccess pkgId=%u pkgVer=%u", pkgId, version);
-    // The table says "complete" before the window hears of it, so whatever
-    // the window then asks of the table finds the game installed.
-    CLocalDB& db = m_context->LocalDB();
-    m_downloadProgress->slots.Complete(static_cast<int>(pkgId), [&db, pkgId, version] {
-        db.SetGameDownloadComplete(static_cast<int>(pkgId), version);
-    });
-    m_context->Post(WM_GAME_DOWNLOAD_SUCCESS, pkgId, 0);
+    CMainWndContext& context = *m_context;
+    RecordDownloadSuccess(m_downloadProgress->slots, context.LocalDB(), static_cast<int>(pkgId), version,
+                          [&context, pkgId] { context.Post(WM_GAME_DOWNLOAD_SUCCESS, pkgId, 0); });
 }
 
 void CMainWnd::OnTaskDestory(VokPkgTaskInfo* task, uint32_t) {

@@ -217,7 +217,7 @@ void CMainWnd::HandleUpdateGameDownloadProgress() {
         uint32_t speed = slot ? slot->speed.load() : 0;
         if (needBlocks != 0 || speed != 0) {
             row->progress = ComputeDownloadProgress(row->baseProgress, needBlocks, row->totalBlocks);
-            slot->progress.store(row->progress);
+            m_downloadProgress->slots.StoreProgress(row->gameId, row->progress);
             row->speed = speed;
             if (row->progressBar) row->progressBar->SetValue(row->progress);
             SetText(row->percentLabel, FormatPercentText(row->progress));

@@ -17,18 +17,46 @@ constexpr int kConnectTimeoutSeconds = 15;
 
 std::wstring AnswerText(const std::string& body) { return Utf8ToUnicode(body.c_str()); }
 
+// The folder, name and installed version of a refilled row are what the
+// table already holds: empty values leave them.
+void StoreGameInstallInfo(CLocalDB& db, const GameConfigRequest& request, const GameInstallInfo& info) {
+    int gameId = request.gameId;
+    if (request.use == GameConfigUse::Update) {
+        db.SetGameExe(gameId, info.startExe.c_str(), info.gameExe.c_str());
+        return;
+    }
+    const wchar_t* version = request.use == GameConfigUse::Refill ? L"" : info.version.c_str();
+    db.SaveGameInfo(info.pkgId, gameId, request.folder.c_str(), info.startExe.c_str(), info.gameExe.c_str(), version,
+                    request.gameName.c_str());
+}
+
 }  // namespace
 
 // --- Install information of a download row
 
-void CMainWnd::StartGameConfigInfoRequest(const GameDowdloadItem& row, bool update) {
+void CMainWnd::StartGameConfigInfoRequest(const GameDowdloadItem& row, GameConfigUse use) {
     GameConfigRequest request;
     request.gameId = row.gameId;
     request.gameName = row.gameName;
     request.folder = AnsiToUnicode(GameFolder(row.gameId).c_str());
-    request.update = update;
+    request.use = use;
     m_context->StartWorker("RequestGameConfigInfo",
                            [request](CMainWndContext& context) { RequestGameConfigInfo(context, request); });
+}
+
+// A download whose install information never came (a silent or failing
+// back-end) has a row without package id and programs: asked again at start.
+void CMainWnd::StartGameConfigInfoRefill() {
+    m_context->StartWorker("RequestGameConfigInfo", [](CMainWndContext& context) {
+        std::vector<int> gameIds;
+        context.LocalDB().GetGamesWithoutPkgId(gameIds);
+        for (int gameId : gameIds) {
+            GameConfigRequest request;
+            request.gameId = gameId;
+            request.use = GameConfigUse::Refill;
+            RequestGameConfigInfo(context, request);
+        }
+    });
 }
 
 void CMainWnd::RequestGameConfigInfo(CMainWndContext& context, const GameConfigRequest& request) {
@@ -64,12 +92,8 @@ void CMainWnd::RequestGameConfigInfo(CMainWndContext& context, const GameConfigR
                     info.jtGameId, gameId);
     if (!info.Complete())
         LOG_WARNING(L"Request game config info(homeId=%d) omit items, json=%s", gameId, AnswerText(body).c_str());
-    CLocalDB& db = context.LocalDB();
-    if (request.update)
-        db.SetGameExe(gameId, info.startExe.c_str(), info.gameExe.c_str());
-    else
-        db.SaveGameInfo(info.pkgId, gameId, request.folder.c_str(), info.startExe.c_str(), info.gameExe.c_str(),
-                        info.version.c_str(), request.gameName.c_str());
+    StoreGameInstallInfo(context.LocalDB(), request, info);
+    if (request.use == GameConfigUse::Refill) return;
     std::wstring picture = FormatString(L"%sskin\\temp\\download_%d.png", context.ProgramFolder().c_str(), gameId);
     if (!IsExistingFile(picture) && info.hasGamePic) DownloadGamePicImage(context, gameId, info.gamePic, picture);
 }

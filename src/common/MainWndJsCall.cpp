@@ -241,9 +241,7 @@ void CMainWnd::OnJsCall_DownloadGame(const JsCallRecord& call) {
         LOG_WARNING(L"js downloadGame gameId=0");
         return;
     }
-    auto request = std::make_unique<GameDowdloadItem>();
-    request->gameId = gameId;
-    request->gameName = call.Text(1);
+    auto request = std::make_unique<PageDownloadRequest>(PageDownloadRequest{call.control, gameId, call.Text(1)});
     if (request->gameName.empty()) LOG_WARNING(L"js downloadGame gameName is null");
     m_context->PostOwned(WM_ON_JS_DOWNLOAD_GAME, std::move(request));
 }

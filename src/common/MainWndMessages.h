@@ -29,7 +29,7 @@ constexpr UINT WM_ON_JS_CHECK_GAME_INSTALLED = 5035; // wParam pkgId, lParam key
 constexpr UINT WM_OPEN_URL_BY_CEF = 5037;            // wParam key of a ViewNavigation
 constexpr UINT WM_RETURN_PING_TIME = 5039;           // wParam key of a PageView, lParam milliseconds
 constexpr UINT WM_UPDATE_GAME = 5041;
-constexpr UINT WM_ON_JS_DOWNLOAD_GAME = 5042;        // wParam key of a GameDowdloadItem
+constexpr UINT WM_ON_JS_DOWNLOAD_GAME = 5042;        // wParam key of a PageDownloadRequest
 constexpr UINT WM_UPDATE_GAME_DOWNLOAD_PIC = 5043;
 constexpr UINT WM_GAME_DOWNLOAD_PROGRESS = 5044;     // wParam pkgId, lParam key of a GamePackageInfo
 constexpr UINT WM_DOWNLOAD_MODULE_CONNECTED = 5045;  // wParam key of a DownloadModuleOutcome
@@ -53,6 +53,12 @@ struct GameDetailCall {
 struct ViewNavigation {
     CCefCommonUI* view;   // not owned
     std::wstring url;
+};
+// A page's downloadGame: the game and the page to answer when it is installed.
+struct PageDownloadRequest {
+    CCefCommonUI* view;   // not owned
+    int gameId;
+    std::wstring gameName;
 };
 
 // Flags of WM_UPDATE_GAME_BTN_IMAGE.

@@ -2,7 +2,9 @@
 
 #include "LogWriter.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -19,6 +21,16 @@ std::string FormatSql(const char* format, ...) {
 }
 
 bool DebugEnabled() { return (LogWriter::GetInstance()->levelMask & LOG_LEVEL_DEBUG) != 0; }
+
+// INSERT, UPDATE, DELETE or REPLACE: a statement that changes rows.
+bool IsRowWrite(const char* sql) {
+    while (*sql == ' ' || *sql == '\t' || *sql == '\r' || *sql == '\n') ++sql;
+    for (const char* verb : {"INSERT", "UPDATE", "DELETE", "REPLACE"}) {
+        size_t n = strlen(verb);
+        if (_strnicmp(sql, verb, n) == 0 && !isalpha(static_cast<unsigned char>(sql[n]))) return true;
+    }
+    return false;
+}
 
 template <typename Fn>
 bool LoadEntry(HMODULE module, const char* name, Fn* slot) {
@@ -55,6 +67,7 @@ bool CLocalDB::BindLibrary(const wchar_t* libraryName) {
     ok = LoadEntry(m, "sqlite3_bind_int", &bindInt_) && ok;
     ok = LoadEntry(m, "sqlite3_bind_text", &bindText_) && ok;
     ok = LoadEntry(m, "sqlite3_errmsg", &errmsg_) && ok;
+    ok = LoadEntry(m, "sqlite3_changes", &changes_) && ok;
     return ok;
 }
 
@@ -106,22 +119,34 @@ void CLocalDB::UseWriteAheadLog() {
 
 int CLocalDB::EnsureOpen() { return db_ ? SQLITE_OK : OpenDb(); }
 
-void CLocalDB::LogExecResult(int rc, const char* sql) {
+int CLocalDB::ChangedRows(const char* sql) { return IsRowWrite(sql) ? changes_(db_) : -1; }
+
+void CLocalDB::LogExecResult(int rc, const char* sql, int changedRows) {
     if (rc != SQLITE_OK) {
         LOG_ERROR(L"sqlite3_exec failed, rv=%d, ErrMsg=%s", rc, Utf8ToUnicode(errmsg_(db_)).c_str());
-    } else if (DebugEnabled()) {
+    } else if (!DebugEnabled()) {
+        return;
+    } else if (changedRows == 0) {
+        LOG_DEBUG(L"ExecuteSQL changed no row:%s", AnsiToUnicode(sql).c_str());
+    } else {
         LOG_DEBUG(L"ExecuteSQL done:%s", AnsiToUnicode(sql).c_str());
     }
 }
 
-int CLocalDB::ExecuteSQL(const char* sql) {
+int CLocalDB::Exec(const char* sql, int* changedRows) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (changedRows) *changedRows = 0;
     int rc = EnsureOpen();
     if (rc != SQLITE_OK) return rc;
-    rc = exec_(db_, sql ? sql : "", nullptr, nullptr, nullptr);
-    LogExecResult(rc, sql ? sql : "");
+    sql = sql ? sql : "";
+    rc = exec_(db_, sql, nullptr, nullptr, nullptr);
+    int changed = rc == SQLITE_OK ? ChangedRows(sql) : -1;
+    LogExecResult(rc, sql, changed);
+    if (changedRows && changed > 0) *changedRows = changed;
     return rc;
 }
+
+int CLocalDB::ExecuteSQL(const char* sql) { return Exec(sql, nullptr); }
 
 int CLocalDB::ExecuteSQL(const wchar_t* sql) { return ExecuteSQL(UnicodeToAnsi(sql ? sql : L"").c_str()); }
 
@@ -138,9 +163,9 @@ int CLocalDB::BindAll(sqlite3_stmt* stmt, const std::vector<SqlParam>& params) {
     return SQLITE_OK;
 }
 
-// One statement with its values bound; logs like ExecuteSQL.
-int CLocalDB::RunBound(const char* sql, const std::vector<SqlParam>& params) {
+int CLocalDB::RunBound(const char* sql, const std::vector<SqlParam>& params, int* changedRows) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
+    if (changedRows) *changedRows = 0;
     int rc = EnsureOpen();
     if (rc != SQLITE_OK) return rc;
     sqlite3_stmt* stmt = nullptr;
@@ -153,11 +178,23 @@ int CLocalDB::RunBound(const char* sql, const std::vector<SqlParam>& params) {
     // The legacy prepare reports a failed step as a plain error; finalize gives the real code.
     int finalRc = finalize_(stmt);
     if (rc != SQLITE_OK && finalRc != SQLITE_OK) rc = finalRc;
-    LogExecResult(rc, sql);
+    int changed = rc == SQLITE_OK ? ChangedRows(sql) : -1;
+    LogExecResult(rc, sql, changed);
+    if (changedRows && changed > 0) *changedRows = changed;
     return rc;
 }
 
-int CLocalDB::Query(const char* function, const char* sql, int* rows, std::string* firstCell) {
+bool CLocalDB::WriteRow(const char* sql) {
+    int changed = 0;
+    return Exec(sql, &changed) == SQLITE_OK && changed > 0;
+}
+
+bool CLocalDB::WriteRowBound(const char* sql, const std::vector<SqlParam>& params) {
+    int changed = 0;
+    return RunBound(sql, params, &changed) == SQLITE_OK && changed > 0;
+}
+
+int CLocalDB::Query(const char* function, const char* sql, int* rows, std::vector<std::string>* firstColumn) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
     *rows = 0;
     int rc = EnsureOpen();
@@ -169,10 +206,12 @@ int CLocalDB::Query(const char* function, const char* sql, int* rows, std::strin
         LOG_AS(function, LOG_LEVEL_ERROR, L"sqlite3_get_table failed, rv=%d, path=%s", rc,
                Utf8ToUnicode(errmsg_(db_)).c_str());
         *rows = 0;
-    } else if (*rows > 0 && columns > 0 && firstCell) {
+    } else if (columns > 0 && firstColumn) {
         // Row 0 of the table holds the column names; a NULL value reads as empty.
-        const char* value = table[columns];
-        firstCell->assign(value ? value : "");
+        for (int row = 1; row <= *rows; ++row) {
+            const char* value = table[row * columns];
+            firstColumn->emplace_back(value ? value : "");
+        }
     }
     freeTable_(table);
     return rc;
@@ -181,7 +220,10 @@ int CLocalDB::Query(const char* function, const char* sql, int* rows, std::strin
 // The first column of the first row; false on failure or when there is no row.
 bool CLocalDB::QueryFirstCell(const char* function, const char* sql, std::string* cell) {
     int rows = 0;
-    return Query(function, sql, &rows, cell) == SQLITE_OK && rows > 0;
+    std::vector<std::string> column;
+    if (Query(function, sql, &rows, &column) != SQLITE_OK || column.empty()) return false;
+    *cell = column.front();
+    return true;
 }
 
 bool CLocalDB::GetGamePath(int gameId, std::string& path) {
@@ -241,6 +283,16 @@ int CLocalDB::GetGameStatus(int gameId) {
     return -1;
 }
 
+bool CLocalDB::GetGamesWithoutPkgId(std::vector<int>& gameIds) {
+    int rows = 0;
+    std::vector<std::string> column;
+    if (Query("CLocalDB::GetGamesWithoutPkgId", "SELECT GameId FROM GameInfo2_1 WHERE PkgId=0 AND Status<>3;", &rows,
+              &column) != SQLITE_OK)
+        return false;
+    for (const std::string& id : column) gameIds.push_back(atoi(id.c_str()));
+    return true;
+}
+
 bool CLocalDB::SaveGameInfo(int pkgId, int gameId, const wchar_t* localPath, const wchar_t* startExe,
                             const wchar_t* gameExe, const wchar_t* version, const wchar_t* gameName) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
@@ -258,12 +310,12 @@ bool CLocalDB::SaveGameInfo(int pkgId, int gameId, const wchar_t* localPath, con
                            {"GameExe", exe.text},
                            {"LocalVersion", ver.text},
                            {"IdcVersion", ver.text},
-                           {"GameName", name.text}}) == SQLITE_OK;
+                           {"GameName", name.text}});
 }
 
 // The row exists: only the package id above 0 and the non-empty texts change.
-int CLocalDB::UpdateExisting(int pkgId, int gameId,
-                             const std::vector<std::pair<const char*, std::string>>& texts) {
+bool CLocalDB::UpdateExisting(int pkgId, int gameId,
+                              const std::vector<std::pair<const char*, std::string>>& texts) {
     std::string setList;
     std::vector<SqlParam> params;
     auto add = [&](const char* column, SqlParam value) {
@@ -275,59 +327,52 @@ int CLocalDB::UpdateExisting(int pkgId, int gameId,
     for (const auto& item : texts) {
         if (!item.second.empty()) add(item.first, Text(item.second));
     }
-    if (params.empty()) return SQLITE_OK;  // nothing to change
+    if (params.empty()) return true;  // nothing to change
     params.push_back(Int(gameId));
     std::string sql = "UPDATE GameInfo2_1 SET " + setList + " WHERE GameId=?;";
-    return RunBound(sql.c_str(), params);
+    return WriteRowBound(sql.c_str(), params);
 }
 
 bool CLocalDB::SetGameVersionAndSize(int gameId, int version, int size) {
     std::lock_guard<std::recursive_mutex> guard(lock_);
-    int rc = ExecuteSQL(FormatSql("INSERT INTO GameInfo2_1 (GameId, LocalVersion, IdcVersion, GameSize)"
-                                  "VALUES(%d, '%d', '%d', %d);",
-                                  gameId, version, version, size)
-                            .c_str());
-    if (rc == kSqliteConstraint) {
-        rc = ExecuteSQL(FormatSql("UPDATE GameInfo2_1 SET LocalVersion='%d', IdcVersion='%d', GameSize=%d "
-                                  "WHERE GameId=%d;",
-                                  version, version, size, gameId)
-                            .c_str());
-    }
-    return rc == SQLITE_OK;
+    int rc = ExecuteSQL(
+        FormatSql("INSERT INTO GameInfo2_1 (GameId, IdcVersion, GameSize)VALUES(%d, '%d', %d);", gameId, version, size)
+            .c_str());
+    if (rc == SQLITE_OK) return true;
+    if (rc != kSqliteConstraint) return false;
+    return WriteRow(
+        FormatSql("UPDATE GameInfo2_1 SET IdcVersion='%d', GameSize=%d WHERE GameId=%d;", version, size, gameId)
+            .c_str());
 }
 
 bool CLocalDB::SetGameIdcVersion(int gameId, const char* version) {
-    return RunBound("UPDATE GameInfo2_1 SET IdcVersion=? WHERE GameId=?;",
-                    {Text(version ? version : ""), Int(gameId)}) == SQLITE_OK;
+    return WriteRowBound("UPDATE GameInfo2_1 SET IdcVersion=? WHERE GameId=?;",
+                         {Text(version ? version : ""), Int(gameId)});
 }
 
 bool CLocalDB::SetGameDownloadProgress(int gameId, int perMille) {
-    return ExecuteSQL(FormatSql("UPDATE GameInfo2_1 SET Download=%d WHERE GameId=%d;", perMille, gameId).c_str()) ==
-           SQLITE_OK;
+    return WriteRow(FormatSql("UPDATE GameInfo2_1 SET Download=%d WHERE GameId=%d;", perMille, gameId).c_str());
 }
 
 bool CLocalDB::SetGameExe(int gameId, const wchar_t* startExe, const wchar_t* gameExe) {
-    return RunBound("UPDATE GameInfo2_1 SET StartExe=?, GameExe=? WHERE GameId=?;",
-                    {WideText(startExe), WideText(gameExe), Int(gameId)}) == SQLITE_OK;
+    return WriteRowBound("UPDATE GameInfo2_1 SET StartExe=?, GameExe=? WHERE GameId=?;",
+                         {WideText(startExe), WideText(gameExe), Int(gameId)});
 }
 
 bool CLocalDB::SetGameAutoUpdateValue(int gameId, bool on) {
-    return ExecuteSQL(
-               FormatSql("UPDATE GameInfo2_1 SET AutoUpdate=%d WHERE GameId=%d;", on ? 1 : 0, gameId).c_str()) ==
-           SQLITE_OK;
+    return WriteRow(FormatSql("UPDATE GameInfo2_1 SET AutoUpdate=%d WHERE GameId=%d;", on ? 1 : 0, gameId).c_str());
 }
 
 bool CLocalDB::SetGameStatus(int gameId, int status) {
-    return ExecuteSQL(FormatSql("UPDATE GameInfo2_1 SET Status=%d WHERE GameId=%d;", status, gameId).c_str()) ==
-           SQLITE_OK;
+    return WriteRow(FormatSql("UPDATE GameInfo2_1 SET Status=%d WHERE GameId=%d;", status, gameId).c_str());
 }
 
 bool CLocalDB::SetGameDownloadComplete(int gameId, unsigned version) {
-    return ExecuteSQL(FormatSql("UPDATE GameInfo2_1 SET Download=1000, LocalVersion=%u, Status=%d WHERE GameId=%d;",
-                                version, 0, gameId)
-                          .c_str()) == SQLITE_OK;
+    return WriteRow(FormatSql("UPDATE GameInfo2_1 SET Download=1000, LocalVersion=%u, Status=%d WHERE GameId=%d;",
+                              version, 0, gameId)
+                        .c_str());
 }
 
 bool CLocalDB::DeleteGame(int gameId) {
-    return ExecuteSQL(FormatSql("DELETE from GameInfo2_1 WHERE GameId=%d;", gameId).c_str()) == SQLITE_OK;
+    return WriteRow(FormatSql("DELETE from GameInfo2_1 WHERE GameId=%d;", gameId).c_str());
 }

@@ -43,7 +43,8 @@ public:
     // SQLite's result of opening the file; -1 when the library is not bound.
     virtual int OpenDb();
     // Runs a statement; SQLite's result code, or the open result when no
-    // connection can be opened.
+    // connection can be opened. An INSERT, UPDATE or DELETE that changed no
+    // row is logged as such, never as done.
     virtual int ExecuteSQL(const char* sql);
     virtual int ExecuteSQL(const wchar_t* sql);
 
@@ -59,16 +60,26 @@ public:
     virtual int GetGameAutoUpdateValue(int gameId);
     // 0, 1 or 2; any other stored value, no row or a failure give -1.
     virtual int GetGameStatus(int gameId);
+    // The games whose install information never came (package id 0), but
+    // those whose download was stopped or removed (Status 3).
+    virtual bool GetGamesWithoutPkgId(std::vector<int>& gameIds);
 
-    // --- Updates: true when the last statement succeeded.
+    // --- Updates: true when the statement succeeded and the game's row is
+    // there (inserted, or found and changed); false when it failed or there
+    // is no row of the game.
+    // A new row, or the non-empty values (and a package id above 0) of an
+    // existing one.
     virtual bool SaveGameInfo(int pkgId, int gameId, const wchar_t* localPath, const wchar_t* startExe,
                               const wchar_t* gameExe, const wchar_t* version, const wchar_t* gameName);
+    // The version the server offers and the package size; the installed
+    // version is left to SetGameDownloadComplete.
     virtual bool SetGameVersionAndSize(int gameId, int version, int size);
     virtual bool SetGameIdcVersion(int gameId, const char* version);
     virtual bool SetGameDownloadProgress(int gameId, int perMille);
     virtual bool SetGameExe(int gameId, const wchar_t* startExe, const wchar_t* gameExe);
     virtual bool SetGameAutoUpdateValue(int gameId, bool on);
     virtual bool SetGameStatus(int gameId, int status);
+    // Download 1000, the installed version, Status 0.
     virtual bool SetGameDownloadComplete(int gameId, unsigned version);
     virtual bool DeleteGame(int gameId);
 
@@ -88,14 +99,25 @@ private:
     int EnsureOpen();
     // Caller holds lock_, with a fresh connection.
     void UseWriteAheadLog();
-    int RunBound(const char* sql, const std::vector<SqlParam>& params);
+    // Runs a statement as ExecuteSQL does; changedRows (when given) gets the
+    // rows an INSERT, UPDATE or DELETE changed, 0 for any other statement.
+    int Exec(const char* sql, int* changedRows);
+    // One statement with its values bound; logs as ExecuteSQL does.
+    int RunBound(const char* sql, const std::vector<SqlParam>& params, int* changedRows = nullptr);
     int BindAll(sqlite3_stmt* stmt, const std::vector<SqlParam>& params);
-    void LogExecResult(int rc, const char* sql);
-    // Runs a query; rows is the number of result rows, firstCell (when given)
-    // the first column of the first row. Failures are logged under function.
-    int Query(const char* function, const char* sql, int* rows, std::string* firstCell);
+    // Caller holds lock_, right after the statement: the rows it changed, or
+    // -1 for a statement that writes no rows.
+    int ChangedRows(const char* sql);
+    void LogExecResult(int rc, const char* sql, int changedRows);
+    // A statement that changes one game's row: true when it succeeded and
+    // found the row.
+    bool WriteRow(const char* sql);
+    bool WriteRowBound(const char* sql, const std::vector<SqlParam>& params);
+    // Runs a query; rows is the number of result rows, firstColumn (when
+    // given) the first column of every row. Failures are logged under function.
+    int Query(const char* function, const char* sql, int* rows, std::vector<std::string>* firstColumn);
     bool QueryFirstCell(const char* function, const char* sql, std::string* cell);
-    int UpdateExisting(int pkgId, int gameId, const std::vector<std::pair<const char*, std::string>>& texts);
+    bool UpdateExisting(int pkgId, int gameId, const std::vector<std::pair<const char*, std::string>>& texts);
 
     std::recursive_mutex lock_;
     std::string dbPath_;
@@ -115,6 +137,7 @@ private:
     decltype(&::sqlite3_bind_int) bindInt_ = nullptr;
     decltype(&::sqlite3_bind_text) bindText_ = nullptr;
     decltype(&::sqlite3_errmsg) errmsg_ = nullptr;
+    decltype(&::sqlite3_changes) changes_ = nullptr;
     bool bound_ = false;  // every entry point we call was found
 
     sqlite3* db_ = nullptr;

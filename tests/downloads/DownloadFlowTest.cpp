@@ -19,6 +19,76 @@ using launcher::RequestsOf;
 
 class DownloadFlowTest : public downloads::DownloadTest {};
 
+constexpr size_t npos = std::wstring::npos;
+
+// The thread field and the text of a log line ("[time]|[process]|[thread]|[level]|text").
+struct LogLine {
+    std::wstring thread;
+    std::wstring text;
+};
+LogLine SplitLogLine(const std::wstring& line) {
+    LogLine parts;
+    size_t at = 0;
+    for (int field = 0; field < 4; ++field) {
+        size_t bar = line.find(L'|', at);
+        if (bar == npos) return parts;
+        if (field == 2) parts.thread = line.substr(at, bar - at);
+        at = bar + 1;
+    }
+    parts.text = line.substr(at);
+    return parts;
+}
+
+// The text that the thread of the first line holding text logged just before
+// it; "" when there is none.
+std::wstring SameThreadLineBefore(const LauncherRun& run, const std::wstring& text) {
+    std::vector<std::wstring> log = run.Log();
+    auto found = std::find_if(log.begin(), log.end(), [&](const std::wstring& l) { return l.find(text) != npos; });
+    if (found == log.end()) return std::wstring();
+    std::wstring thread = SplitLogLine(*found).thread;
+    while (found != log.begin()) {
+        LogLine line = SplitLogLine(*--found);
+        if (line.thread == thread) return line.text;
+    }
+    return std::wstring();
+}
+
+// The package size in KB the library first told of for a game ("... totalSize=%u KB").
+std::string PackageKB(const LauncherRun& run, int gameId) {
+    std::wstring key = L"[Download] OnCalcPkgDownInfo pkgId=" + std::to_wstring(gameId) + L" ";
+    for (const std::wstring& line : run.Log()) {
+        size_t at = line.find(L"totalSize=");
+        if (line.find(key) != npos && at != npos) return std::to_string(wcstoul(line.c_str() + at + 10, nullptr, 10));
+    }
+    return "<none>";
+}
+
+// Log lines from index from on that hold text.
+size_t CountLogSince(const LauncherRun& run, size_t from, const std::wstring& text) {
+    std::vector<std::wstring> log = run.Log();
+    size_t count = 0;
+    for (size_t i = from; i < log.size(); ++i) count += log[i].find(text) != npos;
+    return count;
+}
+
+bool WaitForLogSince(const LauncherRun& run, size_t from, const std::wstring& text, DWORD timeoutMs = 30000) {
+    return harness::WaitUntil([&] { return CountLogSince(run, from, text) > 0; }, timeoutMs);
+}
+
+// The calls the lobby page received, as "name(args)" joined by ";".
+std::wstring PageCalls(const LauncherRun& run, int page) {
+    return run.EvalResult(page, L"launcherCalls.map(function (c) { return c.name + '(' + c.args + ')'; }).join(';')");
+}
+
+// The back-end's install information of a test game; extra holds route
+// members that make it late or silent.
+std::string InstallInfoRoute(int gameId, const std::string& extra, const std::string& version) {
+    std::string id = std::to_string(gameId);
+    return "{\"path\":\"/orv2/api/getFrontData.do\",\"params\":{\"type\":\"gameInstallInfo\",\"gameId\":\"" + id +
+           "\",\"idType\":\"2\"}," + extra + "\"body_json\":{\"code\":0,\"pkgId\":" + id + ",\"jtGameId\":" + id +
+           ",\"startExe\":\"game.exe\",\"gameExe\":\"bin\\\\game.exe\",\"version\":\"" + version + "\"}}";
+}
+
 // The longest the launcher's window thread may take to answer while it
 // starts, pauses, resumes or cancels downloads. The goal is 50 ms on a quiet
 // machine; the margin is for a loaded test machine, while a thread that
@@ -93,6 +163,9 @@ TEST_F(DownloadFlowTest, APageDownloadsAGameThatPausesResumesAndEndsInstalled) {
     wchar_t percent[16];
     swprintf(percent, 16, L"%.1f%%", paused / 10.0);
     EXPECT_EQ(percent, row.percent) << "the row shows what the table keeps";
+    EXPECT_EQ(L"ExecuteSQL done:UPDATE GameInfo2_1 SET Download=" + std::to_wstring(paused) + L" WHERE GameId=101;",
+              SameThreadLineBefore(run, L"CMainWnd pause game download, gameId=101"))
+        << "the pause itself keeps the progress in the table";
 
     // Asked again while paused: the row resumes and runs on from there.
     pageDownload();
@@ -113,6 +186,7 @@ TEST_F(DownloadFlowTest, APageDownloadsAGameThatPausesResumesAndEndsInstalled) {
     EXPECT_EQ(downloads::AnsiOf(L"测试游戏"), GameColumn(run, 101, "GameName"));
     EXPECT_EQ("1000", GameColumn(run, 101, "Download"));
     EXPECT_EQ("2", GameColumn(run, 101, "LocalVersion"));
+    EXPECT_EQ(PackageKB(run, 101), GameColumn(run, 101, "GameSize")) << "the package size is kept";
     size_t resumedSamples = 0;
     for (const downloads::ProgressSample& sample : downloads::ProgressSamples(run, 101)) {
         if (sample.timeMs <= resumedAt) continue;
@@ -246,17 +320,41 @@ TEST_F(DownloadFlowTest, InstalledGamesAreCheckedAtStartAndUpdated) {
     EXPECT_EQ(0u, db.Cell("SELECT sql FROM sqlite_master WHERE name='GameInfo2_1';").find("CREATE TABLE GameInfo2_1("));
 }
 
-TEST_F(DownloadFlowTest, ClosingDuringADownloadStopsItAndKeepsItsProgress) {
+TEST_F(DownloadFlowTest, AnUpdateCutOffByClosingKeepsTheOldVersionAndTheNextStartFindsIt) {
     LauncherRun run(L"downloads_" + TestName());
     downloads::WriteDownloadIni(run, {L"NetLimit=1", L"LimitSpeed=800"});
     harness::RemoveTree(downloads::GameFolder(102));
     ASSERT_TRUE(InsertGames(run, {{102, L"大游戏"}}));
+    {
+        // Version 0 is installed and no newer one is known yet.
+        harness::RawDb db(downloads::TablePath(run));
+        ASSERT_EQ(SQLITE_OK, db.Exec("UPDATE GameInfo2_1 SET LocalVersion='0', IdcVersion='0' WHERE GameId=102;"));
+    }
+    ASSERT_TRUE(downloads::WriteGameList(run, {{102, L"大游戏"}}));
     ASSERT_TRUE(StartRun(run)) << run.LogText();
     ASSERT_TRUE(RequestUpdate(run, 102));
     ASSERT_TRUE(harness::WaitUntil([&] { return atoi(GameColumn(run, 102, "Download").c_str()) > 0; }, 30000))
         << run.LogText();
-    Sleep(1200);
+    // The package is known: the version it brings and its size. The
+    // installed version stays until the update is complete.
+    EXPECT_EQ("1", GameColumn(run, 102, "IdcVersion"));
+    EXPECT_EQ(PackageKB(run, 102), GameColumn(run, 102, "GameSize"));
+    EXPECT_EQ("0", GameColumn(run, 102, "LocalVersion"));
+    EXPECT_EQ("2", GameColumn(run, 102, "Status"));
 
+    // Paused and resumed, it goes on as an update of the game's folder.
+    ASSERT_TRUE(run.Click(L"pause_btn_0"));
+    ASSERT_TRUE(run.WaitForLog(L"[Info]|CMainWnd pause game download, gameId=102")) << run.LogText();
+    ASSERT_TRUE(run.Click(L"pause_btn_0"));
+    ASSERT_TRUE(run.WaitForLog(L"[Info]|CMainWnd restore game download, gameId=102")) << run.LogText();
+    EXPECT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"[Debug]|Update game, path=G:\\Game_102\\") == 2; },
+                                   10000))
+        << run.LogText();
+    size_t shown = downloads::ProgressSamples(run, 102).size();
+    ASSERT_TRUE(harness::WaitUntil([&] { return downloads::ProgressSamples(run, 102).size() >= shown + 2; }, 30000))
+        << run.LogText();
+
+    // Closed while it runs: the task stops, the table keeps its progress.
     ASSERT_TRUE(run.Click(L"closebtn"));
     DWORD code = 1;
     ASSERT_TRUE(run.Process().Wait(30000, &code)) << run.LogText();
@@ -265,10 +363,10 @@ TEST_F(DownloadFlowTest, ClosingDuringADownloadStopsItAndKeepsItsProgress) {
     size_t cancelled = run.LogIndex(L"[Info]|[Download] OnTaskCancel pkgId=102");
     size_t left = run.LogIndex(L"[Debug]|Update game download progress to DB thread leave");
     size_t gone = run.LogIndex(L"~CMainWnd() out");
-    ASSERT_NE(std::wstring::npos, closing) << run.LogText();
-    EXPECT_NE(std::wstring::npos, cancelled) << "the running task was stopped";
+    ASSERT_NE(npos, closing) << run.LogText();
+    EXPECT_NE(npos, cancelled) << "the running task was stopped";
     EXPECT_LT(closing, cancelled);
-    EXPECT_NE(std::wstring::npos, left) << run.LogText();
+    EXPECT_NE(npos, left) << run.LogText();
     EXPECT_LT(left, gone) << "the progress thread ended before the window";
     std::string library = harness::ReadFileBytes(run.Dir() + L"\\Log\\OrvDown.log");
     EXPECT_NE(std::string::npos, library.find("StopTask pkgId=102")) << library;
@@ -278,6 +376,123 @@ TEST_F(DownloadFlowTest, ClosingDuringADownloadStopsItAndKeepsItsProgress) {
     EXPECT_LT(samples.back().perMille, 1000);
     EXPECT_EQ(std::to_string(samples.back().perMille), GameColumn(run, 102, "Download"))
         << "the table keeps the last progress shown";
+    EXPECT_EQ("2", GameColumn(run, 102, "Status"));
+    EXPECT_EQ("0", GameColumn(run, 102, "LocalVersion")) << "the old version is still the installed one";
+    EXPECT_EQ("1", GameColumn(run, 102, "IdcVersion"));
+
+    // The next start finds the update again, and the page's download
+    // request goes on with it (never as a new download).
+    size_t firstRun = run.Log().size();
+    run.SetIniValue(L"download", L"NetLimit", L"0");
+    run.EnableRemoteControl();
+    ASSERT_TRUE(StartRun(run)) << run.LogText();
+    EXPECT_TRUE(WaitForLogSince(run, firstRun, L"[Debug]|Check game update find homeId=102 need update, status=2"))
+        << run.LogText();
+    int lobby = run.WaitForBrowser(L"/html/index.html");
+    ASSERT_NE(0, lobby) << run.LogText();
+    run.Eval(lobby, L"window.external.downloadGame(102, '大游戏'); 1");
+    EXPECT_TRUE(WaitForLogSince(run, firstRun, L"[Info]|CMainWnd WM_ON_JS_DOWNLOAD_GAME game=102 is being updated"))
+        << run.LogText();
+    EXPECT_TRUE(WaitForLogSince(run, firstRun, L"[Debug]|Update game, path=G:\\Game_102\\")) << run.LogText();
+    ASSERT_TRUE(WaitForColumn(run, 102, "Status", "0")) << run.LogText();
+    EXPECT_EQ("1", GameColumn(run, 102, "LocalVersion"));
+    EXPECT_EQ("1000", GameColumn(run, 102, "Download"));
+    EXPECT_EQ("", downloads::CompareTrees(downloads::PackageSource(L"big"), downloads::GameFolder(102)));
+    EXPECT_FALSE(run.LogHas(L"SET Status=1 WHERE GameId=102;")) << "the game was never taken for a new download";
+    EXPECT_TRUE(run.CloseAndExitCleanly());
+}
+
+// New downloads whose package is already in place end at once, before the
+// back-end tells the install information (late, or never); a game that is
+// installed is asked for again while its package is on no server. Every row
+// is right after the launcher's restart.
+TEST_F(DownloadFlowTest, RecordsOfDownloadsHoldWithoutTheBackEndAndAfterARestart) {
+    const int late = 140, silent = 141, installed = 150;
+    LauncherRun run(L"downloads_" + TestName());
+    downloads::WriteDownloadIni(run);
+    for (int id : {late, silent}) {
+        harness::RemoveTree(downloads::GameFolder(id));
+        ASSERT_TRUE(harness::CopyTree(downloads::PackageSource(L"game"), downloads::GameFolder(id)));
+    }
+    ASSERT_TRUE(InsertGames(run, {{installed, L"已装游戏"}}));
+    ASSERT_TRUE(launcher::Backend().AddRoutes("[" + InstallInfoRoute(late, "\"delay_ms\":8000,", "2") + "," +
+                                              InstallInfoRoute(silent, "\"no_answer\":true,\"hold_ms\":3000,", "2") +
+                                              "]"));
+    run.EnableRemoteControl();
+    ASSERT_TRUE(StartRun(run)) << run.LogText();
+    int lobby = run.WaitForBrowser(L"/html/index.html");
+    ASSERT_NE(0, lobby) << run.LogText();
+    run.Eval(lobby, L"window.external.downloadGame(140, '迟到游戏'); window.external.downloadGame(141, '无应答游戏');"
+                    L"window.external.downloadGame(150, '已装游戏'); 1");
+
+    // Both downloads end complete, each in its row of the start.
+    const std::vector<std::pair<int, std::wstring>> downloadsRun = {{late, L"迟到游戏"}, {silent, L"无应答游戏"}};
+    for (const auto& [id, name] : downloadsRun) {
+        std::wstring game = std::to_wstring(id);
+        ASSERT_TRUE(run.WaitForLog(L"[Info]|[Download] OnTaskSuccess pkgId=" + game + L" pkgVer=2", 60000))
+            << run.LogText();
+        ASSERT_TRUE(WaitForColumn(run, id, "Status", "0")) << id << "\n" << run.LogText();
+        EXPECT_EQ("1000", GameColumn(run, id, "Download")) << id;
+        EXPECT_EQ("2", GameColumn(run, id, "LocalVersion")) << id;
+        EXPECT_EQ("G:\\Game_" + std::to_string(id) + "\\", GameColumn(run, id, "LocalPath")) << id;
+        EXPECT_EQ(downloads::AnsiOf(name), GameColumn(run, id, "GameName")) << id;
+        EXPECT_FALSE(run.LogHas(L"ExecuteSQL changed no row:UPDATE GameInfo2_1 SET Download=1000, LocalVersion=2, "
+                                L"Status=0 WHERE GameId=" + game + L";"))
+            << "the success found the row";
+    }
+
+    // The installed game: no new task, its row stays complete, the page hears it is installed.
+    EXPECT_TRUE(run.WaitForLog(L"[Info]|CMainWnd WM_ON_JS_DOWNLOAD_GAME game=150 is installed")) << run.LogText();
+    EXPECT_TRUE(harness::WaitUntil([&] { return PageCalls(run, lobby).find(L"gameIsLoad(1,150)") != npos; }, 20000))
+        << harness::Narrow(PageCalls(run, lobby));
+    EXPECT_EQ("0", GameColumn(run, installed, "Status"));
+    EXPECT_EQ(2u, downloads::PanelRows(run).size()) << downloads::Describe(downloads::PanelRows(run));
+
+    // The late answer fills the rest of its row; the silent one gives up.
+    ASSERT_TRUE(run.WaitForLog(L"[Debug]|pkgId = 140")) << run.LogText();
+    EXPECT_LT(run.LogIndex(L"OnTaskSuccess pkgId=140"), run.LogIndex(L"[Debug]|pkgId = 140"))
+        << "the download ended before the back-end answered";
+    ASSERT_TRUE(WaitForColumn(run, late, "PkgId", "140")) << run.LogText();
+    EXPECT_EQ("game.exe", GameColumn(run, late, "StartExe"));
+    EXPECT_EQ("bin\\game.exe", GameColumn(run, late, "GameExe"));
+    EXPECT_EQ("0", GameColumn(run, late, "Status"));
+    ASSERT_TRUE(run.WaitForLog(L"[Error]|Request game config info HttpGet failed")) << run.LogText();
+    EXPECT_EQ("0", GameColumn(run, silent, "PkgId"));
+    EXPECT_EQ("", GameColumn(run, silent, "StartExe"));
+    EXPECT_TRUE(run.CloseAndExitCleanly());
+    std::string library = harness::ReadFileBytes(run.Dir() + L"\\Log\\OrvDown.log");
+    EXPECT_EQ(std::string::npos, library.find("pkgId=150")) << library;
+
+    // Restarted with the back-end answering: only the game whose answer
+    // never came is asked again; it gets its ids and programs, and keeps the
+    // version it installed.
+    ASSERT_TRUE(launcher::Backend().AddRoutes(InstallInfoRoute(silent, "", "3")));
+    size_t firstRun = run.Log().size();
+    ASSERT_TRUE(StartRun(run)) << run.LogText();
+    EXPECT_TRUE(WaitForLogSince(run, firstRun, L"[Debug]|pkgId = 141")) << run.LogText();
+    ASSERT_TRUE(WaitForColumn(run, silent, "PkgId", "141")) << run.LogText();
+    EXPECT_EQ(2u, RequestsOf("/orv2/api/getFrontData.do", "type=gameInstallInfo&gameId=141&").size());
+    EXPECT_EQ(1u, RequestsOf("/orv2/api/getFrontData.do", "type=gameInstallInfo&gameId=140&").size());
+    EXPECT_EQ("game.exe", GameColumn(run, silent, "StartExe"));
+    EXPECT_EQ("bin\\game.exe", GameColumn(run, silent, "GameExe"));
+    EXPECT_EQ("2", GameColumn(run, silent, "LocalVersion"));
+    EXPECT_EQ("G:\\Game_141\\", GameColumn(run, silent, "LocalPath"));
+    EXPECT_EQ(downloads::AnsiOf(L"无应答游戏"), GameColumn(run, silent, "GameName"));
+    EXPECT_EQ(0u, CountLogSince(run, firstRun, L"DownloadGamePicImage")) << "no row shows a picture";
+    lobby = run.WaitForBrowser(L"/html/index.html");
+    ASSERT_NE(0, lobby) << run.LogText();
+    run.Eval(lobby, L"window.external.isGameIntalled(140); window.external.isGameIntalled(141);"
+                    L"window.external.isGameIntalled(150); 1");
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] {
+            std::wstring calls = PageCalls(run, lobby);
+            return calls.find(L"gameIsLoad(1,140)") != npos && calls.find(L"gameIsLoad(1,141)") != npos &&
+                   calls.find(L"gameIsLoad(1,150)") != npos;
+        },
+        20000))
+        << harness::Narrow(PageCalls(run, lobby));
+    for (int id : {late, silent, installed}) EXPECT_EQ("0", GameColumn(run, id, "Status")) << id;
+    EXPECT_TRUE(run.CloseAndExitCleanly());
 }
 
 TEST_F(DownloadFlowTest, ElevenTasksShareTenSlotsPauseKeepsTheSlotAndCancelAllClears) {

@@ -5,7 +5,10 @@
 // library's calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -14,6 +17,7 @@
 #include <vector>
 
 #include "DownloadProgress.h"
+#include "DownloadRecords.h"
 #include "GameDownloadRequest.h"
 #include "GameUpdateCheck.h"
 #include "JsonDoc.h"
@@ -21,6 +25,16 @@
 #include "sqlite_helper.h"
 
 namespace {
+
+// Waits until holds() is true; false after 10 s.
+template <typename Condition>
+bool WaitFor(Condition holds) {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 10000;) {
+        if (holds()) return true;
+        std::this_thread::yield();
+    }
+    return holds();
+}
 
 // --- Refresh maths
 
@@ -196,30 +210,148 @@ TEST(ProgressSlotsTest, StoreWritesTakenSlotsWithProgressAndCompleteIsNeverUndon
     EXPECT_EQ(1000, table[103]) << "the next walk writes the whole package, not an older progress";
     EXPECT_EQ(0u, slots.Find(103)->needBlocks.load());
 
-    // A success while the progress thread writes: whatever the order, the
-    // table ends at 1000 (both write under the slots' lock).
-    slots.Find(102)->progress.store(400);
-    std::atomic<bool> walking{true};
-    std::atomic<int> walks{0};
-    std::thread walker([&] {
-        std::atomic<bool> never{false};
-        while (walking) {
-            slots.StoreEach([&table](int id, int progress) { if (id == 102) table[102] = progress; }, never);
-            ++walks;
-        }
-    });
-    while (walks < 3) std::this_thread::yield();
-    slots.Complete(102, [&table] { table[102] = 1000; });
-    int after = walks;
-    while (walks < after + 3) std::this_thread::yield();
-    walking = false;
-    walker.join();
-    EXPECT_EQ(1000, table[102]);
+    // A success while the progress thread writes and the panel refresh
+    // stores what it worked out from blocks it read before: once the table
+    // has the whole package, no walk writes less. A write takes a while, as
+    // the table's does, so the success can land in the middle of one.
+    std::atomic<bool> never{false};
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_TRUE(slots.Take(102)) << round;
+        slots.Find(102)->progress.store(400);
+        std::mutex written;
+        std::vector<int> writes;
+        auto slowStore = [&](int id, int progress) {
+            if (id != 102) return;
+            auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
+            while (std::chrono::steady_clock::now() < until) std::this_thread::yield();
+            std::lock_guard<std::mutex> hold(written);
+            writes.push_back(progress);
+        };
+        std::atomic<bool> running{true};
+        std::atomic<int> walks{0}, refreshes{0};
+        std::thread walker([&] {
+            while (running) {
+                slots.StoreEach(slowStore, never);
+                ++walks;
+            }
+        });
+        std::thread refresher([&] {
+            for (int progress = 400; running; progress = progress < 999 ? progress + 1 : 400) {
+                slots.StoreProgress(102, progress);
+                ++refreshes;
+                std::this_thread::yield();
+            }
+        });
+        ASSERT_TRUE(WaitFor([&] { return walks >= 2 + round % 3; }));
+        slots.Complete(102, [&] {
+            std::lock_guard<std::mutex> hold(written);
+            writes.push_back(1000);
+        });
+        int walked = walks, refreshed = refreshes;
+        bool settled = WaitFor([&] { return walks >= walked + 3 && refreshes >= refreshed + 3; });
+        running = false;
+        walker.join();
+        refresher.join();
+        ASSERT_TRUE(settled) << round;
+        EXPECT_EQ(1000, slots.Find(102)->progress.load()) << round;
+        auto done = std::find(writes.begin(), writes.end(), 1000);
+        ASSERT_NE(writes.end(), done) << round;
+        for (auto later = done; later != writes.end(); ++later)
+            ASSERT_EQ(1000, *later) << "a lower progress reached the table after the success, round " << round;
+        ASSERT_TRUE(slots.Free(102));
+    }
 
     table.clear();
     stop = true;
     slots.StoreEach(store, stop);
     EXPECT_EQ(1u, table.size()) << "the walk ends after a write once the stop flag is set";
+}
+
+// --- Records of the local table
+
+// A local table file of its own per test, as the launcher creates it.
+class DownloadRecordsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        ASSERT_NE(0u, GetTempPathW(MAX_PATH, temp));
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path_ = temp + std::wstring(L"records_") + std::wstring(info->name(), info->name() + strlen(info->name())) +
+                L"_" + std::to_wstring(GetCurrentProcessId());
+        DeleteFileW(path_.c_str());
+        db_.SetDbPath(Utf8Of(path_));
+        ASSERT_EQ(0, db_.ExecuteSQL(
+                         "CREATE TABLE GameInfo2_1(GameId INTEGER PRIMARY KEY, PkgId INTEGER not null default 0, "
+                         "Download INTEGER not null default 0, LocalPath VARCHAR(256), StartExe VARCHAR(128), GameExe "
+                         "VARCHAR(128), LocalVersion VARCHAR(16), IdcVersion VARCHAR(16), GameName VARCHAR(32), "
+                         "GameSize INTEGER not null default 0, AutoUpdate INTEGER not null default 0, Status INTEGER "
+                         "not null default 1);"));
+    }
+    void TearDown() override { DeleteFileW(path_.c_str()); }
+    static std::string Utf8Of(const std::wstring& text) {
+        int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+        std::string bytes(n > 0 ? n - 1 : 0, '\0');
+        if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &bytes[0], n, nullptr, nullptr);
+        return bytes;
+    }
+    std::string Path(int gameId) {
+        std::string path;
+        return db_.GetGamePath(gameId, path) ? path : "<no row>";
+    }
+    std::string Version(int gameId) {
+        std::string version;
+        db_.GetGameLocalVersionById(gameId, version);
+        return version;
+    }
+
+    std::wstring path_;
+    CLocalDB db_;
+};
+
+TEST_F(DownloadRecordsTest, ASuccessBeforeAnyOtherWriteFindsTheRowOfTheStart) {
+    CDownloadProgressSlots slots;
+    ASSERT_TRUE(RecordDownloadStart(db_, 140, "G:\\Game_140\\", L"Slow"));
+    EXPECT_EQ(1, db_.GetGameStatus(140));
+    EXPECT_EQ("G:\\Game_140\\", Path(140));
+    ASSERT_TRUE(slots.Take(140));
+    slots.Find(140)->progress.store(300);
+    int statusWhenTold = -2;
+    RecordDownloadSuccess(slots, db_, 140, 2, [&] { statusWhenTold = db_.GetGameStatus(140); });
+    EXPECT_EQ(0, statusWhenTold) << "the window hears of the success once the table has it";
+    EXPECT_EQ("2", Version(140));
+    EXPECT_EQ(1000, slots.Find(140)->progress.load());
+    CStringW name;
+    EXPECT_TRUE(db_.GetGameName(140, name));
+    EXPECT_EQ(L"Slow", name);
+
+    // Another start of the same game keeps the row's other values.
+    ASSERT_TRUE(db_.SaveGameInfo(140, 140, L"", L"game.exe", L"bin\\game.exe", L"", L""));
+    ASSERT_TRUE(RecordDownloadStart(db_, 140, "G:\\Game_140\\", L""));
+    EXPECT_EQ(1, db_.GetGameStatus(140));
+    EXPECT_EQ("2", Version(140));
+    EXPECT_TRUE(db_.GetGameName(140, name));
+    EXPECT_EQ(L"Slow", name);
+}
+
+TEST_F(DownloadRecordsTest, ASuccessWithoutARowIsToldAndInsertsNothing) {
+    CDownloadProgressSlots slots;
+    bool told = false;
+    RecordDownloadSuccess(slots, db_, 141, 2, [&] { told = true; });
+    EXPECT_TRUE(told);
+    EXPECT_EQ("<no row>", Path(141)) << "a success does not make a row of its own";
+}
+
+TEST_F(DownloadRecordsTest, TheWindowHearsOfAnUninstallOnceTheRowIsGone) {
+    ASSERT_TRUE(db_.SaveGameInfo(101, 101, L"G:\\Game_101\\", L"game.exe", L"game.exe", L"2", L"Game"));
+    ASSERT_TRUE(db_.SetGameStatus(101, 0));
+    std::string pathWhenTold = "<not told>";
+    RecordUninstall(db_, 101, [&] { pathWhenTold = Path(101); });
+    EXPECT_EQ("<no row>", pathWhenTold);
+}
+
+TEST(DownloadRecordsNoTable, AStartThatCannotBeRecordedIsRefused) {
+    CLocalDB db(L"no-such-sqlite3.dll");
+    EXPECT_FALSE(RecordDownloadStart(db, 140, "G:\\Game_140\\", L"Slow"));
 }
 
 // --- Update check

@@ -11,7 +11,7 @@ import sys
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "pkgserver"))
 import makepkg  # noqa: E402
 
-STAMP = "packages-v1"
+STAMP = "packages-v2"
 MB = 1 << 20
 
 SOURCES = {
@@ -23,8 +23,8 @@ SOURCES = {
     "medium": [("medium.exe", 4 * MB)],
 }
 
-# id -> (source, version)
-PACKAGES = {101: ("game", 2), 102: ("big", 1)}
+# id -> (source, version); 140 and 141 are found already in their folders.
+PACKAGES = {101: ("game", 2), 102: ("big", 1), 140: ("game", 2), 141: ("game", 2)}
 # Eleven downloads at once.
 PACKAGES.update({id: ("medium", 1) for id in range(103, 114)})
 

@@ -177,7 +177,7 @@ bool ChildProcess::StartSuspended(const std::wstring& exe, const std::wstring& a
 }
 
 bool ChildProcess::Launch(const std::wstring& exe, const std::wstring& args, const std::wstring& workDir, bool resume) {
-    // Started again: what the last start left ends first, as the destructor would end it.
+    // Started again: what the last start left ends first, and its handles go.
     if (process_) {
         Kill();
         CloseHandle(process_);

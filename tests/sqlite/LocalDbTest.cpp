@@ -100,7 +100,9 @@ TEST_F(LocalDbTest, EveryWriterChangesItsColumns) {
     EXPECT_TRUE(db_.SetGameAutoUpdateValue(5, true));
     EXPECT_TRUE(db_.SetGameStatus(5, 2));
     RawDb raw(path_);
-    EXPECT_EQ((std::vector<std::string>{"s2.exe", "g2.exe", "31", "text", "32", "2048", "640", "1", "2"}),
+    // The installed version is the one of the last complete download; the
+    // server's and the size are what an update or download is fetching.
+    EXPECT_EQ((std::vector<std::string>{"s2.exe", "g2.exe", "7", "text", "32", "2048", "640", "1", "2"}),
               raw.Row("SELECT StartExe, GameExe, LocalVersion, typeof(LocalVersion), IdcVersion, GameSize, Download, "
                       "AutoUpdate, Status FROM GameInfo2_1 WHERE GameId=5;"));
     EXPECT_EQ(1, db_.GetGameAutoUpdateValue(5));
@@ -119,9 +121,71 @@ TEST_F(LocalDbTest, EveryWriterChangesItsColumns) {
 TEST_F(LocalDbTest, VersionAndSizeInsertsANewRowWithDefaults) {
     CreateTable();
     EXPECT_TRUE(db_.SetGameVersionAndSize(77, 4, 100));
-    EXPECT_EQ((std::vector<std::string>{"0", "0", "<null>", "4", "4", "100", "1"}),
+    EXPECT_EQ((std::vector<std::string>{"0", "0", "<null>", "<null>", "4", "100", "1"}),
               RawDb(path_).Row("SELECT PkgId, Download, LocalPath, LocalVersion, IdcVersion, GameSize, Status FROM "
                                "GameInfo2_1 WHERE GameId=77;"));
+}
+
+TEST_F(LocalDbTest, AnUpdateStartKeepsTheInstalledVersionUntilItCompletes) {
+    CreateTableWithGame(5);  // version 7 installed
+    ASSERT_TRUE(db_.SetGameStatus(5, 2));
+    ASSERT_TRUE(db_.SetGameVersionAndSize(5, 8, 4096));
+    EXPECT_TRUE(db_.IsGameNeedUpdate(5)) << "an update cut off here is found again";
+    EXPECT_EQ((std::vector<std::string>{"7", "8", "4096", "2"}),
+              RawDb(path_).Row("SELECT LocalVersion, IdcVersion, GameSize, Status FROM GameInfo2_1 WHERE GameId=5;"));
+    ASSERT_TRUE(db_.SetGameDownloadComplete(5, 8));
+    EXPECT_FALSE(db_.IsGameNeedUpdate(5));
+    EXPECT_EQ((std::vector<std::string>{"8", "8", "0"}),
+              RawDb(path_).Row("SELECT LocalVersion, IdcVersion, Status FROM GameInfo2_1 WHERE GameId=5;"));
+}
+
+// A write that finds no row of its game reports it, and the log never calls it done.
+TEST_F(LocalDbTest, WritersReportAGameWithoutARow) {
+    CreateTableWithGame(5);
+    LogWriter* log = LogWriter::GetInstance();
+    unsigned mask = log->levelMask;
+    log->levelMask |= LOG_LEVEL_DEBUG;
+    const std::wstring statusOf404 = L"UPDATE GameInfo2_1 SET Status=2 WHERE GameId=404;";
+    int doneBefore = CountLogLines(L"ExecuteSQL done:" + statusOf404);
+    int noRowBefore = CountLogLines(L"ExecuteSQL changed no row:" + statusOf404);
+    EXPECT_FALSE(db_.SetGameStatus(404, 2));
+    EXPECT_FALSE(db_.SetGameDownloadComplete(404, 3));
+    EXPECT_FALSE(db_.SetGameDownloadProgress(404, 500));
+    EXPECT_FALSE(db_.SetGameIdcVersion(404, "3"));
+    EXPECT_FALSE(db_.SetGameExe(404, L"a.exe", L"b.exe"));
+    EXPECT_FALSE(db_.SetGameAutoUpdateValue(404, true));
+    EXPECT_FALSE(db_.DeleteGame(404));
+    EXPECT_EQ(SQLITE_OK, db_.ExecuteSQL("UPDATE GameInfo2_1 SET Status=2 WHERE GameId=404;"))
+        << "the statement itself did not fail";
+    EXPECT_EQ(doneBefore, CountLogLines(L"ExecuteSQL done:" + statusOf404));
+    EXPECT_EQ(noRowBefore + 2, CountLogLines(L"ExecuteSQL changed no row:" + statusOf404));
+    EXPECT_EQ("1", Cell("SELECT count(*) FROM GameInfo2_1;")) << "no write made a row";
+
+    // The same writes on the game's row.
+    int doneOf5 = CountLogLines(L"ExecuteSQL done:UPDATE GameInfo2_1 SET Status=2 WHERE GameId=5;");
+    EXPECT_TRUE(db_.SetGameStatus(5, 2));
+    EXPECT_TRUE(db_.SetGameStatus(5, 2)) << "a row that already holds the value is found all the same";
+    EXPECT_EQ(doneOf5 + 2, CountLogLines(L"ExecuteSQL done:UPDATE GameInfo2_1 SET Status=2 WHERE GameId=5;"));
+    EXPECT_TRUE(db_.SetGameExe(5, L"a.exe", L"b.exe"));
+    int created = CountLogLines(L"ExecuteSQL done:BEGIN;");
+    EXPECT_EQ(SQLITE_OK, db_.ExecuteSQL("BEGIN;"));
+    EXPECT_EQ(SQLITE_OK, db_.ExecuteSQL("COMMIT;"));
+    EXPECT_EQ(created + 1, CountLogLines(L"ExecuteSQL done:BEGIN;")) << "a statement that writes no rows is done";
+    EXPECT_TRUE(db_.DeleteGame(5));
+    EXPECT_FALSE(db_.DeleteGame(5));
+    log->levelMask = mask;
+}
+
+TEST_F(LocalDbTest, GamesWithoutPackageIdAreListed) {
+    CreateTableWithGame(5);  // package id 3
+    ASSERT_TRUE(db_.SaveGameInfo(0, 6, L"G:\\Game_6\\", L"", L"", L"", L"no answer yet"));
+    ASSERT_TRUE(db_.SaveGameInfo(0, 7, L"G:\\Game_7\\", L"", L"", L"", L"stopped"));
+    ASSERT_TRUE(db_.SetGameStatus(7, 3));
+    ASSERT_TRUE(db_.SaveGameInfo(0, 8, L"G:\\Game_8\\", L"", L"", L"", L"installed"));
+    ASSERT_TRUE(db_.SetGameStatus(8, 0));
+    std::vector<int> ids;
+    EXPECT_TRUE(db_.GetGamesWithoutPkgId(ids));
+    EXPECT_EQ((std::vector<int>{6, 8}), ids);
 }
 
 TEST_F(LocalDbTest, SecondSaveChangesOnlyTheGivenFields) {
@@ -266,6 +330,8 @@ TEST(LocalDbNoLibrary, EveryOperationFailsWithoutTouchingTheDisk) {
     EXPECT_FALSE(db.SetGameVersionAndSize(1, 1, 1));
     EXPECT_FALSE(db.SetGameStatus(1, 1));
     EXPECT_FALSE(db.SetGameExe(1, L"a", L"b"));
+    std::vector<int> ids;
+    EXPECT_FALSE(db.GetGamesWithoutPkgId(ids));
     EXPECT_FALSE(harness::FileExists(file));
     harness::RemoveTree(dir);
 }
