@@ -39,6 +39,8 @@ bool CMainWnd::ShowLoginWnd(bool skip, bool refreshAfter) {
     if (skip || !m_account.empty()) return true;
     // A page may ask for the login while the dialog runs (its modal loop runs the page calls): one dialog.
     if (m_loginDlgOpen) return true;
+    // Another modal dialog runs (any program can post 5027): it comes to the front instead.
+    if (BringModalDialogToFront()) return true;
     std::unique_ptr<CLoginDlg> dialog(new (std::nothrow) CLoginDlg(m_programFolder + L"qxtarrow.ini", this));
     if (!dialog) return false;
     if (!dialog->Create(m_hWnd, L"Vanta登录窗口", WS_POPUP | WS_VISIBLE, WS_EX_TOOLWINDOW, 0, 0, kLoginDlgWidth,

@@ -216,6 +216,15 @@ TEST_F(DialogsTest, TrayItemsBringTheOpenDialogToTheFrontInsteadOfOpeningAnother
     }
     DestroyWindow(other);
 
+    // The login asked for meanwhile (by a page, or posted by any program): the
+    // running dialog comes to the front and no login dialog opens over it.
+    const size_t fronted = run.CountLog(L"[Debug]|CMainWnd a dialog runs: it comes to the front");
+    PostMessageW(window, 5027, 0, 0);
+    EXPECT_TRUE(harness::WaitUntil(
+        [&] { return run.CountLog(L"[Debug]|CMainWnd a dialog runs: it comes to the front") > fronted; }, 10000));
+    ASSERT_TRUE(dialogs::WaitUntilResponsive(dialog));
+    EXPECT_EQ(nullptr, harness::FindTopWindow(L"LoginDlg", nullptr, false)) << "no login dialog over the settings";
+
     // Closed, it leaves the main window as it found it; the next one opens as usual.
     ASSERT_TRUE(run.Click(L"okbtn", dialog));
     ASSERT_TRUE(harness::WaitUntil([&] { return !IsWindow(dialog); }, 10000));
