@@ -282,8 +282,8 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         LOG_DEBUG(L"CMainWnd::HandleCustomMessage WM_SHOW_GAME_LIST");
         if (!wParam) {
             OnServerGameList(nullptr);
-        } else if (std::unique_ptr<CGameList> games = TakePayload<CGameList>(uMsg, L"WM_SHOW_GAME_LIST", wParam)) {
-            OnServerGameList(std::move(games));
+        } else if (auto answer = TakePayload<AccountGameList>(uMsg, L"WM_SHOW_GAME_LIST", wParam)) {
+            OnServerGameList(std::move(answer));
         }
         break;
     case WM_UPDATE_GAME_BTN_IMAGE:

@@ -20,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -184,7 +185,9 @@ private:
     void OnJsCall_QuerySystemInfo(const JsCallRecord& call);
     void OnJsCall_DownloadGame(const JsCallRecord& call);
     void OnJsCall_UpdateGame(const JsCallRecord& call);
-    int OpenPopupOnWindowThread(const std::wstring& url, const wchar_t* params);
+    // Opens a page's address: without params in the default browser, else
+    // through the player (a small account's request when smallAccount is set).
+    int OpenPopupOnWindowThread(const std::wstring& url, const wchar_t* params, bool smallAccount);
     void OpenInDefaultBrowser(const std::wstring& url);
     void HandleWebPageLoadEnd(CCefCommonUI* control, const std::wstring& url);
     void NotifyDetailPage(CCefCommonUI* control);
@@ -195,10 +198,16 @@ private:
     void HandleMsgCheckGameInstalled(int gameId, CCefCommonUI* control);
 
     // --- Hand-over to the player (MainWndHandOver.cpp): window thread
-    void HandOverToPlayer(const std::wstring& url, const std::wstring& param);
+    void StartGameFromPage(const JsCallRecord& call, bool smallAccount);
+    void HandOverToPlayer(const std::wstring& url, const std::wstring& param, bool smallAccount);
     void WriteTokenFile();
-    void WriteRequestFile(unsigned request, const std::wstring& url, const std::wstring& param);
+    void WriteRequestFile(unsigned request, const std::wstring& url, const std::wstring& param, bool smallAccount);
+    // The player's frame: the one it reported, else one found by its class
+    // (a player whose report has not come yet); null when none runs.
+    HWND GameFrame();
     void SendRequestToPlayer(unsigned request);
+    // At logout and close: nothing of the session is left for a player.
+    void DropSessionHandOver();
     void OnGameFrameReported(HWND frame);
     void CheckGameRunningStatus();
 
@@ -416,10 +425,18 @@ private:
     void UserLogout();
 
     // --- Back-end requests of a login (MainWndAccountRequests.cpp)
+    // The payload of WM_SHOW_GAME_LIST: a game list and the account it was asked for.
+    struct AccountGameList {
+        AccountGameList(const std::wstring& forAccount, bool noCafeClient)
+            : account(forAccount), games(noCafeClient) {}
+        const std::wstring account;
+        CGameList games;
+    };
     void StartMyGameListRequest();
-    // Window thread: the account's game list parsed by RequestMyGameList
-    // (null: only show the list again).
-    void OnServerGameList(std::unique_ptr<CGameList> games);
+    // Window thread: an account's game list parsed by RequestMyGameList
+    // (null: only show the list again). The list of an account that is no
+    // longer the logged-in one is dropped.
+    void OnServerGameList(std::unique_ptr<AccountGameList> answer);
     void StartHeadImageDownload();
     static void RequestMyGameList(CMainWndContext& context, const std::wstring& account, bool noCafeClient);
     static void DownloadHeaderImage(CMainWndContext& context, const std::wstring& url, const std::wstring& path);
@@ -473,12 +490,12 @@ private:
     HWND m_hSettingDlg = nullptr;   // not owned
     HWND m_hModalDlg = nullptr;     // the modal dialog that runs; not owned
     HWND m_hGameFrame = nullptr;    // the player's frame; not owned
-    // Hand-over: the next request number, the small-account mark of the
-    // next request, and a player started but not yet reported (its start
-    // tick, 0 when none) with the requests waiting for its window.
+    // Hand-over: the next request number, and a player started but not yet
+    // reported (its start tick, 0 when none) with the requests it has not
+    // opened: the one on its command line and those waiting for its window.
     unsigned m_requestCounter = 0;
-    bool m_smallAccount = false;
     ULONGLONG m_playerStartTick = 0;
+    std::optional<unsigned> m_playerStartRequest;
     std::vector<unsigned> m_waitingRequests;
     // The watch of a started game's process: its exe name and full path and
     // its game id (nothing fills them yet), and what the checks saw.

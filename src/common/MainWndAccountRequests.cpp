@@ -46,19 +46,26 @@ void CMainWnd::RequestMyGameList(CMainWndContext& context, const std::wstring& a
         return;
     }
     LOG_INFO(L"CMainWnd.RequestMyGameList done");
-    auto games = std::make_unique<CGameList>(noCafeClient);
-    if (!ParseGameListJsonString(body.c_str(), false, *games, context.ProgramFolder() + L"log\\gamelist.txt"))
+    auto answer = std::make_unique<AccountGameList>(account, noCafeClient);
+    CGameList& games = answer->games;
+    if (!ParseGameListJsonString(body.c_str(), false, games, context.ProgramFolder() + L"log\\gamelist.txt"))
         return;
-    for (const GameInfoItem* entry : games->items()) {
+    for (const GameInfoItem* entry : games.items()) {
         std::wstring icon = FormatString(L"%sskin\\temp\\game_%d.%s", context.ProgramFolder().c_str(),
-                                         games->KeyOf(*entry), entry->iconExt);
+                                         games.KeyOf(*entry), entry->iconExt);
         if (!entry->iconUrl.empty() && !IsFile(icon)) DownloadToFile(context.Http(), entry->iconUrl, icon, nullptr);
     }
-    context.PostOwned(WM_SHOW_GAME_LIST, std::move(games));
+    context.PostOwned(WM_SHOW_GAME_LIST, std::move(answer));
 }
 
-void CMainWnd::OnServerGameList(std::unique_ptr<CGameList> games) {
-    if (games && m_account.empty()) return;  // the account logged out meanwhile
+void CMainWnd::OnServerGameList(std::unique_ptr<AccountGameList> answer) {
+    if (answer && answer->account != m_account) {
+        // Asked for before a logout or a switch to another account: not this user's games.
+        LOG_WARNING(L"CMainWnd game list of account %s dropped: the logged-in account is now %s",
+                    answer->account.c_str(), m_account.empty() ? L"none" : m_account.c_str());
+        return;
+    }
+    CGameList* games = answer ? &answer->games : nullptr;
     if (games && games->empty()) {
         LOG_INFO(L"CMainWnd game list in server is null");
         for (const GameInfoItem* entry : m_gameList.items()) StartAddGameReport(*entry);

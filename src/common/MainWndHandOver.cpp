@@ -37,9 +37,26 @@ bool IsGameFrameWindow(HWND window) {
            wcscmp(className, kGameFrameClassName) == 0;
 }
 
+// Removes a hand-over file; one that is not there is fine.
+void RemoveHandOverFile(const std::wstring& path) {
+    if (DeleteFileW(path.c_str())) {
+        LOG_DEBUG(L"hand-over file removed: %s", path.c_str());
+        return;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        LOG_WARNING(L"hand-over file not removed: %s, LastError=%u", path.c_str(), error);
+}
+
 }  // namespace
 
-void CMainWnd::OnJsCall_StartGame(const JsCallRecord& call) {
+void CMainWnd::OnJsCall_StartGame(const JsCallRecord& call) { StartGameFromPage(call, false); }
+
+void CMainWnd::OnJsCall_SmallAccountStartGame(const JsCallRecord& call) { StartGameFromPage(call, true); }
+
+// The small-account mark belongs to this one call: a call that hands
+// nothing over leaves nothing behind for the next start.
+void CMainWnd::StartGameFromPage(const JsCallRecord& call, bool smallAccount) {
     if (m_account.empty()) {
         PostMessage(WM_SHOW_LOGIN_WND, 0, 0);
         return;
@@ -50,15 +67,10 @@ void CMainWnd::OnJsCall_StartGame(const JsCallRecord& call) {
         return;
     }
     std::wstring param = call.Text(1);
-    OpenPopupOnWindowThread(url, param.c_str());
+    OpenPopupOnWindowThread(url, param.c_str(), smallAccount);
 }
 
-void CMainWnd::OnJsCall_SmallAccountStartGame(const JsCallRecord& call) {
-    m_smallAccount = true;
-    OnJsCall_StartGame(call);
-}
-
-void CMainWnd::HandOverToPlayer(const std::wstring& url, const std::wstring& param) {
+void CMainWnd::HandOverToPlayer(const std::wstring& url, const std::wstring& param, bool smallAccount) {
     const std::wstring ini = m_programFolder + L"qxtarrow.ini";
     if (GetPrivateProfileIntW(L"WebGame", L"exit", 0, ini.c_str()) != 0) {
         if (IsPlayerRunning()) {
@@ -70,7 +82,7 @@ void CMainWnd::HandOverToPlayer(const std::wstring& url, const std::wstring& par
     }
     WriteTokenFile();
     const unsigned request = m_requestCounter;
-    WriteRequestFile(request, url, param);
+    WriteRequestFile(request, url, param, smallAccount);
     SendRequestToPlayer(request);
     ++m_requestCounter;
 }
@@ -86,22 +98,25 @@ void CMainWnd::WriteTokenFile() {
     file.Write(m_loginToken);
 }
 
-void CMainWnd::WriteRequestFile(unsigned request, const std::wstring& url, const std::wstring& param) {
+void CMainWnd::WriteRequestFile(unsigned request, const std::wstring& url, const std::wstring& param,
+                                bool smallAccount) {
     std::wstring path = HandOverRequestPath(m_programFolder, request);
     HandOverFileWriter file;
     if (!file.Open(path)) {
         LOG_ERROR(L"fopen failed: %s", path.c_str());
         return;
     }
-    const wchar_t* marker = m_smallAccount ? kSmallAccountMarker : kParamMarker;
-    m_smallAccount = false;
-    file.Write(url + marker + param);
+    file.Write(url + (smallAccount ? kSmallAccountMarker : kParamMarker) + param);
+}
+
+HWND CMainWnd::GameFrame() {
+    if (!m_hGameFrame || !::IsWindow(m_hGameFrame)) m_hGameFrame = FindWindowW(kGameFrameClassName, nullptr);
+    return m_hGameFrame;
 }
 
 void CMainWnd::SendRequestToPlayer(unsigned request) {
-    if (!m_hGameFrame || !::IsWindow(m_hGameFrame)) m_hGameFrame = FindWindowW(kGameFrameClassName, nullptr);
-    if (m_hGameFrame) {
-        ::PostMessageW(m_hGameFrame, WM_NOTIFY_NEW_CEF, request, 0);
+    if (HWND frame = GameFrame()) {
+        ::PostMessageW(frame, WM_NOTIFY_NEW_CEF, request, 0);
         LOG_DEBUG(L"Open WebGame page, post msg, id=%u", request);
         return;
     }
@@ -118,6 +133,7 @@ void CMainWnd::SendRequestToPlayer(unsigned request) {
     if (rv >= 32) {
         LOG_DEBUG(L"Open WebGame page, ShellExecute=%s", exe.c_str());
         m_playerStartTick = GetTickCount64();
+        m_playerStartRequest = request;
     } else {
         LOG_ERROR(L"ShellExecute failed, rv=%d", static_cast<int>(rv));
     }
@@ -131,11 +147,30 @@ void CMainWnd::OnGameFrameReported(HWND frame) {
     }
     m_hGameFrame = frame;
     m_playerStartTick = 0;
+    m_playerStartRequest.reset();
     LOG_DEBUG(L"CMainWnd get gameframe=0x%p by msg", static_cast<void*>(frame));
     for (unsigned request : m_waitingRequests) {
         ::PostMessageW(frame, WM_NOTIFY_NEW_CEF, request, 0);
         LOG_DEBUG(L"Open WebGame page, post msg, id=%u", request);
     }
+    m_waitingRequests.clear();
+}
+
+// The session ends (logout, close): its token and user files go, and so do
+// the requests a player that is still starting has not opened (the one on
+// its command line and those waiting for its window). A player that starts
+// after this finds no token to put back and no game to show; one that
+// already runs read both files at its start.
+void CMainWnd::DropSessionHandOver() {
+    RemoveHandOverFile(HandOverFilePath(m_programFolder, kTokenFileName));
+    RemoveHandOverFile(HandOverFilePath(m_programFolder, kUserFileName));
+    auto drop = [this](unsigned request) {
+        RemoveHandOverFile(HandOverRequestPath(m_programFolder, request));
+        LOG_INFO(L"CMainWnd request %u not opened by the starting player: dropped", request);
+    };
+    if (m_playerStartRequest) drop(*m_playerStartRequest);
+    for (unsigned request : m_waitingRequests) drop(request);
+    m_playerStartRequest.reset();
     m_waitingRequests.clear();
 }
 

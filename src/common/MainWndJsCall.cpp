@@ -84,19 +84,19 @@ void CMainWnd::OnWebPageLoadEnd(CCefCommonUI* control, const wchar_t* frameUrl) 
 int CMainWnd::OpenNewPopupWnd(const wchar_t* url, const wchar_t* params) {
     std::wstring address = url ? url : L"";
     CMainMessageLoopWin* loop = CMainMessageLoopWin::GetMainMessageLoop();
-    if (loop && loop->RunsTasksOnCurrentThread()) return OpenPopupOnWindowThread(address, params);
+    if (loop && loop->RunsTasksOnCurrentThread()) return OpenPopupOnWindowThread(address, params, false);
     // A page's pop-up (no parameter) from the engine's thread.
-    m_taskRelay.Post([this, address] { OpenPopupOnWindowThread(address, nullptr); });
+    m_taskRelay.Post([this, address] { OpenPopupOnWindowThread(address, nullptr, false); });
     return 0;
 }
 
-int CMainWnd::OpenPopupOnWindowThread(const std::wstring& url, const wchar_t* params) {
+int CMainWnd::OpenPopupOnWindowThread(const std::wstring& url, const wchar_t* params, bool smallAccount) {
     LOG_DEBUG(L"Open WebGame page URL=%s", url.c_str());
     if (!params) {
         OpenInDefaultBrowser(url);
         return 0;
     }
-    HandOverToPlayer(url, params);
+    HandOverToPlayer(url, params, smallAccount);
     return 0;
 }
 
@@ -163,7 +163,7 @@ void CMainWnd::OnJsCall_OpenURL(const JsCallRecord& call) {
             CreateGUID(guid);
             url = SignOpenUrl(url, SignOpenUrlValues(guid, static_cast<int64_t>(_time64(nullptr))));
         }
-        OpenPopupOnWindowThread(url, nullptr);
+        OpenPopupOnWindowThread(url, nullptr, false);
         break;
     case 3:
         if (!call.control) {

@@ -68,10 +68,9 @@ bool CMainWnd::ShowLoginWnd(bool skip, bool refreshAfter) {
 // --- After a login
 
 bool CMainWnd::UpdateLoginInfo() {
-    if (m_account.empty()) {
-        if (m_pDragDownBtn) m_pDragDownBtn->SetVisible(false);
-        return false;
-    }
+    // The drag-down menu (switch account, log out) is there while someone is logged in.
+    if (m_pDragDownBtn) m_pDragDownBtn->SetVisible(!m_account.empty());
+    if (m_account.empty()) return false;
     if (m_pUserNick) m_pUserNick->SetText(m_nick.empty() ? L"用户未填写昵称" : m_nick.c_str());
     StartMyGameListRequest();
     if (!m_headImageUrl.empty()) StartHeadImageDownload();
@@ -214,6 +213,8 @@ void CMainWnd::ShowLoggedOutState() {
     KillTimer(m_hWnd, kTimerLoginToken);
     if (!m_cafeLogin) ClearAccountCookie();
     m_account.clear();
+    DropSessionHandOver();
+    if (m_pDragDownBtn) m_pDragDownBtn->SetVisible(false);
     if (m_pUserNick) m_pUserNick->SetText(L"登录");
     if (m_pHeaderBtn) m_pHeaderBtn->SetBkImage(DefaultHeadImagePath(m_programFolder).c_str());
 }
@@ -254,8 +255,11 @@ void CMainWnd::OnCloseMainWnd() {
     ClearAccountCookie();
     UnregisterHotKey(m_hWnd, m_bossKeyId);
     StopDownloadsOnClose();
-    if (m_hGameFrame && IsWindow(m_hGameFrame))
-        ::PostMessageW(m_hGameFrame, WM_NOTIFY_USER_LOGOUT, 0, 0);
+    // The files go first: a player that is starting either has its frame
+    // already (it may have read them) and is told below, or finds none.
+    DropSessionHandOver();
+    if (HWND frame = GameFrame())
+        ::PostMessageW(frame, WM_NOTIFY_USER_LOGOUT, 0, 0);
     else
         LOG_INFO(L"CMainWnd::OnCloseMainWnd webgame hwnd=0x%p is not window", static_cast<void*>(m_hGameFrame));
     m_trayIcon.DeleteTrayIcon();

@@ -18,7 +18,7 @@ constexpr wchar_t kMainWndTitle[] = L"QuillexTarrow";
 // --- Posted to the main window (worker threads, page calls, the player).
 constexpr UINT WM_UPDATE_USER_HEAD = 5026;
 constexpr UINT WM_SHOW_LOGIN_WND = 5027;
-constexpr UINT WM_SHOW_GAME_LIST = 5028;               // wParam key of the account's CGameList, or 0
+constexpr UINT WM_SHOW_GAME_LIST = 5028;               // wParam key of a CMainWnd::AccountGameList, or 0
 constexpr UINT WM_UPDATE_GAME_BTN_IMAGE = 5029;      // wParam key of a GameBtnInfoResult, lParam flags
 constexpr UINT WM_OTHER_WND_FULL_SCREEN = 5030;
 constexpr UINT WM_ADD_GAME_BTN = 5031;               // wParam the game's key in the game list

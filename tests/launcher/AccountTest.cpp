@@ -1,17 +1,20 @@
 // The launcher's account as a user meets it, against the local back-end's
 // account site (account_routes.json): the login dialog opened from the head
 // button, what a login brings (nick, head image, the account's game list,
-// the file the player reads), the token watch, a second account, the café
-// and free logins with their channel switches, and closing while logged in.
+// the file the player reads), the token watch, the logout from the
+// drag-down menu, accounts that follow each other, the café and free logins
+// with their channel switches, and closing while logged in.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
+#include "DialogTestSupport.h"
 #include "LauncherRun.h"
 #include "WindowTool.h"
 
 namespace {
 
+using dialogs::PickFromDragDownMenu;
 using launcher::Control;
 using launcher::LauncherRun;
 using launcher::QueryValue;
@@ -161,6 +164,29 @@ TEST_F(AccountTest, LoginFromTheHeadButtonTokenLossSecondAccountAndClose) {
     run.Eval(lobby, L"document.cookie = '_bp_ff_=; expires=Thu, 01 Jan 1970 00:00:00 GMT; path=/'; 1");
     EXPECT_TRUE(WaitForText(run, L"user_nick", L"登录", 15000)) << run.LogText();
     EXPECT_TRUE(run.WaitForLog(L"[Debug]|delete cookie account"));
+    EXPECT_TRUE(run.WaitForControl(L"dragdown_btn", IsHidden, 10000));
+
+    // An account whose game list the back-end answers late: she logs out
+    // from the drag-down menu (there since her login) before it comes.
+    dialog = OpenLoginDialog(run, &page);
+    ASSERT_NE(nullptr, dialog) << run.LogText();
+    run.Eval(page, L"login('lena', ''); 1");
+    EXPECT_TRUE(WaitForText(run, L"user_nick", L"lena", 20000));
+    EXPECT_TRUE(harness::WaitUntil(
+        [] { return !RequestsOf(kApiPath, "type=queryplaygame&userAccount=lena").empty(); }, 20000));
+    EXPECT_TRUE(harness::FileExists(run.Dir() + L"\\Temp\\10002.txt"));
+    const size_t cookieDeletes = run.CountLog(L"delete cookie account");
+    ASSERT_TRUE(PickFromDragDownMenu(run, L"menu_loginout")) << run.LogText();
+    EXPECT_TRUE(WaitForText(run, L"user_nick", L"登录", 10000));
+    EXPECT_TRUE(run.LogHas(L"[Debug]|user loginout"));
+    EXPECT_EQ(cookieDeletes + 1, run.CountLog(L"delete cookie account")) << "not a café login: the cookie goes";
+    EXPECT_TRUE(run.WaitForControl(L"dragdown_btn", IsHidden, 10000));
+    EXPECT_FALSE(harness::FileExists(run.Dir() + L"\\Temp\\10002.txt")) << "nothing of hers for the player";
+    EXPECT_NE(0, run.WaitForBrowser(L"/user/logout?curUrl=")) << "the lobby shows the account site's logout";
+    // Back to the lobby's own page: the next login reloads the channel pages,
+    // and the logout page would take that account's cookie again.
+    ASSERT_TRUE(run.Click(L"channel_btn_0"));
+    ASSERT_TRUE(PageLoaded(run, run.WaitForBrowser(L"/launcher/html/lobby.html")));
 
     // Another account whose list on the back-end is empty: the games shown are added to it.
     dialog = OpenLoginDialog(run, &page);
@@ -184,6 +210,11 @@ TEST_F(AccountTest, LoginFromTheHeadButtonTokenLossSecondAccountAndClose) {
     std::sort(added.begin(), added.end());
     EXPECT_EQ((std::vector<std::string>{"7001", "7002", "7003"}), added);
     EXPECT_FALSE(harness::FileExists(run.Dir() + L"\\skin\\headimage\\user_bob.png")) << "bob has no head image";
+    // lena's list, asked for before her logout, comes while bob is logged in: it is not his.
+    EXPECT_TRUE(run.WaitForLog(L"[Warning]|CMainWnd game list of account lena dropped")) << run.LogText();
+    EXPECT_EQ(L"bob", ControlText(run, L"user_nick"));
+    const std::vector<std::wstring> bobs = ButtonTexts(run);
+    EXPECT_EQ(bobs.end(), std::find(bobs.begin(), bobs.end(), L"迟来的游戏"));
 
     // Closing while logged in: cookie, player, tray, then the launch parameter and the logout.
     ASSERT_TRUE(SetLaunchParam());
@@ -242,11 +273,42 @@ TEST_F(AccountTest, CafeAndFreeLoginsSwitchChannels) {
     EXPECT_TRUE(run.WaitForControl(L"tab_1", IsVisible, 10000));
     EXPECT_TRUE(run.WaitForControl(L"tab_0", IsHidden, 10000));
 
-    // A free login with no account changes nothing shown; one with an account shows it.
-    run.Eval(lobby, L"window.external.userLoginByFree('', ''); window.external.userLoginByFree('dave', ''); 1");
+    // A café login's logout leaves the account cookie alone: it is the café's.
+    const size_t cookieDeletes = run.CountLog(L"delete cookie account");
+    ASSERT_TRUE(PickFromDragDownMenu(run, L"menu_loginout")) << run.LogText();
+    EXPECT_TRUE(WaitForText(run, L"user_nick", L"登录", 10000));
+    EXPECT_TRUE(run.LogHas(L"[Debug]|user loginout"));
+    EXPECT_EQ(cookieDeletes, run.CountLog(L"delete cookie account")) << run.LogText();
+    EXPECT_TRUE(run.WaitForControl(L"dragdown_btn", IsHidden, 10000));
+    ASSERT_EQ(lobby, run.WaitForBrowser(L"/user/logout?curUrl=")) << "the lobby shows the account site's logout";
+    ASSERT_TRUE(run.Click(L"channel_btn_0"));
+    ASSERT_EQ(lobby, run.WaitForBrowser(L"/launcher/html/lobby.html"));
+    ASSERT_TRUE(PageLoaded(run, lobby));
+
+    // A free login with no account changes nothing shown and writes nothing
+    // for the player (the window thread takes the page's calls in order: the
+    // second call's log line comes after the first one ran).
+    const std::wstring userFile = run.Dir() + L"\\Temp\\10002.txt";
+    run.Eval(lobby, L"window.external.userLoginByFree('', ''); window.external.switchWebWindow(7); 1");
+    ASSERT_TRUE(run.WaitForLog(L"[Info]|SwitchWebWindow 7"));
+    EXPECT_EQ(L"登录", ControlText(run, L"user_nick"));
+    EXPECT_TRUE(run.WaitForControl(L"dragdown_btn", IsHidden, 1000));
+    EXPECT_FALSE(harness::FileExists(userFile));
+    // One with an account shows it.
+    run.Eval(lobby, L"window.external.userLoginByFree('dave', ''); 1");
     EXPECT_TRUE(WaitForText(run, L"user_nick", L"dave", 20000));
     EXPECT_TRUE(harness::WaitUntil(
         [] { return !RequestsOf(kApiPath, "type=queryplaygame&userAccount=dave").empty(); }, 20000));
+
+    // An account text that is no file name: its head image stays in the head
+    // image folder, under the name made of it, and the player is told that name.
+    run.Eval(lobby, L"window.external.userLoginByFree('../../../eve', location.protocol + '//' + location.host + "
+                    L"'/account/head/carol.png'); 1");
+    EXPECT_TRUE(WaitForText(run, L"user_nick", L"../../../eve", 20000));
+    const std::wstring eveHead = run.Dir() + L"\\skin\\headimage\\user_.._.._.._eve.png";
+    EXPECT_TRUE(harness::WaitForFile(eveHead, 20000)) << run.LogText();
+    EXPECT_EQ(Utf16Bytes(L"../../../eve\tHeaderImagePath=" + eveHead), harness::ReadFileBytes(userFile));
+    EXPECT_FALSE(harness::FileExists(run.Dir() + L"\\skin\\eve.png"));
 
     // Another program asks for a page game's login page while the window is minimised.
     ASSERT_TRUE(run.Click(L"channel_btn_1"));

@@ -65,4 +65,10 @@ HWND OpenFromTrayMenu(const launcher::LauncherRun& run, const wchar_t* item, con
     return PickFromMenu(run, OpenTrayMenu(run), item, windowClass);
 }
 
+bool PickFromDragDownMenu(const launcher::LauncherRun& run, const wchar_t* item) {
+    if (!run.Click(L"dragdown_btn")) return false;
+    HWND menu = harness::WaitForTopWindow(L"DuiMenuWnd", nullptr, true, kMenuTimeoutMs);
+    return menu && run.Click(item, menu);
+}
+
 }  // namespace dialogs

@@ -28,5 +28,7 @@ HWND OpenTrayMenu(const launcher::LauncherRun& run);
 HWND OpenFromTitleMenu(const launcher::LauncherRun& run, const wchar_t* item, const wchar_t* windowClass);
 // Picks an item of the tray menu; the window of windowClass that it opens.
 HWND OpenFromTrayMenu(const launcher::LauncherRun& run, const wchar_t* item, const wchar_t* windowClass);
+// Opens a logged-in user's drag-down menu from its button and picks an item; false when either is not there.
+bool PickFromDragDownMenu(const launcher::LauncherRun& run, const wchar_t* item);
 
 }  // namespace dialogs

@@ -2,19 +2,36 @@
 // pages ask for it: no hand-over while logged out, the request files, the
 // player started with the first request, requests made while it starts
 // kept for its frame, later ones posted to it, each opened in a tab of the
-// player with its parameter and the account token.
+// player with its parameter and the account token. And the end of the
+// session: after a logout or a close nothing of it reaches a player, one
+// that runs, one that is still starting or one started later.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <iostream>
 
+#include "DialogTestSupport.h"
 #include "HandOverProtocol.h"
 #include "LauncherRun.h"
+#include "UniqueHandle.h"
 #include "WindowTool.h"
 
 namespace {
 
 using launcher::LauncherRun;
+
+std::wstring Call(const std::wstring& function, const std::wstring& args) {
+    return L"window.external." + function + L"(" + args + L"); 1";
+}
+
+bool WaitForNick(const LauncherRun& run, const std::wstring& nick) {
+    return harness::WaitUntil(
+        [&] {
+            launcher::Control shown;
+            return run.FindControl(L"user_nick", &shown) && shown.text == nick;
+        },
+        20000);
+}
 
 class HandOverTest : public launcher::LauncherTest {
 protected:
@@ -31,16 +48,44 @@ protected:
         return harness::WaitUntil([&] { return PlayerLogCount(text) > 0; }, timeoutMs);
     }
     std::string PlayerLogText() const { return harness::LogText(dir_ + L"\\Log", L"corrinweb"); }
+    // Player log lines that end with text.
+    size_t PlayerLogEndingCount(const std::wstring& text) const {
+        std::vector<std::wstring> lines = PlayerLog();
+        return std::count_if(lines.begin(), lines.end(), [&](const std::wstring& l) {
+            return l.size() >= text.size() && l.compare(l.size() - text.size(), text.size(), text) == 0;
+        });
+    }
+    // The engine's cookie store of the program folder, shared by both programs.
+    std::string CookieStore() const { return harness::ReadFileBytes(dir_ + L"\\cookies\\Cookies"); }
+    // No program of the folder runs any more (launcher, player, their renderers).
+    bool WaitAllEnded(DWORD timeoutMs = 30000) const {
+        return harness::WaitUntil([&] { return harness::ProcessesUnder(dir_).empty(); }, timeoutMs);
+    }
+
+    // A launcher with its remote control, logged in as alice by a free login
+    // with the account site's cookie "tok-alice" set by one of its pages; the
+    // browser id of that page (the lobby's view), 0 on failure.
+    int StartLoggedIn(LauncherRun& run, const std::wstring& game) {
+        dir_ = run.Dir();
+        run.WriteIni();
+        run.EnableRemoteControl();
+        if (!run.Start() || !run.WaitForMainWindow()) return 0;
+        int lobby = run.WaitForBrowser(L"/html/index.html");
+        if (!lobby) return 0;
+        run.Eval(lobby, L"window.external.userLoginByFree('alice', ''); 1");
+        if (!WaitForNick(run, L"alice")) return 0;
+        run.Eval(lobby, L"window.external.openUrl(3, '" + game + L"?cookie=1', 0); 1");
+        int page = run.WaitForBrowser(L"/webgame/game.html?cookie=1");
+        if (page != lobby) return 0;
+        return run.EvalResult(page, L"document.cookie = '_bp_ff_=tok-alice; path=/'; document.cookie").empty() ? 0
+                                                                                                             : page;
+    }
     bool Exists(const std::wstring& name) const {
         return GetFileAttributesW((dir_ + L"\\Temp\\" + name).c_str()) != INVALID_FILE_ATTRIBUTES;
     }
 
     std::wstring dir_;
 };
-
-std::wstring Call(const std::wstring& function, const std::wstring& args) {
-    return L"window.external." + function + L"(" + args + L"); 1";
-}
 
 TEST_F(HandOverTest, PagesReachThePlayerStartedOnceAndOpenInItsTabs) {
     LauncherRun run;
@@ -53,8 +98,10 @@ TEST_F(HandOverTest, PagesReachThePlayerStartedOnceAndOpenInItsTabs) {
     ASSERT_NE(0, lobby) << run.LogText();
     const std::wstring game = launcher::HttpsBase() + L"/webgame/game.html";
 
-    // Logged out: the login dialog instead, nothing written.
-    run.Eval(lobby, Call(L"startGame", L"'" + game + L"?n=x', 'srv=1'"));
+    // Logged out: the login dialog instead, nothing written. The small
+    // account's call leaves no mark behind: the first request below keeps its parameter.
+    run.Eval(lobby, L"window.external.smallAccountstartGame('" + game + L"?n=x', 'srv=1');" +
+                        Call(L"startGame", L"'" + game + L"?n=x', 'srv=1'"));
     HWND login = harness::WaitForTopWindow(L"LoginDlg", nullptr, true, 20000);
     ASSERT_NE(nullptr, login) << run.LogText();
     PostMessageW(login, WM_CLOSE, 0, 0);
@@ -64,13 +111,7 @@ TEST_F(HandOverTest, PagesReachThePlayerStartedOnceAndOpenInItsTabs) {
 
     // Logged in, with the account cookie of the account site set by one of its pages.
     run.Eval(lobby, Call(L"userLoginByFree", L"'alice', ''"));
-    ASSERT_TRUE(harness::WaitUntil(
-        [&] {
-            launcher::Control nick;
-            return run.FindControl(L"user_nick", &nick) && nick.text == L"alice";
-        },
-        20000))
-        << run.LogText();
+    ASSERT_TRUE(WaitForNick(run, L"alice")) << run.LogText();
     run.Eval(lobby, Call(L"openUrl", L"3, '" + game + L"?cookie=1', 0"));
     int page = run.WaitForBrowser(L"/webgame/game.html?cookie=1");
     ASSERT_EQ(lobby, page) << "openUrl(3) loads the address in the calling view";
@@ -105,17 +146,24 @@ TEST_F(HandOverTest, PagesReachThePlayerStartedOnceAndOpenInItsTabs) {
     EXPECT_TRUE(WaitPlayerLog(L"set cookie rv=true key=_bp_ff_ v=tok-alice")) << PlayerLogText();
 
     // The player's frame is known now: a request is posted to it. A small
-    // account's request carries its mark, the next one a parameter again.
+    // account's request carries its mark (the player takes no parameter from
+    // it), the next one a parameter again; one without an address hands
+    // nothing over and leaves no mark.
     run.Eval(page, Call(L"smallAccountstartGame", L"'" + game + L"?n=2', '一区(bob)'"));
     EXPECT_TRUE(run.WaitForLog(L"Open WebGame page, post msg, id=2")) << run.LogText();
-    EXPECT_TRUE(WaitPlayerLog(L"new cef url=" + game + L"?n=2")) << PlayerLogText();
-    run.Eval(page, Call(L"startGame", L"'" + game + L"?n=3', 'srv=3'"));
+    EXPECT_TRUE(harness::WaitUntil([&] { return PlayerLogEndingCount(L"new cef url=" + game + L"?n=2, param=") == 1; },
+                                   30000))
+        << PlayerLogText();
+    run.Eval(page, L"window.external.smallAccountstartGame('', '一区(bob)');" +
+                       Call(L"startGame", L"'" + game + L"?n=3', 'srv=3'"));
+    EXPECT_TRUE(run.WaitForLog(L"[Warning]|smallAccountstartGame without a page address: nothing handed over"));
     EXPECT_TRUE(WaitPlayerLog(L"new cef url=" + game + L"?n=3, param=srv=3")) << PlayerLogText();
     EXPECT_EQ(1u, run.CountLog(L"Open WebGame page, ShellExecute="));
 
-    // While the player is ending nothing is handed over.
+    // While the player is ending nothing is handed over, and a refused small
+    // account's request leaves no mark for the next one.
     run.SetIniValue(L"WebGame", L"exit", L"1");
-    run.Eval(page, Call(L"startGame", L"'" + game + L"?n=4', 'srv=4'"));
+    run.Eval(page, Call(L"smallAccountstartGame", L"'" + game + L"?n=4', 'srv=4'"));
     EXPECT_TRUE(run.WaitForLog(L"[Info]|WebGame is exiting, wait a moment"));
     run.SetIniValue(L"WebGame", L"exit", L"0");
     run.Eval(page, Call(L"startGame", L"'" + game + L"?n=5', 'srv=5'"));
@@ -125,11 +173,128 @@ TEST_F(HandOverTest, PagesReachThePlayerStartedOnceAndOpenInItsTabs) {
     Sleep(2000);  // the last tab is drawn and its page shown
     EXPECT_TRUE(harness::SaveWindowScreenshot(frame, L"launcher_handover_player_tabs"));
 
-    // Closing the launcher logs the player out: both end.
+    // Logging out from the drag-down menu, shown since the login, ends the
+    // launcher and logs the player out: both end, and the session's files go.
+    ASSERT_TRUE(dialogs::PickFromDragDownMenu(run, L"user_logout")) << run.LogText();
     DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code)) << run.LogText();
+    ASSERT_TRUE(run.Process().Wait(30000, &code)) << run.LogText();
     EXPECT_EQ(0u, code);
+    EXPECT_TRUE(run.LogHas(L"[Debug]|CMainWnd on menu clicked : user_logout"));
+    EXPECT_TRUE(run.LogHas(L"[Debug]|CMainWnd.UserLogout done"));
     EXPECT_TRUE(harness::WaitUntil([&] { return !IsWindow(frame); }, 30000)) << PlayerLogText();
+    EXPECT_TRUE(WaitPlayerLog(L"CMainWnd WM_NOTIFY_USER_LOGOUT"));
+    EXPECT_FALSE(Exists(L"10001.txt"));
+    EXPECT_FALSE(Exists(L"10002.txt"));
+    ASSERT_TRUE(WaitAllEnded()) << PlayerLogText();
+    EXPECT_EQ(std::string::npos, CookieStore().find("tok-alice"));
+
+    // A player started later on its own finds no token to put back.
+    const size_t setCookies = PlayerLogCount(L"set cookie rv=");
+    harness::ChildProcess bare;
+    ASSERT_TRUE(bare.Start(dir_ + L"\\Corrinweb.exe", L""));
+    HWND bareFrame = harness::WaitForTopWindow(kGameFrameClassName, nullptr, true, 60000);
+    ASSERT_NE(nullptr, bareFrame) << PlayerLogText();
+    EXPECT_TRUE(harness::WaitUntil([&] { return PlayerLogCount(L"set cookie rv=") > setCookies; }, 30000))
+        << PlayerLogText();
+    EXPECT_EQ(1u, PlayerLogEndingCount(L"set cookie rv=true key=_bp_ff_ v=")) << PlayerLogText();
+    EXPECT_EQ(std::string::npos, CookieStore().find("tok-alice"));
+    PostMessageW(bareFrame, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(bare.Wait(30000, &code)) << PlayerLogText();
+}
+
+// Closing the launcher a moment after it started the player, before the
+// player's frame is up: the player comes up with nothing of the session -
+// no token in the cookie store, no game - or, when its frame came up first
+// after all, it is told to log out.
+TEST_F(HandOverTest, CloseWhileThePlayerStartsLeavesItNothingOfTheSession) {
+    LauncherRun run;
+    const std::wstring game = launcher::HttpsBase() + L"/webgame/game.html";
+    int page = StartLoggedIn(run, game);
+    ASSERT_NE(0, page) << run.LogText();
+
+    run.Eval(page, Call(L"startGame", L"'" + game + L"?n=0', 'srv=1'"));
+    ASSERT_TRUE(run.WaitForLog(L"Open WebGame page, ShellExecute=")) << run.LogText();
+    ASSERT_TRUE(run.Click(L"closebtn"));
+    DWORD code = 1;
+    ASSERT_TRUE(run.Process().Wait(30000, &code)) << run.LogText();
+    EXPECT_EQ(0u, code);
+    EXPECT_FALSE(Exists(L"10001.txt"));
+    EXPECT_FALSE(Exists(L"10002.txt"));
+    EXPECT_FALSE(Exists(L"0.txt"));
+
+    // The player either finds no request to open, or was told to log out.
+    const std::wstring noRequest = L"fopen failed: " + dir_ + L"\\Temp\\0.txt";
+    const std::wstring loggedOut = L"CMainWnd WM_NOTIFY_USER_LOGOUT";
+    ASSERT_TRUE(harness::WaitUntil([&] { return PlayerLogCount(noRequest) + PlayerLogCount(loggedOut) > 0; }, 60000))
+        << PlayerLogText();
+    if (PlayerLogCount(loggedOut) == 0) {
+        std::cout << "the player came up after the launcher's close" << std::endl;
+        EXPECT_EQ(0u, PlayerLogCount(L"new cef url=")) << "no game shown";
+        EXPECT_EQ(0u, PlayerLogCount(L"v=tok-alice")) << PlayerLogText();
+        EXPECT_EQ(1u, PlayerLogEndingCount(L"set cookie rv=true key=_bp_ff_ v=")) << PlayerLogText();
+        EXPECT_EQ(std::string::npos, CookieStore().find("tok-alice"));
+        HWND frame = harness::WaitForTopWindow(kGameFrameClassName, nullptr, true, 30000);
+        ASSERT_NE(nullptr, frame);
+        PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else {
+        std::cout << "the player's frame was up at the launcher's close" << std::endl;
+    }
+    ASSERT_TRUE(WaitAllEnded()) << PlayerLogText();
+    EXPECT_EQ(std::string::npos, CookieStore().find("tok-alice"));
+}
+
+// Logging out (the launcher stays) while the player it started has not
+// reported its frame yet: the requests it was given go, the one on its
+// command line and those waiting for its frame, with the token. Here the
+// started player cannot take the instance (the test holds it) and gives up;
+// a player started later reports its frame and gets none of them.
+TEST_F(HandOverTest, LogoutWhileThePlayerStartsDropsWhatWasHandedToIt) {
+    LauncherRun run;
+    const std::wstring game = launcher::HttpsBase() + L"/webgame/game.html";
+    int page = StartLoggedIn(run, game);
+    ASSERT_NE(0, page) << run.LogText();
+    UniqueHandle instance(CreateMutexW(nullptr, FALSE, L"QXVanta_WebGame_main"));  // the player's instance
+    ASSERT_TRUE(instance);
+    ASSERT_NE(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError()) << "no player may run";
+
+    run.Eval(page, L"window.external.startGame('" + game + L"?n=0', 'srv=1');" +
+                       Call(L"startGame", L"'" + game + L"?n=1', 'srv=1'"));
+    ASSERT_TRUE(run.WaitForLog(L"Open WebGame page, the player is starting, id=1 waits for its window"))
+        << run.LogText();
+    ASSERT_TRUE(Exists(L"1.txt"));
+    ASSERT_TRUE(dialogs::PickFromDragDownMenu(run, L"menu_loginout")) << run.LogText();
+    ASSERT_TRUE(WaitForNick(run, L"登录")) << run.LogText();
+    EXPECT_TRUE(run.LogHas(L"[Info]|CMainWnd request 0 not opened by the starting player: dropped"));
+    EXPECT_TRUE(run.LogHas(L"[Info]|CMainWnd request 1 not opened by the starting player: dropped"));
+    for (const wchar_t* name : {L"0.txt", L"1.txt", L"10001.txt", L"10002.txt"}) EXPECT_FALSE(Exists(name)) << name;
+
+    // The started player gives up waiting for a running one; then one starts.
+    ASSERT_TRUE(WaitPlayerLog(L"request 0 not handed over: no player window", 30000)) << PlayerLogText();
+    instance.reset();
+    harness::ChildProcess later;
+    ASSERT_TRUE(later.Start(dir_ + L"\\Corrinweb.exe", L""));
+    HWND frame = harness::WaitForTopWindow(kGameFrameClassName, nullptr, true, 60000);
+    ASSERT_NE(nullptr, frame) << PlayerLogText();
+    EXPECT_TRUE(run.WaitForLog(L"by msg")) << "its frame reported";
+    EXPECT_TRUE(WaitPlayerLog(L"set cookie rv=")) << PlayerLogText();
+    EXPECT_EQ(1u, PlayerLogEndingCount(L"set cookie rv=true key=_bp_ff_ v=")) << PlayerLogText();
+    EXPECT_EQ(std::string::npos, CookieStore().find("tok-alice"));
+    // Barriers: a menu click naming no menu, logged by each window, comes
+    // after what the launcher did on the frame's report and after what it
+    // posted to the frame then.
+    const std::wstring ignored = L"[Warning]|CMainWnd menu click (1145): 0x5A5A is no record of a menu, ignored";
+    PostMessageW(run.MainWindow(), UIMSG_MENUCLICK, 0x5a5a, 0);
+    ASSERT_TRUE(run.WaitForLog(ignored)) << run.LogText();
+    PostMessageW(frame, UIMSG_MENUCLICK, 0x5a5a, 0);
+    ASSERT_TRUE(WaitPlayerLog(ignored)) << PlayerLogText();
+    EXPECT_FALSE(run.LogHas(L"Open WebGame page, post msg")) << run.LogText();
+    EXPECT_EQ(0u, PlayerLogCount(L"be notify new a cef")) << PlayerLogText();
+    EXPECT_EQ(0u, PlayerLogCount(L"new cef url=")) << PlayerLogText();
+
+    PostMessageW(frame, WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(later.Wait(30000, &code)) << PlayerLogText();
+    EXPECT_TRUE(run.CloseAndExitCleanly());
 }
 
 }  // namespace

@@ -129,8 +129,17 @@ TEST_F(PageCallTest, LobbyCallsAreAnsweredOnTheWindowThreadInCallOrder) {
     probe.Stop();
     std::wstring ping = run.EvalResult(lobby, L"launcherCalls[launcherCalls.length - 1].name + ' ' + "
                                               L"launcherCalls[launcherCalls.length - 1].args[0]");
-    ASSERT_EQ(0u, ping.find(L"updateServerPing ")) << harness::Narrow(ping);
-    EXPECT_GE(_wtoi(ping.c_str() + 17), -1);
+    // The page gets the ping's mean time, or -1 when it timed out (whether
+    // this machine's network answers that address is not the test's to know).
+    const std::wstring meanLine = L"[Debug]|ping mean time = ";
+    size_t mean = run.LogIndex(meanLine);
+    long expected = -1;
+    if (mean != std::wstring::npos) {
+        const std::wstring line = run.Log()[mean];
+        long ms = _wtol(line.c_str() + line.find(meanLine) + meanLine.size());
+        if (ms < 2000) expected = ms;
+    }
+    EXPECT_EQ(L"updateServerPing " + std::to_wstring(expected), ping) << harness::Narrow(ping);
     EXPECT_LT(probe.MaxLatencyMs(), 200u) << "the window thread must answer while the ping runs";
 
     // switchWebWindow: 0..3 select an option of the game library; others only log.
@@ -139,6 +148,10 @@ TEST_F(PageCallTest, LobbyCallsAreAnsweredOnTheWindowThreadInCallOrder) {
     EXPECT_TRUE(run.WaitForControl(L"pc_game", [](const Control& c) { return c.selected; }, 10000));
     EXPECT_TRUE(run.LogHas(L"[Info]|SwitchWebWindow 4"));
     EXPECT_TRUE(run.LogHas(L"[Info]|SwitchWebWindow -1"));
+
+    // openUrl(1) hands the shell web addresses only.
+    run.Eval(lobby, L"window.external.openUrl(1, 'file:///C:/windows/notepad.exe', 0); 1");
+    EXPECT_TRUE(run.WaitForLog(L"[Warning]|not opened: not a web address, URL=file:///C:/windows/notepad.exe"));
 
     // addMyGame: the game gets a button among my games, shown and selected;
     // asked again, the same button is selected again.
@@ -149,6 +162,7 @@ TEST_F(PageCallTest, LobbyCallsAreAnsweredOnTheWindowThreadInCallOrder) {
     EXPECT_TRUE(run.WaitForControl(L"my_game_btn", [](const Control& c) { return c.selected; }, 10000));
     ASSERT_TRUE(harness::WaitUntil([&] { return run.GameButtons().size() == 1; }, 10000)) << run.LogText();
     EXPECT_TRUE(run.GameButtons()[0].selected);
+    EXPECT_EQ(L"七号", run.GameButtons()[0].text) << "the game's name from the page";
     run.Eval(lobby, addGame);
     EXPECT_TRUE(harness::WaitUntil([&] { return run.CountLog(L"WM_ADD_GAME_BTN 0x1B5B") == 2; }, 10000));
     EXPECT_EQ(1u, run.GameButtons().size());

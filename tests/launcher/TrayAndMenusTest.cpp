@@ -232,7 +232,7 @@ TEST_F(TrayAndMenusTest, BossKeyHidesAndShowsTheLauncherAndThePlayer) {
     EXPECT_EQ(0u, code);
 }
 
-TEST_F(TrayAndMenusTest, TitleBarMenuReplacesAnOpenMenu) {
+TEST_F(TrayAndMenusTest, TitleBarMenuReplacesAnOpenMenuAndTheEndFindsAnUnreportedPlayer) {
     LauncherRun run;
     run.WriteIni();
     // Item names are matched without regard to case.
@@ -268,9 +268,18 @@ TEST_F(TrayAndMenusTest, TitleBarMenuReplacesAnOpenMenu) {
     ASSERT_TRUE(run.FindControl(L"dragdown_btn", &dragdown));
     EXPECT_FALSE(dragdown.visible);
 
+    // A player's frame the launcher has not heard of (its report has not
+    // come, as while the player starts) is told to log out at the end too.
+    FakeGameFrame player;
+    menu = OpenTrayMenu(run);
+    ASSERT_NE(nullptr, menu);
+    ASSERT_TRUE(run.Click(L"exit_main", menu));
     DWORD code = 1;
-    ASSERT_TRUE(run.CloseAndWait(&code));
+    ASSERT_TRUE(run.Process().Wait(30000, &code)) << run.LogText();
     EXPECT_EQ(0u, code);
+    EXPECT_TRUE(player.WaitForCount(1, 5000)) << run.LogText();
+    EXPECT_EQ((std::vector<Message>{Message{WM_NOTIFY_USER_LOGOUT, 0}}), player.Received());
+    EXPECT_FALSE(run.LogHas(L"is not window"));
 }
 
 }  // namespace
