@@ -57,6 +57,11 @@ RunningPlayerOutcome HandRequestToRunningPlayer(ULONGLONG deadline) {
             return RunningPlayerOutcome::Ended;
         }
         const bool closing = RunningPlayerClosing();
+        if (!postedTo && !FileExists(path)) {
+            // The launcher took it back (a logout or its close): there is nothing to open.
+            RUNNING_LOG(LOG_LEVEL_INFO, L"request %u not handed over: its file is gone", request);
+            return RunningPlayerOutcome::Done;
+        }
         if (postedTo && !FileExists(path)) {
             RUNNING_LOG(LOG_LEVEL_INFO, L"request %u handed to the running player", request);
             return RunningPlayerOutcome::Done;

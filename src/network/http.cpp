@@ -331,6 +331,8 @@ struct DeadlineGetState {
     std::string body;
 };
 
+constexpr DWORD kOwnWaitsPastDeadlineMs = 2000;
+
 // The inputs of the request thread, copied to it.
 struct DeadlineGetRequest {
     std::wstring agent;
@@ -444,7 +446,10 @@ bool CWinHttp::HttpGetWithDeadline(const wchar_t* url, std::string& body, DWORD 
     UrlInfo info;
     if (!GetUrlInfo(url, info)) return false;
     auto state = std::make_shared<DeadlineGetState>();
-    DeadlineGetRequest in{userAgent_, info.hostName, info.port, info.objectPath, RequestFlags(info), deadlineMs};
+    // WinHTTP's own waits run a little past the deadline, so what ends a
+    // silent request is always the deadline, reported as a time-out.
+    DeadlineGetRequest in{userAgent_, info.hostName, info.port, info.objectPath, RequestFlags(info),
+                          deadlineMs + kOwnWaitsPastDeadlineMs};
     try {
         std::thread(DeadlineGetThread, state, std::move(in)).detach();
     } catch (const std::system_error&) {

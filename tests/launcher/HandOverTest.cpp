@@ -268,8 +268,8 @@ TEST_F(HandOverTest, LogoutWhileThePlayerStartsDropsWhatWasHandedToIt) {
     EXPECT_TRUE(run.LogHas(L"[Info]|CMainWnd request 1 not opened by the starting player: dropped"));
     for (const wchar_t* name : {L"0.txt", L"1.txt", L"10001.txt", L"10002.txt"}) EXPECT_FALSE(Exists(name)) << name;
 
-    // The started player gives up waiting for a running one; then one starts.
-    ASSERT_TRUE(WaitPlayerLog(L"request 0 not handed over: no player window", 30000)) << PlayerLogText();
+    // The started player finds its request gone and gives up; then one starts.
+    ASSERT_TRUE(WaitPlayerLog(L"request 0 not handed over: its file is gone", 30000)) << PlayerLogText();
     instance.reset();
     harness::ChildProcess later;
     ASSERT_TRUE(later.Start(dir_ + L"\\Corrinweb.exe", L""));
