@@ -202,12 +202,11 @@ void CMainWnd::ToggleSound() {
 }
 
 // Maximises or restores through the system command and shows it on
-// "fullscreenbtn" (red while maximised).
+// "fullscreenbtn" (red while maximised). funbtn follows the new size (OnSize).
 void CMainWnd::SetMaximized(bool maximized) {
     SendMessage(WM_SYSCOMMAND, maximized ? SC_MAXIMIZE : SC_RESTORE, 0);
     SetTextColor(m_pFullScreenBtn, maximized ? kTextRed : kTextBlack);
     m_maximized = maximized;
-    MoveFunbtn();
 }
 
 void CMainWnd::MoveFunbtn() {
@@ -226,7 +225,6 @@ LRESULT CMainWnd::HandleCustomMessage(UINT uMsg, WPARAM wParam, LPARAM lParam, B
         // The default maximise or restore follows; funbtn moves once the size has changed.
         SetTextColor(m_pFullScreenBtn, m_maximized ? kTextBlack : kTextRed);
         m_maximized = !m_maximized;
-        m_placeFunbtnOnSize = true;
         bHandled = FALSE;
         return 0;
     case WM_ENTERSIZEMOVE:
@@ -332,11 +330,11 @@ LRESULT CMainWnd::OnChar(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
     return 0;
 }
 
+// The title-bar buttons keep to the right edge whatever changes the size:
+// the buttons above, a caption double-click, the size box, or the system
+// (a window left where the buttons were would be out of reach).
 LRESULT CMainWnd::OnSize(UINT, WPARAM wParam, LPARAM, BOOL& bHandled) {
-    if (m_placeFunbtnOnSize && wParam != SIZE_MINIMIZED) {
-        m_placeFunbtnOnSize = false;
-        MoveFunbtn();
-    }
+    if (wParam != SIZE_MINIMIZED) MoveFunbtn();
     bHandled = FALSE;
     return 0;
 }

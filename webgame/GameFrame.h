@@ -152,7 +152,6 @@ private:
     std::wstring m_pendingSmallAccountTitle;
 
     int m_modalDepth = 0;               // modal runs and the system's move, size and menu loops
-    bool m_placeFunbtnOnSize = false;   // a caption double-click resizes the window
     bool m_windowInitDone = false;
     // Set when the close sequence begins: from then on no hand-over request
     // opens a tab; its file is left for the next player.
