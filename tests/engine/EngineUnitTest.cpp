@@ -307,8 +307,9 @@ TEST(EngineCookieStore, DatesBeyondWhatFileTimeHoldsClamp) {
     time_t early = 0;
     EXPECT_EQ(1, cef_time_to_timet(&t, &early));
     EXPECT_EQ(static_cast<time_t>(std::max<int64_t>(kEarliestSeconds, std::numeric_limits<time_t>::min())), early);
+    // The largest time_t is a date in 2038 with a 32-bit time_t and lies past the latest date with a 64-bit one.
     t.SetTimeT(std::numeric_limits<time_t>::max());
-    EXPECT_EQ(std::numeric_limits<time_t>::max(), t.GetTimeT());
+    EXPECT_EQ(ClampedTimeT(std::min<int64_t>(std::numeric_limits<time_t>::max(), kLatestSeconds)), t.GetTimeT());
     t.month = 13;
     EXPECT_EQ(0, cef_time_to_timet(&t, &early));
 }
