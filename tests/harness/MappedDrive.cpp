@@ -17,14 +17,18 @@ std::wstring UnixPath(const std::wstring& windowsPath) {
 }
 
 // Starts a host program with its arguments; false when it could not start.
-// (Wine's handle of a host process says little about its end: callers wait
-// for the effect instead.)
+// Wine starts a host program without a Windows process: it gives no process
+// id, no process handle and a thread handle of junk, which may equal a live
+// handle of this process (closing it once closed Winsock's event of the
+// calling thread, and every later connection failed). Only a real process's
+// handles are waited on and closed; callers wait for the effect instead.
 bool RunHostProgram(const std::wstring& commandLine) {
     std::wstring line = commandLine;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return false;
+    if (info.dwProcessId == 0) return true;
     WaitForSingleObject(info.hProcess, 10000);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
