@@ -16,19 +16,19 @@ std::wstring UnixPath(const std::wstring& windowsPath) {
     return path.empty() ? L"/" : path;
 }
 
-// Starts a host program with its arguments; false when it could not start.
-// Wine starts a host program without a Windows process: it gives no process
-// id, no process handle and a thread handle of junk, which may equal a live
-// handle of this process (closing it once closed Winsock's event of the
-// calling thread, and every later connection failed). Only a real process's
-// handles are waited on and closed; callers wait for the effect instead.
+// Runs a host program with its arguments through Wine's start.exe, and waits
+// for start.exe; false when it could not start. CreateProcessW of a host
+// program itself fills the process information with junk under Wine (a junk
+// process id and thread handle), and closing that junk can close a live
+// handle of this process: seen, every later connection of the test failed
+// with WSAENOTSOCK. start.exe takes that in its own process. Callers wait for
+// the program's effect.
 bool RunHostProgram(const std::wstring& commandLine) {
-    std::wstring line = commandLine;
+    std::wstring line = L"start.exe /unix " + commandLine;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
     if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return false;
-    if (info.dwProcessId == 0) return true;
     WaitForSingleObject(info.hProcess, 10000);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
