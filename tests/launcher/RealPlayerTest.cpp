@@ -59,6 +59,10 @@ TEST_F(RealPlayerTest, BossKeyHidesThePlayerAndExitEndsIt) {
     harness::PostToWindow(window, WM_HOTKEY, bossKey, MAKELPARAM(MOD_ALT, 'D'));
     EXPECT_TRUE(harness::WaitUntil([&] { return IsWindowVisible(frame) != FALSE; }, 10000))
         << "and shows again with it";
+    // The player brings itself to the front after it shows; a menu opened
+    // before that would close when it loses the activation.
+    EXPECT_TRUE(harness::WaitUntil([&] { return GetForegroundWindow() == frame; }, 10000))
+        << "the player comes to the front";
 
     // "exit_main": the launcher ends and tells the player to close.
     HWND menu = dialogs::OpenTrayMenu(run);
