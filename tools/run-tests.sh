@@ -14,6 +14,11 @@ exec xvfb-run -a -s "-screen 0 1600x1000x24" bash -c '
     # wineboot would start that copy of the launcher at log-on.
     "$CORRIN_WINE" reg delete "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run" /v Corrin /f \
         </dev/null >/dev/null 2>&1 || true
+    # A test program ended while it had a scratch folder mapped as a drive
+    # leaves that drive behind, and later runs would find its letter taken.
+    for link in "$CORRIN_BUILD"/wineprefix/dosdevices/?:; do
+        case "$(readlink "$link")" in "$CORRIN_BUILD"/tests/scratch/*) rm -f "$link";; esac
+    done
     # Bring up Wine'"'"'s own services now, with no pipe of CTest open: a service
     # started by the first test would hold its output pipe and stall CTest.
     "$CORRIN_WINE" wineboot </dev/null >/dev/null 2>&1 || true

@@ -394,6 +394,10 @@ TEST_F(PlayerTest, MessagesOfOtherProgramsNamingNothingAreLoggedAndIgnored) {
     ASSERT_TRUE(WaitTabs(frame, [](const std::vector<PlayerTab>& t) {
         return t.size() == 1 && t[0].text == L"星海征途";
     })) << LogText();
+    // A window handle prints with the width of a pointer.
+    wchar_t noWindow[96];
+    swprintf(noWindow, _countof(noWindow), L"[Warning]|CMainWnd WM_CLOSE_CEF_WND (5026): 0x%p is no window of the player",
+             reinterpret_cast<void*>(0x1234));
     const struct {
         UINT message;
         WPARAM wParam;
@@ -404,8 +408,7 @@ TEST_F(PlayerTest, MessagesOfOtherProgramsNamingNothingAreLoggedAndIgnored) {
         {WM_CEF_TITLE_CHANGED, 0x1234,
          L"[Warning]|CMainWnd WM_CEF_TITLE_CHANGED (5027): unknown payload key 0x1234, ignored"},
         {UIMSG_MENUCLICK, 0x1234, L"[Warning]|CMainWnd menu click (1145): 0x1234 is no record of a menu, ignored"},
-        {WM_CLOSE_CEF_WND, 0x1234,
-         L"[Warning]|CMainWnd WM_CLOSE_CEF_WND (5026): 0x00001234 is no window of the player"},
+        {WM_CLOSE_CEF_WND, 0x1234, noWindow},
     };
     auto count = [&](const std::wstring& text) {
         std::vector<std::wstring> log = PlayerLog();
